@@ -1,0 +1,257 @@
+#include "app/TForm1.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/Random.h"
+#include "audio/TETrack.h"
+#include "settings/IniFile.h"
+#include "ui/TrayIcon.h"
+#include "ui/MprisService.h"
+#include "ui_TForm1.h"
+#include "vis/VisSurface.h"
+
+namespace {
+// The playback tick asks for 1 ms; the level decay rates of the drawings assume the
+// coarser timer period of the desktop the player was first made for, so the tick runs at
+// that period.
+constexpr int kTickIntervalMs = 10;
+constexpr int kFrameIntervalMs = 50;
+constexpr int kAutoplayDelayMs = 50;
+constexpr int kUnusedTimerIntervalMs = 5000;
+}  // namespace
+
+TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), dataDirectory_(dataDirectory) {
+  ui->setupUi(this);
+  setWindowTitle(QString());
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(kTickIntervalMs);
+  Timer2 = new QTimer(this);
+  Timer2->setObjectName(QStringLiteral("Timer2"));
+  Timer2->setInterval(kUnusedTimerIntervalMs);
+  Timer3 = new QTimer(this);
+  Timer3->setObjectName(QStringLiteral("Timer3"));
+  Timer3->setInterval(kFrameIntervalMs);
+  Timer4 = new QTimer(this);
+  Timer4->setObjectName(QStringLiteral("Timer4"));
+  Timer4->setInterval(kAutoplayDelayMs);
+
+  buildMenus();
+  bindEvents();
+  CreateTrayIcon();
+  updateClientSize();
+}
+
+TForm1::~TForm1() {
+  if (!destroyed_) guarded([this] { FormDestroy(); });
+}
+
+void TForm1::buildMenus() {
+  auto item = [](QMenu* menu, const char* name, const char* caption) {
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+  };
+  PopupForPlayList = new QMenu(this);
+  PopupForPlayList->setObjectName(QStringLiteral("PopupForPlayList"));
+  ClearPlayList1 = item(PopupForPlayList, "ClearPlayList1", "Clear Play List");
+  deleteselectedfile1 = item(PopupForPlayList, "deleteselectedfile1", "delete selected file");
+
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  seting1 = item(PopupMenu1, "seting1", "DirectX effects");
+  Interfase1 = item(PopupMenu1, "Interfase1", "Interfase");
+  OpenFiles1 = item(PopupMenu1, "OpenFiles1", "Open Files");
+  SettingEQ1 = item(PopupMenu1, "SettingEQ1", "Setting EQ");
+  svernut1 = item(PopupMenu1, "svernut1", "svernut");
+  rashirit1 = item(PopupMenu1, "rashirit1", "rashirit");
+  Grafik1 = item(PopupMenu1, "Grafik1", "Grafik");
+
+  PopupMenu2 = new QMenu(this);
+  PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+  maximaze1 = item(PopupMenu2, "maximaze1", "maximaze");
+  play1 = item(PopupMenu2, "play1", "play");
+  pause1 = item(PopupMenu2, "pause1", "pause");
+  stop1 = item(PopupMenu2, "stop1", "stop");
+  N1 = item(PopupMenu2, "N1", ">>");
+  N2 = item(PopupMenu2, "N2", "<<");
+}
+
+void TForm1::bindEvents() {
+  auto bind = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
+    connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+  };
+  bind(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
+  bind(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
+  bind(Timer3, &QTimer::timeout, &TForm1::Timer3Timer);
+  bind(Timer4, &QTimer::timeout, &TForm1::Timer4Timer);
+
+  bind(ui->BitBtn1, &QAbstractButton::clicked, &TForm1::BitBtn1Click);
+  bind(ui->BitBtn2, &QAbstractButton::clicked, &TForm1::BitBtn2Click);
+  bind(ui->BitBtn3, &QAbstractButton::clicked, &TForm1::BitBtn3Click);
+  bind(ui->BitBtn4, &QAbstractButton::clicked, &TForm1::BitBtn4Click);
+  bind(ui->BitBtn5, &QAbstractButton::clicked, &TForm1::BitBtn5Click);
+  bind(ui->sBitBtn1, &QAbstractButton::clicked, &TForm1::sBitBtn1Click);
+  bind(ui->sBitBtn2, &QAbstractButton::clicked, &TForm1::sBitBtn2Click);
+  bind(ui->sBitBtn3, &QAbstractButton::clicked, &TForm1::sBitBtn3Click);
+  bind(ui->sBitBtn4, &QAbstractButton::clicked, &TForm1::sBitBtn4Click);
+  bind(ui->ListBox1, &QListWidget::itemClicked, &TForm1::ListBox1Click);
+
+  // A check box's click handler also runs when its state is changed by the program.
+  bind(ui->sCheckBox1, &QAbstractButton::toggled, &TForm1::sCheckBox1Click);
+  bind(ui->sCheckBox2, &QAbstractButton::toggled, &TForm1::sCheckBox2Click);
+  bind(ui->sCheckBox3, &QAbstractButton::toggled, &TForm1::sCheckBox3Click);
+  bind(ui->sCheckBox4, &QAbstractButton::toggled, &TForm1::sCheckBox4Click);
+  bind(ui->sCheckBox7, &QAbstractButton::toggled, &TForm1::sCheckBox7Click);
+  bind(ui->sCheckBox9, &QAbstractButton::toggled, &TForm1::sCheckBox9Click);
+  bind(ui->sCheckBox8, &QAbstractButton::toggled, &TForm1::sCheckBox8Click);
+  bind(ui->sTrackBar5, &QAbstractSlider::valueChanged, &TForm1::sTrackBar5Change);
+  bind(ui->sTrackBar6, &QAbstractSlider::valueChanged, &TForm1::sTrackBar6Change);
+  bind(ui->sTrackBar7, &QAbstractSlider::valueChanged, &TForm1::sTrackBar7Change);
+  bind(ui->sTrackBar8, &QAbstractSlider::valueChanged, &TForm1::sTrackBar8Change);
+  bind(ui->sTrackBar9, &QAbstractSlider::valueChanged, &TForm1::sTrackBar9Change);
+
+  connect(ui->sGauge1, &TsGauge::MouseMove, this, [this](Qt::MouseButtons buttons, int x, int y) {
+    guarded([&] { sGauge1MouseMove(buttons, x, y); });
+  });
+  connect(ui->sGauge2, &TsGauge::MouseMove, this, [this](Qt::MouseButtons buttons, int x, int y) {
+    guarded([&] { sGauge2MouseMove(buttons, x, y); });
+  });
+
+  bind(ClearPlayList1, &QAction::triggered, &TForm1::ClearPlayList1Click);
+  bind(deleteselectedfile1, &QAction::triggered, &TForm1::deleteselectedfile1Click);
+  bind(seting1, &QAction::triggered, &TForm1::seting1Click);
+  bind(OpenFiles1, &QAction::triggered, &TForm1::OpenFiles1Click);
+  bind(SettingEQ1, &QAction::triggered, &TForm1::SettingEQ1Click);
+  bind(svernut1, &QAction::triggered, &TForm1::svernut1Click);
+  bind(rashirit1, &QAction::triggered, &TForm1::rashirit1Click);
+  bind(Grafik1, &QAction::triggered, &TForm1::Grafik1Click);
+  bind(maximaze1, &QAction::triggered, &TForm1::maximaze1Click);
+  bind(play1, &QAction::triggered, &TForm1::play1Click);
+  bind(pause1, &QAction::triggered, &TForm1::pause1Click);
+  bind(stop1, &QAction::triggered, &TForm1::stop1Click);
+  bind(N1, &QAction::triggered, &TForm1::N1Click);
+  bind(N2, &QAction::triggered, &TForm1::N2Click);
+
+  // Right clicks on the transport panel (and everything on it) and on the playlist open
+  // their context menus; key presses anywhere in the window reach FormKeyDown first.
+  qApp->installEventFilter(this);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (widget == nullptr || widget->window() != this) return QWidget::eventFilter(watched, event);
+  if (event->type() == QEvent::KeyPress && keyPreview_) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int code = key->key();
+    const Qt::KeyboardModifiers modifiers = key->modifiers();
+    guarded([&] { FormKeyDown(code, modifiers); });
+    return false;
+  }
+  if (event->type() == QEvent::ContextMenu) {
+    auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+    if (widget == ui->ListBox1 || ui->ListBox1->isAncestorOf(widget)) {
+      PopupForPlayList->popup(menuEvent->globalPos());
+      return true;
+    }
+    if (widget == ui->sPanel1 || ui->sPanel1->isAncestorOf(widget)) {
+      PopupMenu1->popup(menuEvent->globalPos());
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::updateClientSize() {
+  int width = 0;
+  int height = 0;
+  for (QObject* object : children()) {
+    auto* child = qobject_cast<QWidget*>(object);
+    if (child == nullptr || child->isWindow() || child->isHidden()) continue;
+    width = std::max(width, child->geometry().right() + 1);
+    height = std::max(height, child->geometry().bottom() + 1);
+  }
+  setFixedSize(width, height);
+}
+
+void TForm1::FormCreate() {
+  // The colour of the bars comes from the generator's first three draws, before the reseed.
+  StemColour[0] = static_cast<float>(RandomBelow(100) / 100.0);
+  StemColour[1] = static_cast<float>(RandomBelow(100) / 100.0);
+  StemColour[2] = static_cast<float>(RandomBelow(100) / 100.0);
+  keyPreview_ = true;
+  KeySequenceIndex = 1;
+  setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  BindSurface(ui->Panel1);
+  Track = std::make_unique<TETrack>();
+  Reseed();
+  setAcceptDrops(true);
+  acceptsDrops_ = true;
+  const QDir folder(dataDirectory_);
+  PlaylistIni = std::make_unique<IniFile>(folder.filePath(QStringLiteral("PLIST.LST")));
+  ConfigIni = std::make_unique<IniFile>(folder.filePath(QStringLiteral("Config.ini")));
+  LoadPlaylist();
+  LoadSettings();
+  LocalizeInterface();
+
+  Timer1->start();
+  Timer3->start();
+  Timer4->start();
+}
+
+void TForm1::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  Timer1->stop();
+  Timer3->stop();
+  Timer4->stop();
+  ReleaseSurface();
+  Track.reset();
+  setAcceptDrops(false);
+  acceptsDrops_ = false;
+  SavePlaylist();
+  SaveSettings();
+}
+
+void TForm1::Timer4Timer() {
+  Timer4->stop();
+  if (ui->ListBox1->count() == 0) return;
+  CurrentFile = PlaylistEntry(0);
+  ui->ListBox1->setCurrentRow(0);
+  ui->BitBtn2->click();
+}
+
+void TForm1::Timer2Timer() {}
+void TForm1::FormDeactivate() {}
+void TForm1::FormMouseMove() {}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  event->accept();
+  emit closed();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (acceptsDrops_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  if (!acceptsDrops_) return;
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  }
+  event->acceptProposedAction();
+  guarded([&] { FilesDropped(paths); });
+}

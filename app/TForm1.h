@@ -1,0 +1,218 @@
+#pragma once
+
+// The main window and the player's controller. It owns the track, the two INI files, the
+// playlist control and the timers; every handler runs on the GUI thread. The handlers are
+// grouped by concern into several source files:
+//   TForm1.cpp            construction, bindings, FormCreate, FormDestroy, autoplay
+//   TForm1Playlist.cpp    adding, removing, loading and saving playlist entries, hand-off
+//   TForm1Sequencing.cpp  transport buttons, list clicks, end of track and end of list
+//   TForm1Tick.cpp        the playback tick and the two gauges
+//   TForm1Settings.cpp    Config.ini
+//   TForm1Effects.cpp     effect switches and sliders, the equaliser switch
+//   TForm1Vis.cpp         the drawing surface, frame step and drawing dispatch
+//   TForm1Modes.cpp       window menu, tray menu, tray icon, hide and restore
+//   TForm1Keys.cpp        hidden key sequences
+//   TForm1Texts.cpp       the Russian interface texts
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QTimer;
+class TETrack;
+class IniFile;
+class VisSurface;
+class TrayIcon;
+class MprisService;
+
+namespace Ui {
+class TForm1;
+}
+
+class TForm1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Builds the component tree and binds every event; FormCreate is not run yet.
+  // `dataDirectory` is the folder that holds PLIST.LST and Config.ini.
+  explicit TForm1(const QString& dataDirectory, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Lifecycle (TForm1.cpp). FormDestroy runs at most once; the destructor runs it if the
+  // owner did not.
+  void FormCreate();
+  void FormDestroy();
+
+  // The component tree, reached by the design names of its components.
+  std::unique_ptr<Ui::TForm1> ui;
+  QTimer* Timer1 = nullptr;
+  QTimer* Timer2 = nullptr;
+  QTimer* Timer3 = nullptr;
+  QTimer* Timer4 = nullptr;
+
+  // Menus, built in code by the constructor.
+  QMenu* PopupForPlayList = nullptr;
+  QAction* ClearPlayList1 = nullptr;
+  QAction* deleteselectedfile1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction* seting1 = nullptr;
+  QAction* Interfase1 = nullptr;
+  QAction* OpenFiles1 = nullptr;
+  QAction* SettingEQ1 = nullptr;
+  QAction* svernut1 = nullptr;
+  QAction* rashirit1 = nullptr;
+  QAction* Grafik1 = nullptr;
+  QMenu* PopupMenu2 = nullptr;
+  QAction* maximaze1 = nullptr;
+  QAction* play1 = nullptr;
+  QAction* pause1 = nullptr;
+  QAction* stop1 = nullptr;
+  QAction* N1 = nullptr;
+  QAction* N2 = nullptr;
+
+  // Shared state.
+  std::unique_ptr<TETrack> Track;
+  int32_t CurrentIndex = 0;
+  QString CurrentFile;
+  std::unique_ptr<IniFile> PlaylistIni;
+  std::unique_ptr<IniFile> ConfigIni;
+  std::array<float, 513> SpectrumBuffer{};
+  std::array<float, 3> StemColour{};
+  std::array<int32_t, 129> PeakLevels{};
+  std::array<int32_t, 129> BarLevels{};
+  int32_t KeySequenceIndex = 0;
+  std::unique_ptr<VisSurface> Surface;
+  std::unique_ptr<TrayIcon> CoolTrayIcon1;
+  std::unique_ptr<MprisService> Mpris;
+
+  QString dataDirectory() const { return dataDirectory_; }
+
+  // Sizes the window's client area to the bounding box of its visible children.
+  void updateClientSize();
+
+  // Runs `handler` the way the window runs every event handler: an error thrown inside ends
+  // it where it happened and is shown in the modal error box.
+  template <typename F>
+  void guarded(F&& handler);
+
+  // --- Handlers and routines, by the file that holds them. ---
+
+  // TForm1.cpp
+  void Timer4Timer();
+  void Timer2Timer();
+  void FormDeactivate();
+  void FormMouseMove();
+
+  // TForm1Playlist.cpp
+  void BitBtn1Click();
+  void BitBtn5Click();
+  void ClearPlayList1Click();
+  void deleteselectedfile1Click();
+  void FilesDropped(const QStringList& paths);
+  void LoadPlaylist();
+  void SavePlaylist();
+  void HandOffReceived(const QByteArray& path);
+  // Entry k of the playlist; throws "List index out of bounds (k)" outside the list.
+  QString PlaylistEntry(int k) const;
+
+  // TForm1Sequencing.cpp
+  void ListBox1Click();
+  void BitBtn2Click();
+  void BitBtn3Click();
+  void BitBtn4Click();
+  void sBitBtn2Click();
+  void sBitBtn3Click();
+  void CheckTrackEnd();
+  void ExitAtListEnd();
+  void RepeatFromStart();
+  void PlayRandomEntry();
+  void SetCaptionFromCurrentFile();
+
+  // TForm1Tick.cpp
+  void Timer1Timer();
+  void sGauge1MouseMove(Qt::MouseButtons buttons, int x, int y);
+  void sGauge2MouseMove(Qt::MouseButtons buttons, int x, int y);
+
+  // TForm1Settings.cpp
+  void LoadSettings();
+  void SaveSettings();
+
+  // TForm1Effects.cpp
+  void sCheckBox1Click();
+  void sCheckBox2Click();
+  void sCheckBox3Click();
+  void sCheckBox4Click();
+  void sCheckBox7Click();
+  void sCheckBox9Click();
+  void sTrackBar5Change();
+  void sTrackBar6Change();
+  void sTrackBar7Change();
+  void sTrackBar8Change();
+  void sTrackBar9Change();
+  void sCheckBox8Click();
+  void ApplyEffectSwitches();
+  void PushEffectParameters();
+  void ApplyEqualizerSwitch();
+
+  // TForm1Vis.cpp
+  void BindSurface(QWidget* panel);
+  void ReleaseSurface();
+  void sBitBtn1Click();
+  void sBitBtn4Click();
+  void Timer3Timer();
+  void DrawSpectrum(int index);
+
+  // TForm1Modes.cpp
+  void seting1Click();
+  void OpenFiles1Click();
+  void SettingEQ1Click();
+  void svernut1Click();
+  void rashirit1Click();
+  void Grafik1Click();
+  void maximaze1Click();
+  void play1Click();
+  void pause1Click();
+  void stop1Click();
+  void N1Click();
+  void N2Click();
+  void CreateTrayIcon();
+  void HideToTray();
+  void RestoreFromTray();
+
+  // TForm1Keys.cpp
+  void FormKeyDown(int key, Qt::KeyboardModifiers shift);
+
+  // TForm1Texts.cpp
+  void LocalizeInterface();
+
+ signals:
+  // Emitted when the window has been closed and the event loop should end.
+  void closed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void buildMenus();
+  void bindEvents();
+
+  QString dataDirectory_;
+  bool destroyed_ = false;
+  bool acceptsDrops_ = false;
+  bool keyPreview_ = false;
+};
+
+#include "app/ErrorBox.h"
+
+template <typename F>
+void TForm1::guarded(F&& handler) {
+  runGuarded(this, std::forward<F>(handler));
+}
