@@ -1,0 +1,5 @@
+// PLACEHOLDER until the real implementation lands.
+#include "app/TForm1.h"
+
+void TForm1::LoadSettings() {}
+void TForm1::SaveSettings() {}

@@ -1,0 +1,4 @@
+// PLACEHOLDER until the real implementation lands.
+#include "app/TForm1.h"
+
+void TForm1::LocalizeInterface() {}

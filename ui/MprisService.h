@@ -1,0 +1,3 @@
+#pragma once
+// PLACEHOLDER until the real implementation lands.
+class MprisService {};
