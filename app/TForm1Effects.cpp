@@ -1,18 +1,76 @@
-// PLACEHOLDER until the real implementation lands.
-#include "app/TForm1.h"
+// The Effects page's switches and sliders, the equaliser switch, and the per-tick push of
+// every effect and equaliser value to the track.
 
-void TForm1::sCheckBox1Click() {}
-void TForm1::sCheckBox2Click() {}
-void TForm1::sCheckBox3Click() {}
-void TForm1::sCheckBox4Click() {}
-void TForm1::sCheckBox7Click() {}
-void TForm1::sCheckBox9Click() {}
-void TForm1::sTrackBar5Change() {}
-void TForm1::sTrackBar6Change() {}
-void TForm1::sTrackBar7Change() {}
-void TForm1::sTrackBar8Change() {}
-void TForm1::sTrackBar9Change() {}
-void TForm1::sCheckBox8Click() {}
-void TForm1::ApplyEffectSwitches() {}
-void TForm1::PushEffectParameters() {}
-void TForm1::ApplyEqualizerSwitch() {}
+#include <QCheckBox>
+#include <QSlider>
+
+#include "app/TForm1.h"
+#include "audio/TETrack.h"
+#include "ui_TForm1.h"
+
+namespace {
+
+void applySwitch(TETrack& track, const QCheckBox* box, EffectKind kind) {
+  if (box->isChecked()) {
+    track.EnableEffect(kind);
+  } else {
+    track.DisableEffect(kind);
+  }
+}
+
+float position(const QSlider* slider) { return static_cast<float>(slider->value()); }
+
+}  // namespace
+
+void TForm1::sCheckBox1Click() { applySwitch(*Track, ui->sCheckBox1, EffectKind::Compressor); }
+void TForm1::sCheckBox2Click() { applySwitch(*Track, ui->sCheckBox2, EffectKind::Reverb); }
+void TForm1::sCheckBox3Click() { applySwitch(*Track, ui->sCheckBox3, EffectKind::Echo); }
+void TForm1::sCheckBox4Click() { applySwitch(*Track, ui->sCheckBox4, EffectKind::Chorus); }
+void TForm1::sCheckBox7Click() { applySwitch(*Track, ui->sCheckBox7, EffectKind::Flanger); }
+void TForm1::sCheckBox9Click() { applySwitch(*Track, ui->sCheckBox9, EffectKind::Flanger); }
+
+// All five flanger sliders send the same call with every slider's position.
+void TForm1::sTrackBar5Change() {
+  Track->SetFlanger(position(ui->sTrackBar5), position(ui->sTrackBar6), position(ui->sTrackBar7),
+                    position(ui->sTrackBar8), position(ui->sTrackBar9));
+}
+void TForm1::sTrackBar6Change() { sTrackBar5Change(); }
+void TForm1::sTrackBar7Change() { sTrackBar5Change(); }
+void TForm1::sTrackBar8Change() { sTrackBar5Change(); }
+void TForm1::sTrackBar9Change() { sTrackBar5Change(); }
+
+void TForm1::sCheckBox8Click() { ApplyEqualizerSwitch(); }
+
+void TForm1::ApplyEffectSwitches() {
+  applySwitch(*Track, ui->sCheckBox3, EffectKind::Echo);
+  applySwitch(*Track, ui->sCheckBox1, EffectKind::Compressor);
+  applySwitch(*Track, ui->sCheckBox2, EffectKind::Reverb);
+  applySwitch(*Track, ui->sCheckBox4, EffectKind::Chorus);
+}
+
+void TForm1::ApplyEqualizerSwitch() {
+  if (ui->sCheckBox8->isChecked()) {
+    Track->ConnectEqualizer();
+    PushEffectParameters();
+  } else {
+    Track->DisconnectEqualizer();
+  }
+}
+
+void TForm1::PushEffectParameters() {
+  TETrack& track = *Track;
+  track.SetEq80(position(ui->sTrackBar10));
+  track.SetEq170(position(ui->sTrackBar11));
+  track.SetEq310(position(ui->sTrackBar12));
+  track.SetEq600(position(ui->sTrackBar13));
+  track.SetEq1000(position(ui->sTrackBar14));
+  track.SetEq3000(position(ui->sTrackBar15));
+  track.SetEq6000(position(ui->sTrackBar16));
+  track.SetEq10000(position(ui->sTrackBar17));
+  track.SetEq12000(position(ui->sTrackBar18));
+  track.SetEq14000(position(ui->sTrackBar19));
+  track.SetCompressorGain(position(ui->sTrackBar2));
+  track.SetReverbMix(position(ui->sTrackBar3));
+  track.SetFlanger(position(ui->sTrackBar5), position(ui->sTrackBar6), position(ui->sTrackBar7),
+                   position(ui->sTrackBar8), position(ui->sTrackBar9));
+}
