@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "playlist/ClockText.h"
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+
+struct ClockCase {
+  const char* what;
+  double dayFraction;
+  const char* text;
+};
+
+class ClockTextTest : public ::testing::TestWithParam<ClockCase> {};
+
+TEST_P(ClockTextTest, FormatsHoursMinutesSecondsOfTheDay) {
+  const ClockCase& c = GetParam();
+  EXPECT_EQ(ClockText(c.dayFraction).toString(), QString::fromLatin1(c.text)) << c.what;
+}
+
+const ClockCase kCases[] = {
+    {"zero", 0.0, "00:00:00"},
+    {"a track of 3 min 25.4 s", 205.4 / kSecondsPerDay, "00:03:25"},
+    {"the fraction of a second is dropped", 59.9994 / kSecondsPerDay, "00:00:59"},
+    {"rounding to the millisecond comes first", 59.9996 / kSecondsPerDay, "00:01:00"},
+    {"an exact half millisecond goes to the even neighbour", 59.9995 / kSecondsPerDay, "00:01:00"},
+    {"one second short of an hour", 3599.999 / kSecondsPerDay, "00:59:59"},
+    {"hours, minutes and seconds", (10 * 3600 + 7 * 60 + 45) / kSecondsPerDay, "10:07:45"},
+    {"just under a day rounds to midnight", 86399.9996 / kSecondsPerDay, "00:00:00"},
+    {"a day and more shows its time of day", 1.0 + 3661 / kSecondsPerDay, "01:01:01"},
+    {"many days", 10.0 + 5 / kSecondsPerDay, "00:00:05"},
+    {"a negative value shows its magnitude", -0.25, "06:00:00"},
+    {"not a number", std::numeric_limits<double>::quiet_NaN(), "00:00:00"},
+    {"infinity", std::numeric_limits<double>::infinity(), "00:00:00"},
+    {"a value too large to count in milliseconds", 1e305, "00:00:00"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ClockTextTest, ::testing::ValuesIn(kCases));
+
+TEST(ClockTextHugeValues, StayTwoDigitFields) {
+  // Beyond 2^63 ms the milliseconds are still whole numbers, and the text must remain a
+  // well-formed clock whatever they are.
+  for (double value : {1e12, 3.3e14, 1e200}) {
+    const QString text = ClockText(value).toString();
+    ASSERT_EQ(text.size(), 8) << value;
+    EXPECT_LT(text.left(2).toInt(), 24) << value;
+    EXPECT_LT(text.mid(3, 2).toInt(), 60) << value;
+    EXPECT_LT(text.mid(6, 2).toInt(), 60) << value;
+    EXPECT_EQ(text[2], QLatin1Char(':'));
+    EXPECT_EQ(text[5], QLatin1Char(':'));
+  }
+}
+
+}  // namespace
