@@ -1,0 +1,67 @@
+#pragma once
+
+// Second-order filter sections designed after the well-known audio EQ cookbook formulas,
+// run in transposed direct form II with double-precision state so low, narrow bands stay
+// quiet and stable.
+
+#include <algorithm>
+#include <cmath>
+
+#include "audio/dsp/DspCommon.h"
+
+namespace audio::dsp {
+
+struct BiquadCoefficients {
+  double b0 = 1.0, b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0;
+
+  // Bell filter: `gainDb` at `centreHz`, `octaves` wide between the half-gain points.
+  static BiquadCoefficients peaking(double sampleRate, double centreHz, double octaves,
+                                    double gainDb) noexcept {
+    const double a = std::pow(10.0, gainDb / 40.0);
+    const double w0 = kTwoPi * centreHz / sampleRate;
+    const double sinW0 = std::sin(w0);
+    const double alpha = sinW0 * std::sinh(std::log(2.0) / 2.0 * octaves * w0 / sinW0);
+    return normalised(1.0 + alpha * a, -2.0 * std::cos(w0), 1.0 - alpha * a, 1.0 + alpha / a,
+                      -2.0 * std::cos(w0), 1.0 - alpha / a);
+  }
+
+  static BiquadCoefficients lowPass(double sampleRate, double cutoffHz, double q) noexcept {
+    const double w0 = kTwoPi * cutoffHz / sampleRate;
+    const double alpha = std::sin(w0) / (2.0 * q);
+    const double c = std::cos(w0);
+    return normalised((1.0 - c) / 2.0, 1.0 - c, (1.0 - c) / 2.0, 1.0 + alpha, -2.0 * c,
+                      1.0 - alpha);
+  }
+
+  // Band-pass with 0 dB at the centre.
+  static BiquadCoefficients bandPass(double sampleRate, double centreHz, double q) noexcept {
+    const double w0 = kTwoPi * centreHz / sampleRate;
+    const double alpha = std::sin(w0) / (2.0 * q);
+    const double c = std::cos(w0);
+    return normalised(alpha, 0.0, -alpha, 1.0 + alpha, -2.0 * c, 1.0 - alpha);
+  }
+
+ private:
+  static BiquadCoefficients normalised(double b0, double b1, double b2, double a0, double a1,
+                                       double a2) noexcept {
+    return {b0 / a0, b1 / a0, b2 / a0, a1 / a0, a2 / a0};
+  }
+};
+
+class BiquadState {
+ public:
+  float process(const BiquadCoefficients& c, float input) noexcept {
+    const double x = input;
+    const double y = c.b0 * x + z1_;
+    z1_ = c.b1 * x - c.a1 * y + z2_;
+    z2_ = c.b2 * x - c.a2 * y;
+    return static_cast<float>(y);
+  }
+  void reset() noexcept { z1_ = z2_ = 0.0; }
+
+ private:
+  double z1_ = 0.0;
+  double z2_ = 0.0;
+};
+
+}  // namespace audio::dsp

@@ -1,0 +1,197 @@
+#include "audio/engine/EffectChain.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "audio/dsp/DspCommon.h"
+
+namespace audio {
+namespace {
+
+// Long enough that switching an effect on or off makes no click, short enough to feel instant.
+constexpr double kFadeSeconds = 0.005;
+
+// One effect instance in the chain. The controlling thread creates it and marks it leaving;
+// the audio thread alone runs it, fades it and reports when a leaving one has gone silent.
+struct Node {
+  uint32_t handle = 0;
+  int priority = 0;
+  uint64_t order = 0;
+  std::unique_ptr<Effect> effect;
+  std::vector<float> wet;  // the effect's output while it fades in or out
+  std::atomic<bool> leaving{false};
+  std::atomic<bool> gone{false};
+  float mix = 0.0f;  // audio thread only: 0 = bypassed, 1 = fully in
+};
+
+// What the audio thread runs: an immutable, ordered list. Replaced as a whole on every
+// structural change and freed only after the audio thread has moved to a newer one.
+struct Snapshot {
+  uint64_t generation = 0;
+  std::vector<std::shared_ptr<Node>> nodes;
+};
+
+}  // namespace
+
+struct EffectChain::Impl {
+  // Controlling side, guarded by `control` (the audio thread never takes it).
+  mutable std::mutex control;
+  int sampleRate = 44100;
+  int channels = 2;
+  int maxFrames = 4096;
+  uint64_t nextOrder = 0;
+  uint64_t nextGeneration = 1;
+  std::vector<std::shared_ptr<Node>> nodes;  // every node the published list holds
+  std::vector<std::unique_ptr<Snapshot>> retired;
+  std::unique_ptr<Snapshot> published;
+
+  // Shared with the audio thread.
+  std::atomic<Snapshot*> current{nullptr};
+  std::atomic<uint64_t> acknowledged{0};
+
+  // Audio thread only.
+  float fadeStep = 1.0f;
+
+  void publishLocked() {
+    std::erase_if(nodes, [](const std::shared_ptr<Node>& n) { return n->gone.load(std::memory_order_acquire); });
+    auto next = std::make_unique<Snapshot>();
+    next->generation = nextGeneration++;
+    next->nodes = nodes;
+    std::stable_sort(next->nodes.begin(), next->nodes.end(),
+                     [](const std::shared_ptr<Node>& a, const std::shared_ptr<Node>& b) {
+                       return a->priority != b->priority ? a->priority > b->priority : a->order < b->order;
+                     });
+    current.store(next.get(), std::memory_order_release);
+    if (published) retired.push_back(std::move(published));
+    published = std::move(next);
+    reclaimLocked();
+  }
+
+  // Frees the lists the audio thread can no longer be reading: those older than the newest
+  // one it has acknowledged.
+  void reclaimLocked() {
+    const uint64_t seen = acknowledged.load(std::memory_order_acquire);
+    std::erase_if(retired, [seen](const std::unique_ptr<Snapshot>& s) { return s->generation < seen; });
+  }
+
+  // Drops nodes whose fade-out has finished, when there are any.
+  void collectLocked() {
+    const bool anyGone = std::any_of(nodes.begin(), nodes.end(), [](const std::shared_ptr<Node>& n) {
+      return n->gone.load(std::memory_order_acquire);
+    });
+    if (anyGone) publishLocked();
+    else reclaimLocked();
+  }
+
+  void prepareNode(Node& node) const {
+    node.effect->prepare(sampleRate, channels, maxFrames);
+    node.wet.assign(static_cast<size_t>(maxFrames) * static_cast<size_t>(channels), 0.0f);
+  }
+
+  Node* liveNodeLocked(uint32_t handle) const {
+    for (const auto& node : nodes) {
+      if (node->handle == handle && !node->leaving.load(std::memory_order_relaxed)) return node.get();
+    }
+    return nullptr;
+  }
+
+  void runNode(Node& node, float* block, int frames) noexcept {
+    if (node.gone.load(std::memory_order_relaxed)) return;
+    const float target = node.leaving.load(std::memory_order_acquire) ? 0.0f : 1.0f;
+    if (node.mix == target && target == 1.0f) {
+      node.effect->process(block, frames);
+      return;
+    }
+    const size_t samples = static_cast<size_t>(frames) * static_cast<size_t>(channels);
+    std::memcpy(node.wet.data(), block, samples * sizeof(float));
+    node.effect->process(node.wet.data(), frames);
+    for (int f = 0; f < frames; ++f) {
+      node.mix = target > node.mix ? std::min(target, node.mix + fadeStep) : std::max(target, node.mix - fadeStep);
+      for (int c = 0; c < channels; ++c) {
+        const size_t i = static_cast<size_t>(f) * static_cast<size_t>(channels) + static_cast<size_t>(c);
+        block[i] += node.mix * (node.wet[i] - block[i]);
+      }
+    }
+    if (target == 0.0f && node.mix == 0.0f) node.gone.store(true, std::memory_order_release);
+  }
+};
+
+EffectChain::EffectChain() : impl_(std::make_unique<Impl>()) {
+  std::lock_guard<std::mutex> lock(impl_->control);
+  impl_->publishLocked();
+}
+
+EffectChain::~EffectChain() = default;
+
+void EffectChain::prepare(int sampleRate, int channels, int maxFrames) {
+  std::lock_guard<std::mutex> lock(impl_->control);
+  impl_->sampleRate = std::max(1, sampleRate);
+  impl_->channels = std::clamp(channels, 1, 2);
+  impl_->maxFrames = std::max(1, maxFrames);
+  impl_->fadeStep = static_cast<float>(1.0 / std::max(1.0, kFadeSeconds * impl_->sampleRate));
+  for (const auto& node : impl_->nodes) impl_->prepareNode(*node);
+}
+
+bool EffectChain::add(uint32_t handle, FxType type, int priority) {
+  auto effect = makeEffect(type);
+  if (!effect) return false;
+  std::lock_guard<std::mutex> lock(impl_->control);
+  if (impl_->liveNodeLocked(handle)) return false;
+  auto node = std::make_shared<Node>();
+  node->handle = handle;
+  node->priority = priority;
+  node->order = impl_->nextOrder++;
+  node->effect = std::move(effect);
+  impl_->prepareNode(*node);
+  impl_->nodes.push_back(std::move(node));
+  impl_->publishLocked();
+  return true;
+}
+
+bool EffectChain::remove(uint32_t handle) {
+  std::lock_guard<std::mutex> lock(impl_->control);
+  Node* node = impl_->liveNodeLocked(handle);
+  if (!node) return false;
+  // The audio thread fades it out and marks it gone; a later structural change drops it.
+  node->leaving.store(true, std::memory_order_release);
+  impl_->collectLocked();
+  return true;
+}
+
+Effect* EffectChain::find(uint32_t handle) const {
+  std::lock_guard<std::mutex> lock(impl_->control);
+  Node* node = impl_->liveNodeLocked(handle);
+  return node ? node->effect.get() : nullptr;
+}
+
+bool EffectChain::empty() const {
+  std::lock_guard<std::mutex> lock(impl_->control);
+  return std::none_of(impl_->nodes.begin(), impl_->nodes.end(), [](const std::shared_ptr<Node>& n) {
+    return !n->leaving.load(std::memory_order_relaxed);
+  });
+}
+
+void EffectChain::process(float* interleaved, int frames) noexcept {
+  Snapshot* snapshot = impl_->current.load(std::memory_order_acquire);
+  impl_->acknowledged.store(snapshot->generation, std::memory_order_release);
+  if (snapshot->nodes.empty() || frames <= 0) return;
+  dsp::DenormalGuard denormals;
+  const int channels = impl_->channels;
+  const int maxFrames = impl_->maxFrames;
+  for (int done = 0; done < frames; done += maxFrames) {
+    const int piece = std::min(maxFrames, frames - done);
+    float* block = interleaved + static_cast<size_t>(done) * static_cast<size_t>(channels);
+    for (const auto& node : snapshot->nodes) impl_->runNode(*node, block, piece);
+  }
+}
+
+void EffectChain::reset() noexcept {
+  Snapshot* snapshot = impl_->current.load(std::memory_order_acquire);
+  impl_->acknowledged.store(snapshot->generation, std::memory_order_release);
+  for (const auto& node : snapshot->nodes) node->effect->reset();
+}
+
+}  // namespace audio
