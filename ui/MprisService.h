@@ -1,3 +1,87 @@
 #pragma once
-// PLACEHOLDER until the real implementation lands.
-class MprisService {};
+
+// The player as a media player on the session bus (MPRIS 2): desktop media keys, panels and
+// command-line tools can raise the window, drive the transport and see what is playing.
+// The service knows nothing of the window: the window hands it callbacks for the commands
+// and one callback that describes the playback. Without a session bus the service stays
+// silent and the player runs as before. GUI thread only.
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+#include <functional>
+
+class QTimer;
+
+// What the player reports about its playback at one moment.
+struct MprisPlayback {
+  enum class Status { Stopped, Playing, Paused };
+  Status status = Status::Stopped;
+  QString filePath;  // empty: no track is open
+  qint64 lengthUs = 0;
+  qint64 positionUs = 0;
+  double volume = 0.0;  // 0.0 to 1.0
+};
+
+// The player's side of the service. Unset commands are ignored.
+struct MprisHooks {
+  std::function<void()> raise;
+  std::function<void()> quit;
+  std::function<void()> play;
+  std::function<void()> pause;
+  std::function<void()> stop;
+  std::function<void()> next;
+  std::function<void()> previous;
+  std::function<void(const QString& path)> openFile;
+  std::function<MprisPlayback()> playback;
+};
+
+class MprisService : public QObject {
+  Q_OBJECT
+
+ public:
+  static const char* const kServiceName;  // org.mpris.MediaPlayer2.tembr
+  static const char* const kObjectPath;   // /org/mpris/MediaPlayer2
+
+  // Registers the service on `bus` and starts watching the playback for changes.
+  explicit MprisService(MprisHooks hooks, QDBusConnection bus = QDBusConnection::sessionBus(),
+                        QObject* parent = nullptr);
+  ~MprisService() override;
+
+  // False when there is no bus or the name could not be taken.
+  bool isRegistered() const { return registered_; }
+  QString serviceName() const { return serviceName_; }
+
+  // The audio types the player opens; the desktop entry lists the same.
+  static QStringList supportedMimeTypes();
+
+  // Compares the playback with what was last announced and sends PropertiesChanged for the
+  // status, the track and the volume when they differ. The poll timer calls it.
+  void refresh();
+
+  // Used by the bus adaptors.
+  const MprisHooks& hooks() const { return hooks_; }
+  MprisPlayback playback() const;
+  QString playbackStatus() const;
+  QVariantMap metadata();
+  void playPause();
+  void openUri(const QString& uri);
+
+ private:
+  QVariantMap metadataFor(const MprisPlayback& playback);
+  void announce(const char* interfaceName, const QVariantMap& changed);
+
+  MprisHooks hooks_;
+  QDBusConnection bus_;
+  QString serviceName_;
+  bool registered_ = false;
+  QTimer* pollTimer_ = nullptr;
+
+  // What the last refresh announced.
+  MprisPlayback announced_;
+  // Each new file gets a new track id.
+  QString trackPath_;
+  quint64 trackNumber_ = 0;
+};

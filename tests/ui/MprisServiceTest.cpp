@@ -1,0 +1,260 @@
+// The media-player service as a desktop client sees it: method calls and properties go
+// through a private session bus, from a second connection, as they would from a panel.
+#include <gtest/gtest.h>
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+
+#include "tests/ui/MprisPrivateBus.h"
+#include "ui/MprisService.h"
+
+// Receives PropertiesChanged from the service.
+class ChangeListener : public QObject {
+  Q_OBJECT
+ public:
+  QList<QVariantMap> changes;
+  QEventLoop* waiting = nullptr;
+
+ public slots:
+  void changed(const QString& interface, const QVariantMap& properties, const QStringList&) {
+    if (interface != QStringLiteral("org.mpris.MediaPlayer2.Player")) return;
+    changes << properties;
+    if (waiting != nullptr) waiting->quit();
+  }
+};
+
+namespace {
+
+const MprisPrivateBus privateBus;
+
+const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QString kRoot = QStringLiteral("org.mpris.MediaPlayer2");
+
+// A player whose commands are recorded and whose playback the test sets.
+struct RecordingPlayer {
+  QStringList commands;
+  MprisPlayback playback;
+
+  MprisHooks hooks() {
+    auto record = [this](const char* name) { return [this, name] { commands << QString::fromLatin1(name); }; };
+    MprisHooks hooks;
+    hooks.raise = record("raise");
+    hooks.quit = record("quit");
+    hooks.play = record("play");
+    hooks.pause = record("pause");
+    hooks.stop = record("stop");
+    hooks.next = record("next");
+    hooks.previous = record("previous");
+    hooks.openFile = [this](const QString& path) { commands << QStringLiteral("open ") + path; };
+    hooks.playback = [this] { return playback; };
+    return hooks;
+  }
+};
+
+QDBusConnection client() {
+  return QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("mpris-test-client"));
+}
+
+// Waits for the reply while the event loop runs, so the service in this process can answer.
+QDBusMessage callService(const QString& interface, const QString& method, const QVariantList& arguments = {}) {
+  QDBusMessage message = QDBusMessage::createMethodCall(QString::fromLatin1(MprisService::kServiceName),
+                                                        QString::fromLatin1(MprisService::kObjectPath),
+                                                        interface, method);
+  message.setArguments(arguments);
+  QDBusPendingCallWatcher watcher(client().asyncCall(message));
+  QEventLoop loop;
+  QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+  if (!watcher.isFinished()) loop.exec();
+  return watcher.reply();
+}
+
+QVariant property(const QString& interface, const QString& name) {
+  const QDBusMessage reply =
+      callService(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"), {interface, name});
+  if (reply.type() != QDBusMessage::ReplyMessage) return {};
+  return reply.arguments().value(0).value<QDBusVariant>().variant();
+}
+
+QVariantMap metadata() { return qdbus_cast<QVariantMap>(property(kPlayer, QStringLiteral("Metadata"))); }
+
+QString trackId(const QVariantMap& map) {
+  return map.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
+}
+
+class MprisServiceTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(privateBus.started()); }
+  RecordingPlayer player;
+};
+
+TEST_F(MprisServiceTest, EachCommandReachesItsHook) {
+  MprisService service(player.hooks());
+  ASSERT_TRUE(service.isRegistered());
+  const std::pair<const char*, const char*> table[] = {
+      {"Play", "play"}, {"Pause", "pause"}, {"Stop", "stop"}, {"Next", "next"}, {"Previous", "previous"},
+  };
+  for (const auto& [method, hook] : table) {
+    player.commands.clear();
+    callService(kPlayer, QString::fromLatin1(method));
+    EXPECT_EQ(player.commands, QStringList{QString::fromLatin1(hook)}) << method;
+  }
+  player.commands.clear();
+  callService(kRoot, QStringLiteral("Raise"));
+  callService(kRoot, QStringLiteral("Quit"));
+  EXPECT_EQ(player.commands, (QStringList{QStringLiteral("raise"), QStringLiteral("quit")}));
+}
+
+TEST_F(MprisServiceTest, PlayPausePausesOnlyWhatIsPlaying) {
+  MprisService service(player.hooks());
+  const std::pair<MprisPlayback::Status, const char*> table[] = {
+      {MprisPlayback::Status::Playing, "pause"},
+      {MprisPlayback::Status::Paused, "play"},
+      {MprisPlayback::Status::Stopped, "play"},
+  };
+  for (const auto& [status, hook] : table) {
+    player.commands.clear();
+    player.playback.status = status;
+    callService(kPlayer, QStringLiteral("PlayPause"));
+    EXPECT_EQ(player.commands, QStringList{QString::fromLatin1(hook)});
+  }
+}
+
+TEST_F(MprisServiceTest, StatusFollowsThePlayback) {
+  MprisService service(player.hooks());
+  const std::pair<MprisPlayback::Status, const char*> table[] = {
+      {MprisPlayback::Status::Playing, "Playing"},
+      {MprisPlayback::Status::Paused, "Paused"},
+      {MprisPlayback::Status::Stopped, "Stopped"},
+  };
+  for (const auto& [status, text] : table) {
+    player.playback.status = status;
+    EXPECT_EQ(property(kPlayer, QStringLiteral("PlaybackStatus")).toString(), QString::fromLatin1(text));
+  }
+}
+
+TEST_F(MprisServiceTest, MetadataDescribesTheOpenFile) {
+  MprisService service(player.hooks());
+  EXPECT_EQ(trackId(metadata()), QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
+  EXPECT_FALSE(metadata().contains(QStringLiteral("xesam:url")));
+
+  player.playback.filePath = QStringLiteral("/music/Песня 1.mp3");
+  player.playback.lengthUs = 183'500'000;
+  const QVariantMap first = metadata();
+  EXPECT_EQ(first.value(QStringLiteral("xesam:url")).toString(),
+            QStringLiteral("file:///music/%D0%9F%D0%B5%D1%81%D0%BD%D1%8F%201.mp3"));
+  EXPECT_EQ(first.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("Песня 1.mp3"));
+  EXPECT_EQ(first.value(QStringLiteral("mpris:length")).toLongLong(), 183'500'000);
+  EXPECT_FALSE(trackId(first).startsWith(QStringLiteral("/org/mpris")));
+  EXPECT_EQ(trackId(metadata()), trackId(first)) << "the same file keeps its id";
+
+  player.playback.filePath = QStringLiteral("/music/other.ogg");
+  EXPECT_NE(trackId(metadata()), trackId(first));
+}
+
+TEST_F(MprisServiceTest, FixedPropertiesAnswerTheDesktop) {
+  MprisService service(player.hooks());
+  player.playback.volume = 0.7;
+  player.playback.positionUs = 42'000'000;
+  EXPECT_EQ(property(kRoot, QStringLiteral("Identity")).toString(), QStringLiteral("Tembr"));
+  EXPECT_EQ(property(kRoot, QStringLiteral("DesktopEntry")).toString(), QStringLiteral("tembr"));
+  EXPECT_FALSE(property(kRoot, QStringLiteral("HasTrackList")).toBool());
+  EXPECT_TRUE(property(kRoot, QStringLiteral("CanRaise")).toBool());
+  EXPECT_TRUE(property(kRoot, QStringLiteral("CanQuit")).toBool());
+  EXPECT_EQ(property(kRoot, QStringLiteral("SupportedUriSchemes")).toStringList(), QStringList{QStringLiteral("file")});
+  EXPECT_EQ(property(kPlayer, QStringLiteral("CanSeek")).toBool(), false);
+  for (const char* name : {"CanPlay", "CanPause", "CanGoNext", "CanGoPrevious", "CanControl"}) {
+    EXPECT_TRUE(property(kPlayer, QString::fromLatin1(name)).toBool()) << name;
+  }
+  EXPECT_DOUBLE_EQ(property(kPlayer, QStringLiteral("Volume")).toDouble(), 0.7);
+  EXPECT_EQ(property(kPlayer, QStringLiteral("Position")).toLongLong(), 42'000'000);
+
+  const QDBusMessage refused = callService(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
+                                           {kPlayer, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(0.1))});
+  EXPECT_EQ(refused.type(), QDBusMessage::ErrorMessage) << "the volume is the window's to set";
+}
+
+TEST_F(MprisServiceTest, ChangesOfStatusAndTrackAreAnnounced) {
+  MprisService service(player.hooks());
+  ChangeListener listener;
+  ASSERT_TRUE(client().connect(service.serviceName(), QString::fromLatin1(MprisService::kObjectPath),
+                               QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
+                               &listener, SLOT(changed(QString, QVariantMap, QStringList))));
+  auto waitForChange = [&] {
+    QEventLoop loop;
+    listener.waiting = &loop;
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);  // a safety net only
+    loop.exec();
+    listener.waiting = nullptr;
+  };
+
+  player.playback.status = MprisPlayback::Status::Playing;
+  player.playback.filePath = QStringLiteral("/music/a.flac");
+  waitForChange();
+  ASSERT_EQ(listener.changes.size(), 1);
+  EXPECT_EQ(listener.changes[0].value(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Playing"));
+  const QVariantMap track = qdbus_cast<QVariantMap>(listener.changes[0].value(QStringLiteral("Metadata")));
+  EXPECT_EQ(track.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("a.flac"));
+
+  player.playback.status = MprisPlayback::Status::Paused;
+  waitForChange();
+  ASSERT_EQ(listener.changes.size(), 2);
+  EXPECT_EQ(listener.changes[1].keys(), QStringList{QStringLiteral("PlaybackStatus")}) << "the track did not change";
+}
+
+TEST_F(MprisServiceTest, OnlyLocalFilesAreOpened) {
+  MprisService service(player.hooks());
+  callService(kPlayer, QStringLiteral("OpenUri"), {QStringLiteral("file:///music/new%20song.wav")});
+  callService(kPlayer, QStringLiteral("OpenUri"), {QStringLiteral("http://example.org/stream.mp3")});
+  EXPECT_EQ(player.commands, QStringList{QStringLiteral("open /music/new song.wav")});
+}
+
+TEST_F(MprisServiceTest, ASecondPlayerTakesAnInstanceName) {
+  MprisService first(player.hooks());
+  RecordingPlayer other;
+  MprisService second(other.hooks(),
+                      QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("second-player")));
+  ASSERT_TRUE(second.isRegistered());
+  EXPECT_EQ(first.serviceName(), QString::fromLatin1(MprisService::kServiceName));
+  EXPECT_TRUE(second.serviceName().startsWith(first.serviceName() + QStringLiteral(".instance")));
+}
+
+TEST_F(MprisServiceTest, WithoutABusThePlayerStillWorks) {
+  MprisService service(player.hooks(), QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                                                     QStringLiteral("no-bus")));
+  EXPECT_FALSE(service.isRegistered());
+  service.refresh();
+  service.playPause();
+  EXPECT_EQ(player.commands, QStringList{QStringLiteral("play")});
+}
+
+// The value of `key` in the desktop entry that the install rules put in place.
+QString desktopEntryValue(const QString& key) {
+  QFile file(QStringLiteral(TEMBR_TEST_DATA "/../../ui/tembr.desktop"));
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+  const QString prefix = key + QLatin1Char('=');
+  for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+    if (line.startsWith(prefix)) return line.mid(prefix.size());
+  }
+  return {};
+}
+
+TEST(DesktopEntryTest, OffersTheTypesTheServiceAnnounces) {
+  EXPECT_EQ(desktopEntryValue(QStringLiteral("Exec")), QStringLiteral("tembr %f"));
+  EXPECT_EQ(desktopEntryValue(QStringLiteral("Icon")), QStringLiteral("tembr"));
+  QStringList types = desktopEntryValue(QStringLiteral("MimeType")).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+  types.sort();
+  QStringList announced = MprisService::supportedMimeTypes();
+  announced.sort();
+  EXPECT_EQ(types, announced);
+}
+
+}  // namespace
+
+#include "MprisServiceTest.moc"

@@ -1,0 +1,220 @@
+#include "ui/MprisService.h"
+
+#include <QCoreApplication>
+#include <QDBusAbstractAdaptor>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QFileInfo>
+#include <QTimer>
+#include <QUrl>
+
+const char* const MprisService::kServiceName = "org.mpris.MediaPlayer2.tembr";
+const char* const MprisService::kObjectPath = "/org/mpris/MediaPlayer2";
+
+namespace {
+const char* const kPlayerInterface = "org.mpris.MediaPlayer2.Player";
+const char* const kNoTrack = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
+// Track ids must not lie under /org/mpris.
+const char* const kTrackIdPrefix = "/org/tembr/track/";
+// Status and track changes reach the desktop within a quarter of a second; reading the
+// playback costs a few field reads.
+constexpr int kPollIntervalMs = 250;
+
+void call(const std::function<void()>& hook) {
+  if (hook) hook();
+}
+}  // namespace
+
+// org.mpris.MediaPlayer2: the application as a whole.
+class MprisRootAdaptor : public QDBusAbstractAdaptor {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
+  Q_PROPERTY(bool CanQuit READ canQuit)
+  Q_PROPERTY(bool CanRaise READ canRaise)
+  Q_PROPERTY(bool HasTrackList READ hasTrackList)
+  Q_PROPERTY(QString Identity READ identity)
+  Q_PROPERTY(QString DesktopEntry READ desktopEntry)
+  Q_PROPERTY(QStringList SupportedUriSchemes READ supportedUriSchemes)
+  Q_PROPERTY(QStringList SupportedMimeTypes READ supportedMimeTypes)
+
+ public:
+  explicit MprisRootAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
+
+  bool canQuit() const { return bool(service_->hooks().quit); }
+  bool canRaise() const { return bool(service_->hooks().raise); }
+  bool hasTrackList() const { return false; }
+  QString identity() const { return QStringLiteral("Tembr"); }
+  QString desktopEntry() const { return QStringLiteral("tembr"); }
+  QStringList supportedUriSchemes() const { return {QStringLiteral("file")}; }
+  QStringList supportedMimeTypes() const { return MprisService::supportedMimeTypes(); }
+
+ public slots:
+  void Raise() { call(service_->hooks().raise); }
+  void Quit() { call(service_->hooks().quit); }
+
+ private:
+  MprisService* service_;
+};
+
+// org.mpris.MediaPlayer2.Player: the transport. Each command presses the button that the
+// tray menu's item of the same meaning presses.
+class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+  Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+  Q_PROPERTY(QVariantMap Metadata READ metadata)
+  Q_PROPERTY(double Volume READ volume)
+  Q_PROPERTY(qlonglong Position READ position)
+  Q_PROPERTY(double Rate READ rate)
+  Q_PROPERTY(double MinimumRate READ rate)
+  Q_PROPERTY(double MaximumRate READ rate)
+  Q_PROPERTY(bool CanGoNext READ canControl)
+  Q_PROPERTY(bool CanGoPrevious READ canControl)
+  Q_PROPERTY(bool CanPlay READ canControl)
+  Q_PROPERTY(bool CanPause READ canControl)
+  Q_PROPERTY(bool CanSeek READ canSeek)
+  Q_PROPERTY(bool CanControl READ canControl)
+
+ public:
+  explicit MprisPlayerAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
+
+  QString playbackStatus() const { return service_->playbackStatus(); }
+  QVariantMap metadata() const { return service_->metadata(); }
+  double volume() const { return service_->playback().volume; }
+  qlonglong position() const { return service_->playback().positionUs; }
+  double rate() const { return 1.0; }
+  bool canControl() const { return true; }
+  bool canSeek() const { return false; }
+
+ public slots:
+  void Next() { call(service_->hooks().next); }
+  void Previous() { call(service_->hooks().previous); }
+  void Pause() { call(service_->hooks().pause); }
+  void PlayPause() { service_->playPause(); }
+  void Stop() { call(service_->hooks().stop); }
+  void Play() { call(service_->hooks().play); }
+  // The player cannot seek from outside (CanSeek is false), so these change nothing.
+  void Seek(qlonglong) {}
+  void SetPosition(const QDBusObjectPath&, qlonglong) {}
+  void OpenUri(const QString& uri) { service_->openUri(uri); }
+
+ signals:
+  void Seeked(qlonglong position);
+
+ private:
+  MprisService* service_;
+};
+
+MprisService::MprisService(MprisHooks hooks, QDBusConnection bus, QObject* parent)
+    : QObject(parent), hooks_(std::move(hooks)), bus_(std::move(bus)) {
+  new MprisRootAdaptor(this);
+  new MprisPlayerAdaptor(this);
+  if (!bus_.isConnected()) return;
+  if (!bus_.registerObject(QString::fromLatin1(kObjectPath), this, QDBusConnection::ExportAdaptors)) return;
+  serviceName_ = QString::fromLatin1(kServiceName);
+  if (!bus_.registerService(serviceName_)) {
+    // Another player process holds the name; the MPRIS convention gives each instance its own.
+    serviceName_ += QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid());
+    if (!bus_.registerService(serviceName_)) {
+      bus_.unregisterObject(QString::fromLatin1(kObjectPath));
+      serviceName_.clear();
+      return;
+    }
+  }
+  registered_ = true;
+  announced_ = playback();
+  pollTimer_ = new QTimer(this);
+  pollTimer_->setInterval(kPollIntervalMs);
+  connect(pollTimer_, &QTimer::timeout, this, &MprisService::refresh);
+  pollTimer_->start();
+}
+
+MprisService::~MprisService() {
+  if (!registered_) return;
+  bus_.unregisterService(serviceName_);
+  bus_.unregisterObject(QString::fromLatin1(kObjectPath));
+}
+
+QStringList MprisService::supportedMimeTypes() {
+  return {
+      QStringLiteral("audio/mpeg"),      QStringLiteral("audio/x-mp3"),
+      QStringLiteral("audio/wav"),       QStringLiteral("audio/x-wav"),
+      QStringLiteral("audio/ogg"),       QStringLiteral("audio/x-vorbis+ogg"),
+      QStringLiteral("audio/x-opus+ogg"), QStringLiteral("audio/flac"),
+      QStringLiteral("audio/x-flac"),    QStringLiteral("audio/mp4"),
+      QStringLiteral("audio/x-m4a"),     QStringLiteral("audio/aac"),
+      QStringLiteral("audio/x-aiff"),    QStringLiteral("audio/x-ms-wma"),
+  };
+}
+
+MprisPlayback MprisService::playback() const {
+  return hooks_.playback ? hooks_.playback() : MprisPlayback{};
+}
+
+QString MprisService::playbackStatus() const {
+  switch (playback().status) {
+    case MprisPlayback::Status::Playing:
+      return QStringLiteral("Playing");
+    case MprisPlayback::Status::Paused:
+      return QStringLiteral("Paused");
+    case MprisPlayback::Status::Stopped:
+      break;
+  }
+  return QStringLiteral("Stopped");
+}
+
+QVariantMap MprisService::metadata() { return metadataFor(playback()); }
+
+QVariantMap MprisService::metadataFor(const MprisPlayback& playback) {
+  if (playback.filePath.isEmpty()) {
+    return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(kNoTrack))}};
+  }
+  if (playback.filePath != trackPath_) {
+    trackPath_ = playback.filePath;
+    ++trackNumber_;
+  }
+  const QString trackId = QString::fromLatin1(kTrackIdPrefix) + QString::number(trackNumber_);
+  return {
+      {QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(trackId))},
+      {QStringLiteral("mpris:length"), QVariant::fromValue(playback.lengthUs)},
+      {QStringLiteral("xesam:url"), QUrl::fromLocalFile(playback.filePath).toString(QUrl::FullyEncoded)},
+      {QStringLiteral("xesam:title"), QFileInfo(playback.filePath).fileName()},
+  };
+}
+
+void MprisService::playPause() {
+  if (playback().status == MprisPlayback::Status::Playing) {
+    call(hooks_.pause);
+  } else {
+    call(hooks_.play);
+  }
+}
+
+void MprisService::openUri(const QString& uri) {
+  const QUrl url(uri);
+  if (!url.isLocalFile() || !hooks_.openFile) return;
+  hooks_.openFile(url.toLocalFile());
+}
+
+void MprisService::refresh() {
+  if (!registered_) return;
+  const MprisPlayback now = playback();
+  QVariantMap changed;
+  if (now.status != announced_.status) changed.insert(QStringLiteral("PlaybackStatus"), playbackStatus());
+  if (now.filePath != announced_.filePath || now.lengthUs != announced_.lengthUs) {
+    changed.insert(QStringLiteral("Metadata"), metadataFor(now));
+  }
+  if (now.volume != announced_.volume) changed.insert(QStringLiteral("Volume"), now.volume);
+  announced_ = now;
+  if (!changed.isEmpty()) announce(kPlayerInterface, changed);
+}
+
+void MprisService::announce(const char* interfaceName, const QVariantMap& changed) {
+  QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kObjectPath),
+                                                   QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                   QStringLiteral("PropertiesChanged"));
+  signal << QString::fromLatin1(interfaceName) << changed << QStringList();
+  bus_.send(signal);
+}
+
+#include "MprisService.moc"
