@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QTemporaryDir>
+#include <cstring>
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/HandOffMessage.h"
+#include "app/HandOffSender.h"
+#include "app/HandOffServer.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Runs the event loop until `done` holds or a generous bound passes; returns `done()`.
+template <typename Predicate>
+bool spinUntil(Predicate done) {
+  const QDeadlineTimer bound(10s);
+  while (!done() && !bound.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return done();
+}
+
+class HandOffServerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder_.isValid());
+    ASSERT_TRUE(server_.listen(socketPath(), HandOffServer::StaleSocket::Keep));
+  }
+
+  QString socketPath() const { return folder_.filePath(QStringLiteral("TForm_player")); }
+
+  std::unique_ptr<QLocalSocket> connectClient() {
+    auto client = std::make_unique<QLocalSocket>();
+    client->connectToServer(socketPath());
+    EXPECT_TRUE(client->waitForConnected(5000));
+    return client;
+  }
+
+  static void send(QLocalSocket& client, const std::string& bytes) {
+    client.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    client.flush();
+  }
+
+  QTemporaryDir folder_{QDir::tempPath() + QStringLiteral("/tembr-handoff-XXXXXX")};
+  std::vector<QByteArray> received_;
+  // A short limit keeps the tests quick; nothing here depends on its exact length.
+  HandOffServer server_{[this](const QByteArray& path) { received_.push_back(path); }, 300ms};
+};
+
+TEST_F(HandOffServerTest, ValidBlockReachesTheReceiverAndIsAcknowledged) {
+  const std::string path = "/home/u/Музыка/a b.flac";
+  auto client = connectClient();
+  send(*client, encodeHandOff(path));
+  ASSERT_TRUE(spinUntil([&] { return client->bytesAvailable() > 0; }));
+  EXPECT_EQ(client->readAll(), QByteArray(1, kHandOffAcknowledgement));
+  ASSERT_EQ(received_.size(), 1u);
+  EXPECT_EQ(received_[0], QByteArray::fromStdString(path));
+  EXPECT_TRUE(spinUntil([&] { return client->state() == QLocalSocket::UnconnectedState; }));
+}
+
+TEST_F(HandOffServerTest, BlockArrivingByteByByteIsReassembled) {
+  const std::string frame = encodeHandOff("/x/y.mp3");
+  auto client = connectClient();
+  for (char byte : frame) {
+    send(*client, std::string(1, byte));
+    QCoreApplication::processEvents();
+  }
+  ASSERT_TRUE(spinUntil([&] { return !received_.empty(); }));
+  EXPECT_EQ(received_, std::vector<QByteArray>{"/x/y.mp3"});
+}
+
+TEST_F(HandOffServerTest, EmptyArgumentIsDeliveredAsEmptyPath) {
+  auto client = connectClient();
+  send(*client, encodeHandOff(""));
+  ASSERT_TRUE(spinUntil([&] { return !received_.empty(); }));
+  EXPECT_EQ(received_, std::vector<QByteArray>{QByteArray()});
+}
+
+class HandOffServerRefusal : public HandOffServerTest, public testing::WithParamInterface<std::string> {};
+
+TEST_P(HandOffServerRefusal, DropsTheConnectionWithoutAnswerOrDelivery) {
+  auto client = connectClient();
+  send(*client, GetParam());
+  ASSERT_TRUE(spinUntil([&] { return client->state() == QLocalSocket::UnconnectedState; }));
+  EXPECT_EQ(client->readAll(), QByteArray());
+  EXPECT_TRUE(received_.empty());
+}
+
+std::string oversizeHeader() {
+  std::string frame = encodeHandOff("");
+  frame[4] = 0x01;
+  frame[6] = 0x01;  // 65537 bytes announced
+  return frame;
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, HandOffServerRefusal,
+                         testing::Values(oversizeHeader(),
+                                         encodeHandOff("/a").substr(0, 10) + "b",  // no terminating zero
+                                         encodeHandOff("/a").substr(0, 7),         // truncated, then silence
+                                         std::string()));                          // nothing at all
+
+TEST_F(HandOffServerTest, SilentPeerDoesNotHoldUpOthers) {
+  auto silent = connectClient();
+  send(*silent, encodeHandOff("/slow.mp3").substr(0, 9));
+  auto prompt = connectClient();
+  send(*prompt, encodeHandOff("/prompt.mp3"));
+  ASSERT_TRUE(spinUntil([&] { return !received_.empty(); }));
+  EXPECT_EQ(received_, std::vector<QByteArray>{"/prompt.mp3"});
+  EXPECT_EQ(silent->state(), QLocalSocket::ConnectedState);
+}
+
+TEST_F(HandOffServerTest, ConnectionsBeyondTheLimitAreClosed) {
+  std::vector<std::unique_ptr<QLocalSocket>> idle;
+  for (int i = 0; i < HandOffServer::kMaxOpenConnections; ++i) idle.push_back(connectClient());
+  auto extra = connectClient();
+  EXPECT_TRUE(spinUntil([&] { return extra->state() == QLocalSocket::UnconnectedState; }));
+  EXPECT_TRUE(std::all_of(idle.begin(), idle.end(),
+                          [](const auto& socket) { return socket->state() == QLocalSocket::ConnectedState; }));
+}
+
+// The sender blocks until it is answered, so it runs on its own thread while this one
+// serves the event loop.
+HandOffResult sendFromThread(const QString& path, const std::string& argument,
+                             std::chrono::milliseconds timeout = kHandOffSendTimeout) {
+  auto result = std::async(std::launch::async, [=] { return sendHandOff(path, argument, timeout); });
+  spinUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
+  return result.get();
+}
+
+TEST_F(HandOffServerTest, SenderIsAnsweredOnceTheBlockIsHandled) {
+  const std::string path = "/data/\x01\xfe odd bytes.wav";
+  EXPECT_EQ(sendFromThread(socketPath(), path), HandOffResult::Delivered);
+  EXPECT_EQ(received_, std::vector<QByteArray>{QByteArray::fromStdString(path)});
+}
+
+TEST_F(HandOffServerTest, SenderGivesUpOnAnArgumentTooLongToAccept) {
+  EXPECT_EQ(sendFromThread(socketPath(), std::string(kHandOffMaxBlockBytes, 'p')), HandOffResult::Refused);
+  EXPECT_TRUE(received_.empty());
+}
+
+TEST(HandOffSender, WithoutListenerNothingIsDelivered) {
+  QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/tembr-handoff-XXXXXX"));
+  EXPECT_EQ(sendHandOff(folder.filePath(QStringLiteral("TForm_player")), "/a.mp3"), HandOffResult::NoListener);
+}
+
+// Leaves a socket file behind with no one listening, as a killed instance does.
+void leaveStaleSocket(const QString& path) {
+  const int descriptor = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const QByteArray native = QFile::encodeName(path);
+  std::memcpy(address.sun_path, native.constData(), static_cast<std::size_t>(native.size()));
+  ASSERT_EQ(::bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ::close(descriptor);
+}
+
+TEST(HandOffSender, StaleSocketMeansNoListener) {
+  QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/tembr-handoff-XXXXXX"));
+  const QString path = folder.filePath(QStringLiteral("TForm_player"));
+  leaveStaleSocket(path);
+  EXPECT_EQ(sendHandOff(path, "/a.mp3"), HandOffResult::NoListener);
+}
+
+TEST(HandOffSender, ListenerThatNeverAnswersTimesOut) {
+  QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/tembr-handoff-XXXXXX"));
+  const QString path = folder.filePath(QStringLiteral("TForm_player"));
+  QLocalServer mute;
+  ASSERT_TRUE(mute.listen(path));
+  EXPECT_EQ(sendFromThread(path, "/a.mp3", 300ms), HandOffResult::NoAnswer);
+}
+
+TEST(HandOffServerStaleSocket, RemovedOnlyWhenAskedTo) {
+  QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/tembr-handoff-XXXXXX"));
+  const QString path = folder.filePath(QStringLiteral("TForm_player"));
+  leaveStaleSocket(path);
+  std::vector<QByteArray> received;
+  HandOffServer server([&](const QByteArray& bytes) { received.push_back(bytes); });
+  EXPECT_FALSE(server.listen(path, HandOffServer::StaleSocket::Keep));
+  ASSERT_TRUE(server.listen(path, HandOffServer::StaleSocket::Remove));
+  EXPECT_EQ(sendFromThread(path, "/after-crash.mp3"), HandOffResult::Delivered);
+  EXPECT_EQ(received, std::vector<QByteArray>{"/after-crash.mp3"});
+}
+
+}  // namespace
