@@ -1,18 +1,109 @@
-// PLACEHOLDER until the real implementation lands.
-#include "app/TForm1.h"
+#include <QAction>
+#include <QMenu>
+#include <optional>
 
-void TForm1::seting1Click() {}
-void TForm1::OpenFiles1Click() {}
-void TForm1::SettingEQ1Click() {}
-void TForm1::svernut1Click() {}
-void TForm1::rashirit1Click() {}
-void TForm1::Grafik1Click() {}
-void TForm1::maximaze1Click() {}
-void TForm1::play1Click() {}
-void TForm1::pause1Click() {}
-void TForm1::stop1Click() {}
-void TForm1::N1Click() {}
-void TForm1::N2Click() {}
-void TForm1::CreateTrayIcon() {}
-void TForm1::HideToTray() {}
-void TForm1::RestoreFromTray() {}
+#include "app/TForm1.h"
+#include "audio/TETrack.h"
+#include "ui/MprisService.h"
+#include "ui/TrayIcon.h"
+#include "ui_TForm1.h"
+
+namespace {
+
+// Page indices of sPageControl1.
+constexpr int kPlaylistPage = 0;
+constexpr int kEffectsPage = 1;
+constexpr int kEqualizerPage = 2;
+constexpr int kGraphPage = 3;
+
+// Shows the page control below the transport panel, on `page` or on the page it already has,
+// and lets the window grow to hold it.
+void showPages(TForm1& form, std::optional<int> page) {
+  form.ui->sPageControl1->show();
+  if (page) form.ui->sPageControl1->setCurrentIndex(*page);
+  form.updateClientSize();
+}
+
+MprisPlayback::Status mprisStatus(PlayState state) {
+  switch (state) {
+    case PlayState::Playing:
+      return MprisPlayback::Status::Playing;
+    case PlayState::Paused:
+      return MprisPlayback::Status::Paused;
+    case PlayState::Stopped:
+      break;
+  }
+  return MprisPlayback::Status::Stopped;
+}
+
+MprisPlayback describePlayback(const TForm1& form) {
+  MprisPlayback playback;
+  TETrack* track = form.Track.get();
+  if (track == nullptr) return playback;
+  constexpr double kMicrosecondsPerSecond = 1e6;
+  playback.status = mprisStatus(track->State);
+  playback.volume = track->LastVolume / 10.0;
+  if (track->Stream == 0) return playback;
+  playback.filePath = form.CurrentFile;
+  playback.lengthUs = static_cast<qint64>(track->GetLengthTime() * kMicrosecondsPerSecond);
+  playback.positionUs = static_cast<qint64>(track->GetPositionTime() * kMicrosecondsPerSecond);
+  return playback;
+}
+
+// The bus commands do what the tray menu's items of the same meaning do.
+MprisHooks mediaHooks(TForm1& form) {
+  auto handler = [&form](void (TForm1::*method)()) {
+    return [&form, method] { form.guarded([&] { (form.*method)(); }); };
+  };
+  MprisHooks hooks;
+  hooks.raise = handler(&TForm1::RestoreFromTray);
+  hooks.quit = [&form] { form.close(); };
+  hooks.play = handler(&TForm1::play1Click);
+  hooks.pause = handler(&TForm1::pause1Click);
+  hooks.stop = handler(&TForm1::stop1Click);
+  hooks.next = handler(&TForm1::N1Click);
+  hooks.previous = handler(&TForm1::N2Click);
+  hooks.openFile = [&form](const QString& path) { form.guarded([&] { form.FilesDropped({path}); }); };
+  hooks.playback = [&form] { return describePlayback(form); };
+  return hooks;
+}
+
+}  // namespace
+
+void TForm1::seting1Click() { showPages(*this, kEffectsPage); }
+void TForm1::OpenFiles1Click() { showPages(*this, kPlaylistPage); }
+void TForm1::SettingEQ1Click() { showPages(*this, kEqualizerPage); }
+void TForm1::svernut1Click() { HideToTray(); }
+void TForm1::rashirit1Click() { showPages(*this, std::nullopt); }
+void TForm1::Grafik1Click() { showPages(*this, kGraphPage); }
+
+void TForm1::maximaze1Click() { RestoreFromTray(); }
+void TForm1::play1Click() { ui->BitBtn2->click(); }
+void TForm1::pause1Click() { ui->BitBtn3->click(); }
+void TForm1::stop1Click() { ui->BitBtn4->click(); }
+void TForm1::N1Click() { ui->sBitBtn2->click(); }
+void TForm1::N2Click() { ui->sBitBtn3->click(); }
+
+void TForm1::CreateTrayIcon() {
+  const QIcon icon = TrayIcon::applicationIcon();
+  setWindowIcon(icon);
+  CoolTrayIcon1 = std::make_unique<TrayIcon>(icon, PopupMenu2);
+  Mpris = std::make_unique<MprisService>(mediaHooks(*this));
+}
+
+// Hiding keeps the layout, and playback, the timers and the drawing go on. A desktop without
+// a tray would leave nothing to restore the window from, so there it is minimised instead.
+void TForm1::HideToTray() {
+  if (!TrayIcon::isTrayAvailable()) {
+    showMinimized();
+    return;
+  }
+  hide();
+}
+
+void TForm1::RestoreFromTray() {
+  if (isMinimized()) showNormal();
+  show();
+  raise();
+  activateWindow();
+}
