@@ -1,3 +1,39 @@
 #pragma once
-// PLACEHOLDER until the real implementation lands.
-class VisSurface {};
+
+// The drawing surface: the frame that drawing passes record into and the OpenGL view of the
+// one panel it is bound to. Every pass between two frame steps lands in the same frame; the
+// frame step hands that frame to the bound view, which shows it from black, and a new empty
+// frame begins. While nothing is bound the passes leave no trace. GUI thread only.
+
+#include <QPointer>
+#include <QWidget>
+
+#include "vis/VisFrame.h"
+
+class GlPanelWidget;
+
+class VisSurface {
+ public:
+  VisSurface();
+  ~VisSurface();
+  VisSurface(const VisSurface&) = delete;
+  VisSurface& operator=(const VisSurface&) = delete;
+
+  // Releases any earlier binding, then covers `panel` with a fresh view in its initial state;
+  // what was recorded since the last frame step is dropped with the old view.
+  void bind(QWidget* panel);
+  // Removes the view from the panel it was put on; nothing is bound afterwards.
+  void release();
+
+  // The frame step: the bound view shows the recorded frame, and recording starts afresh.
+  void present();
+
+  VisFrame& frame() { return frame_; }
+  QWidget* boundPanel() const { return panel_; }
+  GlPanelWidget* view() const { return view_; }
+
+ private:
+  VisFrame frame_;
+  QPointer<QWidget> panel_;
+  QPointer<GlPanelWidget> view_;
+};
