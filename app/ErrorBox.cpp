@@ -15,7 +15,7 @@ QString applicationTitle() {
   const qsizetype dot = name.indexOf(QLatin1Char('.'));
   if (dot >= 0) name.truncate(dot);
   if (name.isEmpty()) return name;
-  return name.left(1) + name.mid(1).toLower();
+  return name.left(1).toUpper() + name.mid(1).toLower();
 }
 
 QString errorBoxText(const QString& text) {

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/Random.h"
+
+namespace {
+
+// Each test runs in a fresh process (one test per process under ctest), but may be run
+// together by hand, so each one sets the seed it relies on.
+
+TEST(Random, FirstThreeDrawsBelowHundredFromSeedZeroAreTheStemColour) {
+  SetRandomSeed(0);
+  std::vector<uint32_t> draws;
+  for (int i = 0; i < 3; ++i) draws.push_back(RandomBelow(100));
+  EXPECT_EQ(draws, (std::vector<uint32_t>{0, 3, 86}));
+}
+
+TEST(Random, SeedAdvancesByTheLinearCongruence) {
+  // seed' = seed * 134775813 + 1 (mod 2^32), worked out by hand.
+  SetRandomSeed(0);
+  RandomBelow(10);
+  EXPECT_EQ(RandomSeed(), 1u);
+  RandomBelow(10);
+  EXPECT_EQ(RandomSeed(), 134775814u);
+  SetRandomSeed(0xFFFFFFFFu);
+  RandomBelow(10);
+  EXPECT_EQ(RandomSeed(), 0xFFFFFFFFu * 134775813u + 1u);
+}
+
+// The multiplier's inverse modulo 2^32 sets the seed that one step turns into a chosen value.
+constexpr uint32_t kInverseMultiplier = 0xD94FA8CDu;
+static_assert(134775813u * kInverseMultiplier == 1u);
+
+TEST(Random, ResultIsTheUpperHalfOfTheAdvancedSeedTimesN) {
+  struct Case {
+    uint32_t seedAfter;
+    uint32_t n;
+    uint32_t expected;
+  };
+  for (const Case& c : {Case{0x80000000u, 1000, 500}, Case{0xFFFFFFFFu, 7, 6}, Case{0x40000000u, 0xFFFFFFFFu, 0x3FFFFFFFu},
+                        Case{0xFFFFFFFFu, 1, 0}}) {
+    SetRandomSeed((c.seedAfter - 1u) * kInverseMultiplier);
+    EXPECT_EQ(RandomBelow(c.n), c.expected) << c.seedAfter << " " << c.n;
+    EXPECT_EQ(RandomSeed(), c.seedAfter);
+  }
+}
+
+TEST(Random, ZeroBoundGivesZeroAndStillAdvances) {
+  SetRandomSeed(5);
+  EXPECT_EQ(RandomBelow(0), 0u);
+  EXPECT_EQ(RandomSeed(), 5u * 134775813u + 1u);
+}
+
+TEST(Random, DrawsStayBelowTheBound) {
+  SetRandomSeed(12345);
+  for (uint32_t n : {1u, 2u, 3u, 100u, 0xFFFFFFFFu}) {
+    for (int i = 0; i < 1000; ++i) ASSERT_LT(RandomBelow(n), n);
+  }
+}
+
+TEST(Random, ProgramStartsFromSeedZero) {
+  // Only meaningful as the first draw in its process, which is how ctest runs it.
+  if (testing::UnitTest::GetInstance()->random_seed() != 0 ||
+      testing::UnitTest::GetInstance()->test_to_run_count() > 1) {
+    GTEST_SKIP() << "run on its own";
+  }
+  EXPECT_EQ(RandomSeed(), 0u);
+}
+
+}  // namespace
