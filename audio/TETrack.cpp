@@ -1,0 +1,207 @@
+#include "audio/TETrack.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+
+namespace {
+
+using audio::Engine;
+using audio::FxType;
+
+constexpr double kSecondsPerDay = 86400.0;
+constexpr int kDefaultDevice = -1;
+constexpr int kOutputRate = 44100;
+constexpr int kEffectPriority = 0;
+constexpr int kEqualizerPriority = 1;
+constexpr float kEqBandwidth = 3.0f;
+constexpr float kEqCentres[10] = {80, 170, 310, 600, 1000, 3000, 6000, 10000, 12000, 14000};
+
+// Where each effect kind keeps its handle: slots lie in effect-type order.
+enum Slot : int { kChorus, kCompressor, kDistortion, kEcho, kFlanger, kGargle, kReverb };
+
+struct KindInfo {
+  FxType type;
+  Slot slot;
+};
+
+// Indexed by EffectKind.
+constexpr KindInfo kKinds[7] = {
+    {FxType::Chorus, kChorus},   {FxType::Compressor, kCompressor}, {FxType::Distortion, kDistortion},
+    {FxType::Flanger, kFlanger}, {FxType::Gargle, kGargle},         {FxType::Reverb, kReverb},
+    {FxType::Echo, kEcho},
+};
+
+bool isExistingRegularFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Strictly inside (low, high); false for NaN.
+bool inside(float value, float low, float high) { return value > low && value < high; }
+
+// One band setter: read, change the gain when it is in range, re-assert centre and
+// bandwidth, write back, and remember the gain asked for.
+void setBand(TETrack& track, int band, float gain) {
+  Engine& engine = Engine::instance();
+  engine.fxGetParameters(track.EqBands[band], track.EqParams);
+  if (inside(gain, -15.0f, 15.0f)) track.EqParams.fGain = std::trunc(gain);
+  track.EqParams.fBandwidth = kEqBandwidth;
+  track.EqParams.fCenter = kEqCentres[band];
+  engine.fxSetParameters(track.EqBands[band], track.EqParams);
+  track.BandGains[band] = gain;
+}
+
+}  // namespace
+
+TETrack::TETrack() { Engine::instance().init(kDefaultDevice, kOutputRate); }
+
+TETrack::~TETrack() {
+  Engine& engine = Engine::instance();
+  engine.stop();
+  engine.streamFree(Stream);
+  engine.free();
+}
+
+void TETrack::OpenFile(const std::string& path) {
+  if (!isExistingRegularFile(path)) return;
+  Engine& engine = Engine::instance();
+  if (Stream != 0) engine.streamFree(Stream);
+  Stream = engine.streamCreateFile(path);
+  const size_t slash = path.find_last_of('/');
+  FileName = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void TETrack::Play() {
+  if (State == PlayState::Playing) return;
+  Engine::instance().play(Stream, false);
+  State = PlayState::Playing;
+}
+
+void TETrack::Pause() {
+  if (State != PlayState::Playing) return;
+  Engine::instance().pause(Stream);
+  State = PlayState::Paused;
+}
+
+void TETrack::Stop() {
+  if (State != PlayState::Playing) return;
+  Engine& engine = Engine::instance();
+  engine.setPosition(Stream, 0);
+  engine.stopStream(Stream);
+  State = PlayState::Stopped;
+}
+
+int32_t TETrack::GetLengthBytes() {
+  if (Stream == 0) return 0;
+  return static_cast<int32_t>(static_cast<uint32_t>(Engine::instance().getLength(Stream)));
+}
+
+int32_t TETrack::GetPositionBytes() {
+  if (Stream == 0) return 0;
+  return static_cast<int32_t>(static_cast<uint32_t>(Engine::instance().getPosition(Stream)));
+}
+
+double TETrack::GetLengthTime() {
+  if (Stream != 0) {
+    const Engine& engine = Engine::instance();
+    LengthSeconds = engine.bytesToSeconds(Stream, engine.getLength(Stream));
+  }
+  return LengthSeconds / kSecondsPerDay;
+}
+
+double TETrack::GetPositionTime() {
+  if (Stream != 0) {
+    const Engine& engine = Engine::instance();
+    PositionSeconds = engine.bytesToSeconds(Stream, engine.getPosition(Stream));
+  }
+  return PositionSeconds / kSecondsPerDay;
+}
+
+void TETrack::SeekBytes(int32_t position) {
+  Engine& engine = Engine::instance();
+  const int64_t length = engine.getLength(Stream);
+  const int64_t widened = position;
+  if (widened < length) engine.setPosition(Stream, widened);
+}
+
+void TETrack::SetVolume(int32_t value) {
+  LastVolume = value;
+  if (Stream != 0) {
+    Engine::instance().setAttribute(Stream, audio::Attribute::Volume, static_cast<float>(value) / 10.0f);
+  }
+}
+
+void TETrack::SetBalance(int32_t value) {
+  LastBalance = value;
+  if (Stream != 0) {
+    Engine::instance().setAttribute(Stream, audio::Attribute::Pan, static_cast<float>(value) / 5.0f);
+  }
+}
+
+void TETrack::EnableEffect(EffectKind kind) {
+  const auto index = static_cast<size_t>(kind);
+  if (index >= std::size(kKinds)) return;
+  EffectHandles[kKinds[index].slot] = Engine::instance().setFx(Stream, kKinds[index].type, kEffectPriority);
+}
+
+void TETrack::DisableEffect(EffectKind kind) {
+  const auto index = static_cast<size_t>(kind);
+  if (index >= std::size(kKinds)) return;
+  Engine::instance().removeFx(Stream, EffectHandles[kKinds[index].slot]);
+}
+
+void TETrack::SetCompressorGain(float gain) {
+  Engine& engine = Engine::instance();
+  engine.fxGetParameters(EffectHandles[kCompressor], CompressorParams);
+  if (inside(gain, -60.0f, 60.0f)) CompressorParams.fGain = std::trunc(gain);
+  engine.fxSetParameters(EffectHandles[kCompressor], CompressorParams);
+}
+
+void TETrack::SetReverbMix(float mix) {
+  Engine& engine = Engine::instance();
+  engine.fxGetParameters(EffectHandles[kReverb], ReverbParams);
+  ReverbParams.fInGain = 0.0f;
+  ReverbParams.fReverbMix = std::trunc(mix);
+  ReverbParams.fReverbTime = 1000.0f;
+  ReverbParams.fHighFreqRTRatio = 0.1f;
+  engine.fxSetParameters(EffectHandles[kReverb], ReverbParams);
+}
+
+void TETrack::SetFlanger(float wetDryMix, float depth, float feedback, float frequency, float delay) {
+  Engine& engine = Engine::instance();
+  engine.fxGetParameters(EffectHandles[kFlanger], FlangerParams);
+  if (inside(wetDryMix, 0.0f, 100.0f)) FlangerParams.fWetDryMix = wetDryMix;
+  if (inside(depth, 0.0f, 100.0f)) FlangerParams.fDepth = depth;
+  if (inside(feedback, -99.0f, 99.0f)) FlangerParams.fFeedback = feedback;
+  if (inside(frequency, -99.0f, 99.0f)) FlangerParams.fFrequency = frequency;
+  FlangerParams.lWaveform = 1;
+  if (inside(delay, 0.0f, 4.0f)) FlangerParams.fDelay = delay;
+  FlangerParams.lPhase = 1;
+  engine.fxSetParameters(EffectHandles[kFlanger], FlangerParams);
+}
+
+void TETrack::ConnectEqualizer() {
+  Engine& engine = Engine::instance();
+  for (auto& band : EqBands) band = engine.setFx(Stream, FxType::ParamEq, kEqualizerPriority);
+  for (size_t band = 0; band < std::size(EqBands); ++band) {
+    EqParams = audio::Dx8ParamEq{kEqCentres[band], kEqBandwidth, 0.0f};
+    engine.fxSetParameters(EqBands[band], EqParams);
+  }
+}
+
+void TETrack::DisconnectEqualizer() {
+  Engine& engine = Engine::instance();
+  for (const auto band : EqBands) engine.removeFx(Stream, band);
+}
+
+void TETrack::SetEq80(float gain) { setBand(*this, 0, gain); }
+void TETrack::SetEq170(float gain) { setBand(*this, 1, gain); }
+void TETrack::SetEq310(float gain) { setBand(*this, 2, gain); }
+void TETrack::SetEq600(float gain) { setBand(*this, 3, gain); }
+void TETrack::SetEq1000(float gain) { setBand(*this, 4, gain); }
+void TETrack::SetEq3000(float gain) { setBand(*this, 5, gain); }
+void TETrack::SetEq6000(float gain) { setBand(*this, 6, gain); }
+void TETrack::SetEq10000(float gain) { setBand(*this, 7, gain); }
+void TETrack::SetEq12000(float gain) { setBand(*this, 8, gain); }
+void TETrack::SetEq14000(float gain) { setBand(*this, 9, gain); }

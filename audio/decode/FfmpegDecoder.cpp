@@ -1,0 +1,342 @@
+#include "audio/decode/FfmpegDecoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avstring.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+namespace audio {
+
+// Plain audio containers only. Left out on purpose: playlists (hls, concat), image and
+// text pseudo-formats, and anything else that reads beyond the one file it was given.
+const char* const FfmpegDecoder::kAllowedDemuxers =
+    "wav,w64,aiff,mp3,ogg,flac,mov,mp4,m4a,aac,matroska,webm,asf,wv,ape,tta,au,caf,ac3,eac3,"
+    "dts,mpc,mpc8,amr,voc";
+
+namespace {
+
+// Decoded output is clamped to sane shapes so that a corrupted header cannot ask for
+// absurd buffers.
+constexpr int kMaxChannels = 64;
+constexpr int kMinRate = 1000;
+constexpr int kMaxRate = 768000;
+// Decoding starts this far before a seek target, so that codecs that need earlier
+// packets (overlapped transforms, bit reservoirs) produce exact samples at the target.
+constexpr double kSeekPrerollSeconds = 0.25;
+constexpr int kMaxSeekRetries = 3;
+
+bool isRegularFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+void silenceLibraryLog() {
+  static std::once_flag once;
+  std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+bool demuxerAllowed(const AVInputFormat* format) {
+  return format != nullptr &&
+         av_match_list(format->name, FfmpegDecoder::kAllowedDemuxers, ',') > 0;
+}
+
+uint64_t layoutHash(const AVChannelLayout& layout) {
+  return (static_cast<uint64_t>(layout.order) << 56) ^
+         (static_cast<uint64_t>(layout.nb_channels) << 48) ^ layout.u.mask;
+}
+
+}  // namespace
+
+std::unique_ptr<Decoder> openDecoder(const std::string& path) { return FfmpegDecoder::open(path); }
+
+std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path) {
+  silenceLibraryLog();
+  if (!isRegularFile(path)) return nullptr;
+  std::unique_ptr<FfmpegDecoder> decoder(new FfmpegDecoder());
+  if (!decoder->openFile(path) || !decoder->openCodec()) return nullptr;
+  decoder->estimateLength();
+  // A file whose audio never decodes is refused here rather than playing as silence.
+  if (!decoder->decodeNextFrame()) return nullptr;
+  return decoder;
+}
+
+FfmpegDecoder::~FfmpegDecoder() {
+  swr_free(&converter_);
+  av_packet_free(&packet_);
+  av_frame_free(&frame_);
+  avcodec_free_context(&codec_);
+  avformat_close_input(&format_);
+}
+
+bool FfmpegDecoder::openFile(const std::string& path) {
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "protocol_whitelist", "file", 0);
+  av_dict_set(&options, "format_whitelist", kAllowedDemuxers, 0);
+  // The "file:" prefix keeps a colon in the path from being read as another protocol.
+  const std::string url = "file:" + path;
+  const int opened = avformat_open_input(&format_, url.c_str(), nullptr, &options);
+  av_dict_free(&options);
+  if (opened < 0) return false;
+  if (!demuxerAllowed(format_->iformat)) return false;
+  if (avformat_find_stream_info(format_, nullptr) < 0) return false;
+  const AVCodec* codec = nullptr;
+  streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+  if (streamIndex_ < 0 || codec == nullptr) return false;
+  for (unsigned i = 0; i < format_->nb_streams; ++i) {
+    if (static_cast<int>(i) != streamIndex_) format_->streams[i]->discard = AVDISCARD_ALL;
+  }
+  codec_ = avcodec_alloc_context3(codec);
+  return codec_ != nullptr;
+}
+
+bool FfmpegDecoder::openCodec() {
+  AVStream* stream = format_->streams[streamIndex_];
+  if (avcodec_parameters_to_context(codec_, stream->codecpar) < 0) return false;
+  codec_->pkt_timebase = stream->time_base;
+  if (avcodec_open2(codec_, codec_->codec, nullptr) < 0) return false;
+  sampleRate_ = codec_->sample_rate;
+  channels_ = codec_->ch_layout.nb_channels;
+  if (sampleRate_ < kMinRate || sampleRate_ > kMaxRate) return false;
+  if (channels_ < 1 || channels_ > kMaxChannels) return false;
+  frame_ = av_frame_alloc();
+  packet_ = av_packet_alloc();
+  return frame_ != nullptr && packet_ != nullptr;
+}
+
+void FfmpegDecoder::estimateLength() {
+  const AVStream* stream = format_->streams[streamIndex_];
+  if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
+    lengthFrames_ = av_rescale_q(stream->duration, stream->time_base, AVRational{1, sampleRate_});
+  } else if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0) {
+    lengthFrames_ = av_rescale_q(format_->duration, AV_TIME_BASE_Q, AVRational{1, sampleRate_});
+  }
+  lengthFrames_ = std::max<int64_t>(lengthFrames_, 0);
+}
+
+int FfmpegDecoder::read(float* out, int maxFrames) {
+  int written = 0;
+  while (written < maxFrames) {
+    const size_t available = pending_.size() / kChannels - pendingOffset_;
+    if (available == 0) {
+      pending_.clear();
+      pendingOffset_ = 0;
+      if (!decodeNextFrame()) break;
+      continue;
+    }
+    const size_t count = std::min<size_t>(available, static_cast<size_t>(maxFrames - written));
+    std::memcpy(out + static_cast<size_t>(written) * kChannels,
+                pending_.data() + pendingOffset_ * kChannels, count * kChannels * sizeof(float));
+    pendingOffset_ += count;
+    written += static_cast<int>(count);
+  }
+  return written;
+}
+
+bool FfmpegDecoder::decodeNextFrame() {
+  while (!ended_) {
+    if (!receiveFrame()) {
+      markEnd();
+      return false;
+    }
+    const int64_t timestamp = frame_->best_effort_timestamp;
+    if (!startPtsKnown_ && timestamp != AV_NOPTS_VALUE) {
+      startPts_ = timestamp;
+      startPtsKnown_ = true;
+    }
+    // Counting frames is exact while decoding straight on; after a seek the timestamps say
+    // where the decoder landed.
+    int64_t index = nextFrame_;
+    if (seekTarget_ >= 0) {
+      index = seekTarget_;
+      if (timestamp != AV_NOPTS_VALUE && startPtsKnown_) {
+        index = av_rescale_q(timestamp - startPts_, format_->streams[streamIndex_]->time_base,
+                             AVRational{1, sampleRate_});
+      }
+    }
+    if (!convertFrame()) continue;
+    decodedEnd_ = index + static_cast<int64_t>(pending_.size() / kChannels);
+    if (seekTarget_ >= 0 && !trimToSeekTarget(index)) continue;
+    nextFrame_ = (seekTarget_ >= 0 ? seekTarget_ : nextFrame_) +
+                 static_cast<int64_t>(pending_.size() / kChannels - pendingOffset_);
+    seekTarget_ = -1;
+    if (pending_.size() / kChannels > pendingOffset_) return true;
+  }
+  return false;
+}
+
+bool FfmpegDecoder::receiveFrame() {
+  for (;;) {
+    const int received = avcodec_receive_frame(codec_, frame_);
+    if (received == 0) {
+      if (frame_->nb_samples > 0) return true;
+      continue;
+    }
+    if (received == AVERROR_EOF) return false;
+    // Any other error is a broken frame: the decoder recovers on the next packet.
+    if (flushing_) return false;
+    const int readResult = av_read_frame(format_, packet_);
+    if (readResult < 0) {
+      flushing_ = true;
+      avcodec_send_packet(codec_, nullptr);
+      continue;
+    }
+    if (packet_->stream_index == streamIndex_) {
+      // A packet the decoder rejects is skipped; damaged files play what can be decoded.
+      avcodec_send_packet(codec_, packet_);
+    }
+    av_packet_unref(packet_);
+  }
+}
+
+bool FfmpegDecoder::configureConverter() {
+  const uint64_t hash = layoutHash(frame_->ch_layout);
+  if (converter_ != nullptr && converterRate_ == frame_->sample_rate &&
+      converterFormat_ == frame_->format && converterLayoutHash_ == hash) {
+    return true;
+  }
+  swr_free(&converter_);
+  if (frame_->sample_rate < kMinRate || frame_->sample_rate > kMaxRate) return false;
+  const int inChannels = frame_->ch_layout.nb_channels;
+  if (inChannels < 1 || inChannels > kMaxChannels) return false;
+  AVChannelLayout inLayout{};
+  if (frame_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+    av_channel_layout_default(&inLayout, inChannels);
+  } else if (av_channel_layout_copy(&inLayout, &frame_->ch_layout) < 0) {
+    return false;
+  }
+  // Mono stays mono here and is copied to both sides afterwards at full level; wider
+  // layouts are mixed down to stereo.
+  AVChannelLayout outLayout{};
+  av_channel_layout_default(&outLayout, inChannels == 1 ? 1 : 2);
+  const int result = swr_alloc_set_opts2(&converter_, &outLayout, AV_SAMPLE_FMT_FLT, sampleRate_,
+                                         &inLayout, static_cast<AVSampleFormat>(frame_->format),
+                                         frame_->sample_rate, 0, nullptr);
+  av_channel_layout_uninit(&inLayout);
+  av_channel_layout_uninit(&outLayout);
+  if (result < 0 || swr_init(converter_) < 0) {
+    swr_free(&converter_);
+    return false;
+  }
+  converterRate_ = frame_->sample_rate;
+  converterFormat_ = frame_->format;
+  converterLayoutHash_ = hash;
+  return true;
+}
+
+bool FfmpegDecoder::convertFrame() {
+  if (!configureConverter()) return false;
+  const int inChannels = frame_->ch_layout.nb_channels;
+  const int outChannels = inChannels == 1 ? 1 : 2;
+  const int capacity = swr_get_out_samples(converter_, frame_->nb_samples);
+  if (capacity <= 0) return false;
+  converted_.resize(static_cast<size_t>(capacity) * outChannels);
+  auto* outPlane = reinterpret_cast<uint8_t*>(converted_.data());
+  const int frames = swr_convert(converter_, &outPlane, capacity,
+                                 const_cast<const uint8_t**>(frame_->extended_data),
+                                 frame_->nb_samples);
+  if (frames <= 0) return false;
+  pending_.resize(static_cast<size_t>(frames) * kChannels);
+  pendingOffset_ = 0;
+  if (outChannels == 1) {
+    for (int i = 0; i < frames; ++i) {
+      pending_[2 * i] = pending_[2 * i + 1] = converted_[i];
+    }
+  } else {
+    std::memcpy(pending_.data(), converted_.data(), static_cast<size_t>(frames) * 2 * sizeof(float));
+  }
+  return true;
+}
+
+bool FfmpegDecoder::trimToSeekTarget(int64_t frameIndex) {
+  const int64_t frames = static_cast<int64_t>(pending_.size() / kChannels);
+  if (frameIndex > seekTarget_ && seekRetries_ < kMaxSeekRetries) {
+    // The container landed after the target: go back further, or decode from the start.
+    pending_.clear();
+    pendingOffset_ = 0;
+    const int64_t target = seekTarget_;
+    ++seekRetries_;
+    const bool fromStart = seekRetries_ == kMaxSeekRetries;
+    const int64_t preroll = fromStart ? target + 1 : static_cast<int64_t>(
+        kSeekPrerollSeconds * sampleRate_ * (1 << (2 * seekRetries_)));
+    if (!seekContainer(target, preroll)) markEnd();
+    return false;
+  }
+  // After the last retry a late landing is taken as it is.
+  frameIndex = std::min(frameIndex, seekTarget_);
+  if (frameIndex + frames <= seekTarget_) {
+    pending_.clear();
+    pendingOffset_ = 0;
+    return false;
+  }
+  pendingOffset_ = static_cast<size_t>(seekTarget_ - frameIndex);
+  return true;
+}
+
+bool FfmpegDecoder::seekContainer(int64_t frame, int64_t prerollFrames) {
+  AVStream* stream = format_->streams[streamIndex_];
+  const int64_t from = std::max<int64_t>(frame - prerollFrames, 0);
+  int64_t timestamp = av_rescale_q(from, AVRational{1, sampleRate_}, stream->time_base);
+  if (startPtsKnown_) timestamp += startPts_;
+  int result = -1;
+  if (from == 0) {
+    result = avformat_seek_file(format_, streamIndex_, INT64_MIN, timestamp, timestamp, 0);
+    if (result < 0) {
+      result = av_seek_frame(format_, streamIndex_, timestamp,
+                             AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
+    }
+    if (result < 0) result = avformat_seek_file(format_, -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE);
+  } else {
+    result = avformat_seek_file(format_, streamIndex_, INT64_MIN, timestamp, timestamp, 0);
+    if (result < 0) result = av_seek_frame(format_, streamIndex_, timestamp, AVSEEK_FLAG_BACKWARD);
+  }
+  avcodec_flush_buffers(codec_);
+  swr_free(&converter_);
+  flushing_ = false;
+  ended_ = false;
+  pending_.clear();
+  pendingOffset_ = 0;
+  seekTarget_ = frame;
+  decodedEnd_ = -1;
+  return result >= 0;
+}
+
+bool FfmpegDecoder::seek(int64_t frame) {
+  frame = std::max<int64_t>(frame, 0);
+  seekRetries_ = 0;
+  if (!seekContainer(frame, static_cast<int64_t>(kSeekPrerollSeconds * sampleRate_))) {
+    markEnd();
+    return false;
+  }
+  // Decoding the first frame here puts the next read() exactly at the target; a target
+  // past the real end leaves the decoder at its end.
+  decodeNextFrame();
+  return true;
+}
+
+void FfmpegDecoder::markEnd() {
+  if (ended_) return;
+  ended_ = true;
+  // A seek past the real end finishes at the end of the decoded audio.
+  if (seekTarget_ >= 0) {
+    nextFrame_ = decodedEnd_ >= 0 ? std::min(decodedEnd_, seekTarget_)
+                                  : std::min(seekTarget_, lengthFrames_);
+  }
+  seekTarget_ = -1;
+  lengthFrames_ = nextFrame_;
+  lengthExact_ = true;
+  pending_.clear();
+  pendingOffset_ = 0;
+}
+
+}  // namespace audio

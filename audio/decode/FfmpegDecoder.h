@@ -1,0 +1,85 @@
+#pragma once
+
+// The FFmpeg decoder. Files are opened through FFmpeg's `file` protocol alone and only by
+// demuxers of plain audio containers, so that no crafted file (a playlist, a concat list,
+// an image sequence) can make the player read another file or open a connection.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/decode/Decoder.h"
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+struct SwrContext;
+
+namespace audio {
+
+class FfmpegDecoder : public Decoder {
+ public:
+  // Demuxers allowed to open a file, as FFmpeg names them.
+  static const char* const kAllowedDemuxers;
+
+  static std::unique_ptr<FfmpegDecoder> open(const std::string& path);
+  ~FfmpegDecoder() override;
+
+  int sampleRate() const override { return sampleRate_; }
+  int channels() const override { return channels_; }
+  int64_t lengthFrames() const override { return lengthFrames_; }
+  bool lengthExact() const override { return lengthExact_; }
+  int read(float* out, int maxFrames) override;
+  bool seek(int64_t frame) override;
+  int64_t position() const override {
+    return nextFrame_ - static_cast<int64_t>(pending_.size() / kChannels - pendingOffset_);
+  }
+
+ private:
+  FfmpegDecoder() = default;
+  bool openFile(const std::string& path);
+  bool openCodec();
+  void estimateLength();
+  // Decodes the next frame into pending_; false at the end of the stream.
+  bool decodeNextFrame();
+  bool receiveFrame();
+  bool convertFrame();
+  bool configureConverter();
+  // Drops the pending samples before the seek target; false when the seek overshot it.
+  bool trimToSeekTarget(int64_t frameIndex);
+  bool seekContainer(int64_t frame, int64_t prerollFrames);
+  void markEnd();
+
+  AVFormatContext* format_ = nullptr;
+  AVCodecContext* codec_ = nullptr;
+  AVFrame* frame_ = nullptr;
+  AVPacket* packet_ = nullptr;
+  SwrContext* converter_ = nullptr;
+  int converterRate_ = 0;
+  int converterFormat_ = -1;
+  uint64_t converterLayoutHash_ = 0;
+  int streamIndex_ = -1;
+  int sampleRate_ = 0;
+  int channels_ = 0;
+  int64_t lengthFrames_ = 0;
+  bool lengthExact_ = false;
+  // Timestamp of the first sample, in the stream's time base.
+  int64_t startPts_ = 0;
+  bool startPtsKnown_ = false;
+  // One past the last frame decoded into pending_.
+  int64_t nextFrame_ = 0;
+  // While >= 0, a seek is in progress: samples before this frame are dropped.
+  int64_t seekTarget_ = -1;
+  // One past the last frame decoded since the last seek (-1 before any).
+  int64_t decodedEnd_ = -1;
+  int seekRetries_ = 0;
+  bool flushing_ = false;
+  bool ended_ = false;
+  std::vector<float> converted_;
+  std::vector<float> pending_;  // Stereo frames ready for read().
+  size_t pendingOffset_ = 0;    // In frames.
+};
+
+}  // namespace audio

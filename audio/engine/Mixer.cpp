@@ -1,0 +1,147 @@
+#include "audio/engine/Mixer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "audio/engine/Stream.h"
+
+namespace audio {
+
+namespace {
+// How often the decoding thread looks at the streams when nobody wakes it. A tenth of the
+// half second it keeps ready, so a stream never runs dry.
+constexpr auto kDecodeRound = std::chrono::milliseconds(10);
+}  // namespace
+
+Mixer::~Mixer() { stop(); }
+
+void Mixer::start(int sampleRate) {
+  stop();
+  sampleRate_ = sampleRate;
+  muted_ = false;
+  std::lock_guard lock(workerMutex_);
+  workerRunning_ = true;
+  worker_ = std::thread([this] { decodeLoop(); });
+}
+
+void Mixer::stop() {
+  {
+    std::lock_guard lock(workerMutex_);
+    workerRunning_ = false;
+  }
+  wakeWorker_.notify_all();
+  workerIdle_.notify_all();
+  if (worker_.joinable()) worker_.join();
+  {
+    std::lock_guard lock(workerMutex_);
+    workerStreams_.clear();
+  }
+  current_.clear();
+  // The output is stopped by now, so nothing reads the published list any more.
+  delete published_.exchange(nullptr);
+  for (const Retired& retired : retired_) delete retired.list;
+  retired_.clear();
+}
+
+void Mixer::add(std::shared_ptr<Stream> stream) {
+  {
+    std::lock_guard lock(workerMutex_);
+    workerStreams_.push_back(stream);
+  }
+  current_.push_back(std::move(stream));
+  publish(new StreamList(current_));
+  wake();
+}
+
+void Mixer::remove(uint32_t handle) {
+  const auto matches = [handle](const std::shared_ptr<Stream>& s) { return s->handle() == handle; };
+  {
+    std::lock_guard lock(workerMutex_);
+    std::erase_if(workerStreams_, matches);
+  }
+  std::erase_if(current_, matches);
+  publish(new StreamList(current_));
+}
+
+void Mixer::publish(StreamList* list) {
+  StreamList* old = published_.exchange(list);
+  if (old != nullptr) retired_.push_back({old, renderEpoch_.load()});
+  collectGarbage();
+}
+
+void Mixer::collectGarbage() {
+  const uint64_t now = renderEpoch_.load();
+  std::erase_if(retired_, [now](const Retired& retired) {
+    const bool free = retired.epoch % 2 == 0 || retired.epoch != now;
+    if (free) delete retired.list;
+    return free;
+  });
+}
+
+void Mixer::wake() {
+  {
+    std::lock_guard lock(workerMutex_);
+    workerWoken_ = true;
+  }
+  wakeWorker_.notify_one();
+}
+
+void Mixer::render(float* out, int frames) noexcept {
+  renderEpoch_.fetch_add(1);
+  std::memset(out, 0, static_cast<size_t>(frames) * Output::kChannels * sizeof(float));
+  const StreamList* streams = published_.load();
+  if (streams != nullptr) {
+    const bool muted = muted_.load(std::memory_order_relaxed);
+    for (const auto& stream : *streams) {
+      if (muted) {
+        stream->adoptSegment();
+      } else {
+        stream->mix(out, frames);
+      }
+    }
+  }
+  renderEpoch_.fetch_add(1);
+}
+
+void Mixer::decodeLoop() {
+  StreamList streams;
+  std::unique_lock lock(workerMutex_);
+  while (workerRunning_) {
+    streams = workerStreams_;
+    lock.unlock();
+    bool worked = false;
+    for (const auto& stream : streams) worked |= stream->service();
+    // Streams released meanwhile are let go here, on this thread, not on the audio thread.
+    streams.clear();
+    lock.lock();
+    if (worked) continue;
+    ++idleRounds_;
+    workerIdle_.notify_all();
+    wakeWorker_.wait_for(lock, kDecodeRound, [this] { return workerWoken_ || !workerRunning_; });
+    workerWoken_ = false;
+  }
+}
+
+void Mixer::waitForIdleRounds(int rounds) {
+  std::unique_lock lock(workerMutex_);
+  const uint64_t target = idleRounds_ + static_cast<uint64_t>(rounds);
+  workerWoken_ = true;
+  wakeWorker_.notify_one();
+  workerIdle_.wait(lock, [&] { return idleRounds_ >= target || !workerRunning_; });
+}
+
+void Mixer::awaitData(int frames) {
+  (void)frames;
+  // A round that found nothing to do proves every stream full or finished; two in a row
+  // make sure the proving round began after this call. Adopting the answered seeks in
+  // between frees the ring room that their old audio held.
+  for (int pass = 0; pass < 2; ++pass) {
+    waitForIdleRounds(2);
+    if (const StreamList* streams = published_.load()) {
+      for (const auto& stream : *streams) stream->adoptSegment();
+    }
+  }
+}
+
+}  // namespace audio

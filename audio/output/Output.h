@@ -1,0 +1,44 @@
+#pragma once
+
+// The sound device behind the engine. An output pulls interleaved stereo float frames from
+// its render source at its own pace: the device callback, a timer thread, or a test asking
+// for a number of frames. One implementation per file: SdlOutput, SilentOutput,
+// ManualClockOutput; makeDefaultOutput picks between the first two.
+
+#include <memory>
+
+namespace audio {
+
+// What an output plays. render() is called on the output's own thread (the audio thread):
+// it must fill every sample and must not allocate, lock for long or touch files.
+class RenderSource {
+ public:
+  virtual ~RenderSource() = default;
+  virtual void render(float* interleavedStereo, int frames) noexcept = 0;
+  // Called by outputs that are clocked by a caller rather than by time, before rendering
+  // `frames`: waits until the decoded audio for them is available, so that the result does
+  // not depend on how fast the decoding thread runs. Never called by real-time outputs.
+  virtual void awaitData(int frames) { (void)frames; }
+};
+
+class Output {
+ public:
+  static constexpr int kChannels = 2;
+
+  virtual ~Output() = default;
+
+  // Controlling thread. Starts pulling from `source`, which must outlive stop().
+  virtual void start(RenderSource* source) = 0;
+  // Controlling thread. After it returns, render() is not running and will not be called.
+  virtual void stop() = 0;
+  virtual int sampleRate() const = 0;
+  // The largest block the output asks for in one render() call (0 = any size).
+  virtual int periodFrames() const = 0;
+};
+
+// Opens SDL2's audio device at `sampleRate` (SDL's environment variables choose the driver);
+// when no device can be opened, returns a silent output running in real time. Sets
+// `silent` accordingly.
+std::unique_ptr<Output> makeDefaultOutput(int sampleRate, bool& silent);
+
+}  // namespace audio

@@ -1,0 +1,316 @@
+// Playback of PCM WAV files on the manual clock, where every rendered sample can be
+// predicted exactly: lengths, positions, the end, seeking, pause, volume, pan, spectrum.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "tests/audio/support/AudioFixtures.h"
+#include "tests/audio/support/EngineHarness.h"
+
+namespace {
+
+using audio::Activity;
+using audio::Attribute;
+using fixtures::EngineHarness;
+using fixtures::kRate;
+
+// Samples that differ from frame to frame and between the channels, so that an
+// off-by-one frame or swapped channels show.
+std::vector<int16_t> patternSamples(int frames, int channels) {
+  std::vector<int16_t> samples(static_cast<size_t>(frames) * channels);
+  uint32_t state = 12345;
+  for (auto& sample : samples) {
+    state = state * 1664525u + 1013904223u;
+    sample = static_cast<int16_t>(state >> 17) - 16384;
+  }
+  return samples;
+}
+
+float toFloat(int16_t sample) { return static_cast<float>(sample) / 32768.0f; }
+
+class EngineWavTest : public EngineHarness {
+ protected:
+  audio::StreamHandle openPattern(int frames, int channels = 2, int rate = kRate) {
+    samples_ = patternSamples(frames, channels);
+    channels_ = channels;
+    const std::string path = fixtures::writeWav("pattern.wav", rate, channels, samples_);
+    return engine().streamCreateFile(path);
+  }
+  // The file's frame as the output should carry it: stereo, mono copied to both sides.
+  float expected(int64_t frame, int side) const {
+    return toFloat(samples_[static_cast<size_t>(frame) * channels_ + (channels_ == 2 ? side : 0)]);
+  }
+  void expectFramesFrom(const std::vector<float>& rendered, int64_t firstFrame, int count) const {
+    for (int i = 0; i < count; ++i) {
+      ASSERT_FLOAT_EQ(rendered[2 * i], expected(firstFrame + i, 0)) << "frame " << firstFrame + i;
+      ASSERT_FLOAT_EQ(rendered[2 * i + 1], expected(firstFrame + i, 1)) << "frame " << firstFrame + i;
+    }
+  }
+
+  std::vector<int16_t> samples_;
+  int channels_ = 2;
+};
+
+struct Shape {
+  int rate;
+  int channels;
+};
+
+class EngineWavShapeTest : public EngineWavTest, public ::testing::WithParamInterface<Shape> {};
+
+TEST_P(EngineWavShapeTest, LengthIsExactInBytesOfTheFilesOwnFormat) {
+  const Shape shape = GetParam();
+  constexpr int kFrames = 10007;
+  const auto stream = openPattern(kFrames, shape.channels, shape.rate);
+  ASSERT_NE(stream, 0u);
+  const int64_t bytes = int64_t{kFrames} * shape.channels * 2;
+  EXPECT_EQ(engine().getLength(stream), bytes);
+  EXPECT_EQ(engine().getPosition(stream), 0);
+  EXPECT_DOUBLE_EQ(engine().bytesToSeconds(stream, bytes), double{kFrames} / shape.rate);
+}
+
+TEST_P(EngineWavShapeTest, PlaysToTheEndAndStopsWithPositionEqualToLength) {
+  const Shape shape = GetParam();
+  const auto stream = openPattern(12345, shape.channels, shape.rate);
+  ASSERT_TRUE(engine().play(stream, false));
+  EXPECT_EQ(engine().isActive(stream), Activity::Playing);
+  renderToEnd(stream);
+  EXPECT_EQ(engine().isActive(stream), Activity::Stopped);
+  EXPECT_EQ(engine().getPosition(stream), engine().getLength(stream));
+  EXPECT_EQ(engine().getLength(stream), int64_t{12345} * shape.channels * 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, EngineWavShapeTest,
+                         ::testing::Values(Shape{44100, 2}, Shape{44100, 1}, Shape{22050, 1},
+                                           Shape{48000, 2}));
+
+TEST_F(EngineWavTest, RendersTheFileSampleForSampleThenSilence) {
+  for (int channels : {1, 2}) {
+    SCOPED_TRACE(channels);
+    constexpr int kFrames = 5000;
+    const auto stream = openPattern(kFrames, channels);
+    engine().play(stream, false);
+    const auto rendered = render(kFrames + 100);
+    expectFramesFrom(rendered, 0, kFrames);
+    for (size_t i = 2 * kFrames; i < rendered.size(); ++i) ASSERT_EQ(rendered[i], 0.0f);
+    EXPECT_EQ(engine().getPosition(stream), engine().getLength(stream));
+    engine().streamFree(stream);
+  }
+}
+
+TEST_F(EngineWavTest, PositionFollowsTheFramesHeard) {
+  const auto stream = openPattern(20000);
+  engine().play(stream, false);
+  render(1000);
+  EXPECT_EQ(engine().getPosition(stream), 1000 * 4);
+  render(3333);
+  EXPECT_EQ(engine().getPosition(stream), 4333 * 4);
+}
+
+TEST_F(EngineWavTest, SeekLandsOnTheExactFrameRoundedDown) {
+  constexpr int kFrames = 30000;
+  const auto stream = openPattern(kFrames);
+  engine().play(stream, false);
+  render(700);
+  // Byte positions, some between frames: each is rounded down to its frame.
+  for (int64_t bytes : {int64_t{0}, int64_t{4}, int64_t{7}, int64_t{4 * 12345 + 3},
+                        int64_t{4 * 29990}, int64_t{4 * 100}}) {
+    SCOPED_TRACE(bytes);
+    ASSERT_TRUE(engine().setPosition(stream, bytes));
+    const int64_t frame = bytes / 4;
+    EXPECT_EQ(engine().getPosition(stream), frame * 4);
+    const int count = static_cast<int>(std::min<int64_t>(5, kFrames - frame));
+    expectFramesFrom(render(count), frame, count);
+    EXPECT_EQ(engine().getPosition(stream), (frame + count) * 4);
+  }
+}
+
+TEST_F(EngineWavTest, SeekBeyondTheLengthIsRefused) {
+  const auto stream = openPattern(1000);
+  EXPECT_FALSE(engine().setPosition(stream, 1001 * 4));
+  EXPECT_FALSE(engine().setPosition(stream, -4));
+  EXPECT_EQ(engine().getPosition(stream), 0);
+}
+
+TEST_F(EngineWavTest, PauseKeepsThePositionAndPlayResumesThere) {
+  const auto stream = openPattern(20000);
+  engine().play(stream, false);
+  render(1000);
+  ASSERT_TRUE(engine().pause(stream));
+  EXPECT_EQ(engine().isActive(stream), Activity::Paused);
+  const auto whilePaused = render(2000);
+  for (float sample : whilePaused) ASSERT_EQ(sample, 0.0f);
+  EXPECT_EQ(engine().getPosition(stream), 1000 * 4);
+  engine().play(stream, false);
+  expectFramesFrom(render(10), 1000, 10);
+}
+
+TEST_F(EngineWavTest, StopKeepsThePositionAndPlayAfterTheEndStartsAgain) {
+  const auto stream = openPattern(3000);
+  engine().play(stream, false);
+  render(500);
+  engine().stopStream(stream);
+  EXPECT_EQ(engine().isActive(stream), Activity::Stopped);
+  EXPECT_EQ(engine().getPosition(stream), 500 * 4);
+  engine().play(stream, false);
+  renderToEnd(stream);
+  engine().play(stream, false);
+  expectFramesFrom(render(10), 0, 10);
+}
+
+TEST_F(EngineWavTest, ReleasedAndUnknownHandlesAreRefusedHarmlessly) {
+  const auto stream = openPattern(1000);
+  const auto fx = engine().setFx(stream, audio::FxType::Echo, 0);
+  ASSERT_TRUE(engine().streamFree(stream));
+  float spectrum[512];
+  std::fill(std::begin(spectrum), std::end(spectrum), 7.0f);
+  float value = 3.0f;
+  audio::Dx8Echo echo{};
+  for (audio::StreamHandle handle : {audio::StreamHandle{0}, stream, audio::StreamHandle{999999}}) {
+    SCOPED_TRACE(handle);
+    EXPECT_FALSE(engine().play(handle, false));
+    EXPECT_FALSE(engine().pause(handle));
+    EXPECT_FALSE(engine().stopStream(handle));
+    EXPECT_FALSE(engine().streamFree(handle));
+    EXPECT_EQ(engine().isActive(handle), Activity::Stopped);
+    EXPECT_EQ(engine().getLength(handle), -1);
+    EXPECT_EQ(engine().getPosition(handle), -1);
+    EXPECT_FALSE(engine().setPosition(handle, 0));
+    EXPECT_LT(engine().bytesToSeconds(handle, 100), 0.0);
+    EXPECT_FALSE(engine().setAttribute(handle, Attribute::Volume, 0.5f));
+    EXPECT_FALSE(engine().getAttribute(handle, Attribute::Volume, value));
+    EXPECT_FALSE(engine().getFft1024(handle, spectrum));
+    EXPECT_EQ(engine().setFx(handle, audio::FxType::Echo, 0), 0u);
+    EXPECT_FALSE(engine().removeFx(handle, fx));
+  }
+  EXPECT_EQ(value, 3.0f);
+  EXPECT_EQ(spectrum[0], 7.0f);
+  EXPECT_FALSE(engine().fxGetParameters(fx, echo));
+  // A new stream never takes an old number.
+  const auto next = openPattern(1000);
+  EXPECT_NE(next, 0u);
+  EXPECT_NE(next, stream);
+  EXPECT_NE(next, fx);
+}
+
+TEST_F(EngineWavTest, MissingOrUndecodableFilesGiveNoStream) {
+  const std::string dir = fixtures::tempDir();
+  const std::string text = dir + "/notes.wav";
+  FILE* file = std::fopen(text.c_str(), "w");
+  std::fputs("just some words, no audio here\n", file);
+  std::fclose(file);
+  const std::string empty = dir + "/empty.mp3";
+  std::fclose(std::fopen(empty.c_str(), "w"));
+  for (const std::string& path : {dir + "/absent.wav", dir, text, empty, std::string()}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(engine().streamCreateFile(path), 0u);
+  }
+}
+
+// A constant signal makes the gains readable straight off the output.
+class EngineGainTest : public EngineWavTest {
+ protected:
+  audio::StreamHandle openConstant(int16_t value) {
+    samples_.assign(static_cast<size_t>(kRate) * 2, value);
+    channels_ = 2;
+    return engine().streamCreateFile(fixtures::writeWav("constant.wav", kRate, 2, samples_));
+  }
+};
+
+TEST_F(EngineGainTest, VolumeAndPanScaleTheSidesAfterAShortGlide) {
+  struct Case {
+    float volume;
+    float pan;
+    float left;
+    float right;
+  };
+  const Case cases[] = {{1.0f, 0.0f, 1.0f, 1.0f},  {0.5f, 0.0f, 0.5f, 0.5f},
+                        {0.0f, 0.0f, 0.0f, 0.0f},  {1.0f, -1.0f, 1.0f, 0.0f},
+                        {1.0f, 1.0f, 0.0f, 1.0f},  {0.8f, 0.5f, 0.4f, 0.8f},
+                        {0.8f, -0.25f, 0.8f, 0.6f}};
+  const auto stream = openConstant(16384);
+  engine().play(stream, false);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.volume << " " << c.pan);
+    engine().setAttribute(stream, Attribute::Volume, c.volume);
+    engine().setAttribute(stream, Attribute::Pan, c.pan);
+    // Heard within one device period: a 512-frame block ends at the new gains.
+    const auto rendered = render(512);
+    EXPECT_NEAR(rendered[2 * 511], 0.5f * c.left, 1e-5);
+    EXPECT_NEAR(rendered[2 * 511 + 1], 0.5f * c.right, 1e-5);
+  }
+}
+
+TEST_F(EngineGainTest, AVolumeChangeGlidesWithoutASuddenStep) {
+  const auto stream = openConstant(32767);
+  engine().play(stream, false);
+  render(100);
+  engine().setAttribute(stream, Attribute::Volume, 0.0f);
+  const auto left = channel(render(1024), 0);
+  float largestStep = 0.0f;
+  float previous = 32767.0f / 32768.0f;
+  for (float sample : left) {
+    largestStep = std::max(largestStep, std::abs(sample - previous));
+    previous = sample;
+  }
+  EXPECT_EQ(left.back(), 0.0f);
+  EXPECT_LT(largestStep, 0.01f);
+}
+
+TEST_F(EngineGainTest, AttributesReadBackAndRejectNonFiniteValues) {
+  const auto stream = openConstant(100);
+  float value = 0.0f;
+  EXPECT_TRUE(engine().getAttribute(stream, Attribute::Volume, value));
+  EXPECT_EQ(value, 1.0f);
+  EXPECT_FALSE(engine().setAttribute(stream, Attribute::Pan, std::nanf("")));
+  EXPECT_TRUE(engine().setAttribute(stream, Attribute::Pan, -0.6f));
+  EXPECT_TRUE(engine().getAttribute(stream, Attribute::Pan, value));
+  EXPECT_FLOAT_EQ(value, -0.6f);
+}
+
+class EngineSpectrumTest : public EngineHarness {};
+
+TEST_F(EngineSpectrumTest, AFullScaleSineOnABinReadsOneHalfThere) {
+  constexpr int kBin = 40;
+  const double frequency = kBin * double{kRate} / 1024.0;
+  const auto stream = engine().streamCreateFile(
+      fixtures::writeSineWav("bin40.wav", kRate, 2, frequency, 1.0, 1.0));
+  ASSERT_NE(stream, 0u);
+  float spectrum[512];
+  ASSERT_TRUE(engine().getFft1024(stream, spectrum));
+  // Nothing heard yet counts as silence.
+  for (float magnitude : spectrum) ASSERT_EQ(magnitude, 0.0f);
+  engine().play(stream, false);
+  // Neither volume nor pan reaches the spectrum.
+  engine().setAttribute(stream, Attribute::Volume, 0.1f);
+  engine().setAttribute(stream, Attribute::Pan, 1.0f);
+  render(3000);
+  ASSERT_TRUE(engine().getFft1024(stream, spectrum));
+  EXPECT_NEAR(spectrum[kBin], 0.5f, 0.002f);
+  // The Hann window spreads a centred sine into its two neighbours at half height.
+  EXPECT_NEAR(spectrum[kBin - 1], 0.25f, 0.002f);
+  EXPECT_NEAR(spectrum[kBin + 1], 0.25f, 0.002f);
+  for (int k = 0; k < 512; ++k) {
+    if (std::abs(k - kBin) > 1) {
+      ASSERT_LT(spectrum[k], 0.001f) << "bin " << k;
+    }
+  }
+}
+
+TEST_F(EngineSpectrumTest, AStreamAtAnotherRateIsHeardAtItsOwnPitch) {
+  // 1033.59 Hz is bin 24 at the output rate; the file runs at 22050 Hz.
+  const double frequency = 24 * double{kRate} / 1024.0;
+  const auto stream = engine().streamCreateFile(
+      fixtures::writeSineWav("low-rate.wav", 22050, 1, frequency, 1.0, 1.0));
+  engine().play(stream, false);
+  render(8000);
+  float spectrum[512];
+  engine().getFft1024(stream, spectrum);
+  EXPECT_EQ(std::max_element(spectrum, spectrum + 512) - spectrum, 24);
+  EXPECT_NEAR(spectrum[24], 0.5f, 0.01f);
+}
+
+}  // namespace

@@ -1,0 +1,365 @@
+// The track object on the manual clock: its play-state table, byte and time getters,
+// file opening rules, and the effect and equaliser operations with their range rules.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include "audio/TETrack.h"
+#include "audio/output/ManualClockOutput.h"
+#include "tests/audio/support/AudioFixtures.h"
+
+namespace {
+
+using audio::Activity;
+using audio::Engine;
+
+constexpr int kRate = 44100;
+
+// An AIFF whose header announces `announcedFrames` stereo frames while the file holds
+// only `heldFrames`: the container's length is then far from the decoded one.
+std::string writeLongAiff(const std::string& name, uint32_t announcedFrames, uint32_t heldFrames) {
+  auto be = [](std::string& out, uint64_t value, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>((value >> (8 * i)) & 0xff);
+  };
+  std::string comm = "COMM";
+  be(comm, 18, 4);
+  be(comm, 2, 2);
+  be(comm, announcedFrames, 4);
+  be(comm, 16, 2);
+  // 44100 as an 80-bit extended float: exponent 16383 + 15, mantissa 44100 << 48.
+  be(comm, 16383 + 15, 2);
+  be(comm, uint64_t{44100} << 48, 8);
+  std::string ssnd = "SSND";
+  be(ssnd, 8 + heldFrames * 4, 4);
+  be(ssnd, 0, 8);
+  ssnd.append(heldFrames * 4, '\x10');
+  std::string form = "AIFF" + comm + ssnd;
+  std::string file = "FORM";
+  be(file, form.size(), 4);
+  file += form;
+  const std::string path = fixtures::tempDir() + "/" + name;
+  std::ofstream(path, std::ios::binary) << file;
+  return path;
+}
+
+class TrackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Engine::setOutputFactory([](int rate) { return std::make_unique<audio::ManualClockOutput>(rate); });
+    track_ = std::make_unique<TETrack>();
+    tone_ = fixtures::writeSineWav("tone.wav", kRate, 2, 440.0, 1.0);
+    other_ = fixtures::writeSineWav("other.wav", kRate, 1, 880.0, 0.5);
+  }
+  void TearDown() override {
+    track_.reset();
+    Engine::setOutputFactory(nullptr);
+  }
+  static audio::ManualClockOutput& clock() {
+    return *static_cast<audio::ManualClockOutput*>(Engine::instance().output());
+  }
+  static void render(int frames) { clock().render(frames); }
+
+  std::unique_ptr<TETrack> track_;
+  std::string tone_;
+  std::string other_;
+};
+
+TEST_F(TrackTest, WithoutAStreamGettersAnswerZeroAndSettersOnlyStore) {
+  EXPECT_EQ(track_->GetLengthBytes(), 0);
+  EXPECT_EQ(track_->GetPositionBytes(), 0);
+  EXPECT_EQ(track_->GetLengthTime(), 0.0);
+  EXPECT_EQ(track_->GetPositionTime(), 0.0);
+  track_->SetVolume(7);
+  track_->SetBalance(-3);
+  EXPECT_EQ(track_->LastVolume, 7);
+  EXPECT_EQ(track_->LastBalance, -3);
+  track_->SeekBytes(0);
+  track_->Play();
+  EXPECT_EQ(track_->State, PlayState::Playing);
+  track_->Stop();
+  EXPECT_EQ(track_->State, PlayState::Stopped);
+}
+
+TEST_F(TrackTest, OpenFileTakesOnlyExistingRegularFiles) {
+  track_->OpenFile(tone_);
+  const auto stream = track_->Stream;
+  ASSERT_NE(stream, 0u);
+  EXPECT_EQ(track_->FileName, "tone.wav");
+  for (const std::string& path : {fixtures::tempDir(), fixtures::tempDir() + "/missing.wav",
+                                  std::string()}) {
+    track_->OpenFile(path);
+    EXPECT_EQ(track_->Stream, stream);
+    EXPECT_EQ(track_->FileName, "tone.wav");
+  }
+}
+
+TEST_F(TrackTest, FileNameIsTheTextAfterTheLastSlashOnly) {
+  const std::string odd = fixtures::writeSineWav("a\\b:c.wav", kRate, 1, 440.0, 0.1);
+  track_->OpenFile(odd);
+  EXPECT_EQ(track_->FileName, "a\\b:c.wav");
+}
+
+TEST_F(TrackTest, AnUndecodableFileReleasesTheOldStreamAndKeepsTheLastTimes) {
+  track_->OpenFile(tone_);
+  const auto old = track_->Stream;
+  const double length = track_->GetLengthTime();
+  EXPECT_NEAR(length * 86400.0, 1.0, 1e-9);
+  const std::string junk = fixtures::tempDir() + "/junk.mp3";
+  std::ofstream(junk) << "not audio at all";
+  track_->OpenFile(junk);
+  EXPECT_EQ(track_->Stream, 0u);
+  EXPECT_EQ(track_->FileName, "junk.mp3");
+  EXPECT_EQ(Engine::instance().getLength(old), -1);
+  EXPECT_EQ(track_->GetLengthBytes(), 0);
+  EXPECT_EQ(track_->GetLengthTime(), length);
+}
+
+TEST_F(TrackTest, PlayStateTableHoldsAndPauseResumesWhereItStopped) {
+  track_->OpenFile(tone_);
+  track_->Pause();
+  EXPECT_EQ(track_->State, PlayState::Stopped);
+  track_->Play();
+  track_->Play();
+  EXPECT_EQ(track_->State, PlayState::Playing);
+  render(1000);
+  track_->Pause();
+  EXPECT_EQ(track_->State, PlayState::Paused);
+  track_->Stop();  // Does nothing while paused.
+  EXPECT_EQ(track_->State, PlayState::Paused);
+  EXPECT_EQ(track_->GetPositionBytes(), 4000);
+  track_->Play();
+  render(500);
+  EXPECT_EQ(track_->GetPositionBytes(), 6000);
+  track_->Stop();
+  EXPECT_EQ(track_->State, PlayState::Stopped);
+  EXPECT_EQ(track_->GetPositionBytes(), 0);
+  EXPECT_EQ(Engine::instance().isActive(track_->Stream), Activity::Stopped);
+}
+
+TEST_F(TrackTest, OpenFileWhilePausedKeepsPausedAndPlayStartsTheNewStreamAtZero) {
+  track_->OpenFile(tone_);
+  track_->Play();
+  render(2000);
+  track_->Pause();
+  const auto old = track_->Stream;
+  track_->OpenFile(other_);
+  EXPECT_NE(track_->Stream, old);
+  EXPECT_EQ(Engine::instance().isActive(old), Activity::Stopped);
+  EXPECT_EQ(track_->State, PlayState::Paused);
+  EXPECT_EQ(track_->GetPositionBytes(), 0);
+  track_->Play();
+  render(100);
+  EXPECT_EQ(track_->GetPositionBytes(), 100 * 2);  // Mono: two bytes a frame.
+}
+
+TEST_F(TrackTest, SeekBytesMovesOnlyToPositionsBeforeTheEnd) {
+  track_->OpenFile(tone_);
+  const int32_t length = track_->GetLengthBytes();
+  ASSERT_EQ(length, kRate * 4);
+  track_->SeekBytes(length);
+  EXPECT_EQ(track_->GetPositionBytes(), 0);
+  track_->SeekBytes(length + 100);
+  EXPECT_EQ(track_->GetPositionBytes(), 0);
+  track_->SeekBytes(-4);
+  EXPECT_EQ(track_->GetPositionBytes(), 0);
+  track_->SeekBytes(length - 1);
+  EXPECT_EQ(track_->GetPositionBytes(), length - 4);  // Rounded down to a whole frame.
+  track_->SeekBytes(4000);
+  EXPECT_NEAR(track_->GetPositionTime() * 86400.0, 1000.0 / kRate, 1e-12);
+}
+
+TEST_F(TrackTest, LengthsPast2GiBGiveTheLow32BitsButTheRightTime) {
+  constexpr uint32_t kAnnounced = 0x30000000;  // 3 GiB of stereo 16-bit frames.
+  // Two seconds held: more than the decoding thread reads ahead, so the end is not known yet.
+  constexpr uint32_t kHeld = 2 * kRate;
+  track_->OpenFile(writeLongAiff("long.aiff", kAnnounced, kHeld));
+  ASSERT_NE(track_->Stream, 0u);
+  EXPECT_EQ(track_->GetLengthBytes(), static_cast<int32_t>(0xC0000000u));
+  EXPECT_NEAR(track_->GetLengthTime() * 86400.0, double{kAnnounced} / kRate, 1e-6);
+  // The announced length is only an estimate: at the end the position equals the real one.
+  track_->Play();
+  for (int i = 0; i < 40 && Engine::instance().isActive(track_->Stream) != Activity::Stopped; ++i) {
+    render(4096);
+  }
+  EXPECT_EQ(Engine::instance().isActive(track_->Stream), Activity::Stopped);
+  EXPECT_EQ(track_->GetLengthBytes(), static_cast<int32_t>(kHeld * 4));
+  EXPECT_EQ(track_->GetPositionBytes(), track_->GetLengthBytes());
+}
+
+TEST_F(TrackTest, VolumeAndBalanceMapToTheStreamsAttributes) {
+  track_->OpenFile(tone_);
+  struct Case {
+    int32_t value;
+    float expected;
+  };
+  for (const Case c : {Case{-5, -1.0f}, Case{5, 1.0f}, Case{2, 0.4f}, Case{0, 0.0f}}) {
+    track_->SetBalance(c.value);
+    float pan = 9.0f;
+    Engine::instance().getAttribute(track_->Stream, audio::Attribute::Pan, pan);
+    EXPECT_FLOAT_EQ(pan, c.expected);
+  }
+  track_->Play();
+  track_->SetVolume(0);
+  float volume = 9.0f;
+  Engine::instance().getAttribute(track_->Stream, audio::Attribute::Volume, volume);
+  EXPECT_EQ(volume, 0.0f);
+  render(1000);
+  EXPECT_EQ(Engine::instance().isActive(track_->Stream), Activity::Playing);
+  track_->SetVolume(7);
+  Engine::instance().getAttribute(track_->Stream, audio::Attribute::Volume, volume);
+  EXPECT_FLOAT_EQ(volume, 0.7f);
+}
+
+TEST_F(TrackTest, EachEffectKindFillsItsOwnSlotWithItsOwnType) {
+  track_->OpenFile(tone_);
+  struct Case {
+    EffectKind kind;
+    int slot;
+    audio::FxType type;
+  };
+  const Case cases[] = {{EffectKind::Chorus, 0, audio::FxType::Chorus},
+                        {EffectKind::Compressor, 1, audio::FxType::Compressor},
+                        {EffectKind::Distortion, 2, audio::FxType::Distortion},
+                        {EffectKind::Flanger, 4, audio::FxType::Flanger},
+                        {EffectKind::Gargle, 5, audio::FxType::Gargle},
+                        {EffectKind::Reverb, 6, audio::FxType::Reverb},
+                        {EffectKind::Echo, 3, audio::FxType::Echo}};
+  for (const Case& c : cases) {
+    track_->EnableEffect(c.kind);
+    const audio::FxHandle fx = track_->EffectHandles[c.slot];
+    ASSERT_NE(fx, 0u) << "slot " << c.slot;
+    // The instance answers to its own record type only.
+    audio::Dx8Echo echo{};
+    audio::Dx8Chorus chorus{};
+    EXPECT_EQ(Engine::instance().fxGetParameters(fx, echo), c.type == audio::FxType::Echo);
+    EXPECT_EQ(Engine::instance().fxGetParameters(fx, chorus), c.type == audio::FxType::Chorus);
+  }
+  audio::FxHandle before[7];
+  std::copy(std::begin(track_->EffectHandles), std::end(track_->EffectHandles), before);
+  track_->EnableEffect(static_cast<EffectKind>(7));
+  track_->DisableEffect(static_cast<EffectKind>(200));
+  EXPECT_TRUE(std::equal(std::begin(before), std::end(before), std::begin(track_->EffectHandles)));
+}
+
+TEST_F(TrackTest, EnablingTwiceLeavesTwoInstancesAndDisableRemovesOnlyTheNewer) {
+  track_->OpenFile(tone_);
+  track_->EnableEffect(EffectKind::Compressor);
+  const auto older = track_->EffectHandles[1];
+  track_->EnableEffect(EffectKind::Compressor);
+  const auto newer = track_->EffectHandles[1];
+  ASSERT_NE(older, newer);
+  track_->DisableEffect(EffectKind::Compressor);
+  track_->DisableEffect(EffectKind::Compressor);
+  EXPECT_EQ(track_->EffectHandles[1], newer);  // Slots are never cleared.
+  audio::Dx8Compressor record{};
+  EXPECT_FALSE(Engine::instance().fxGetParameters(newer, record));
+  EXPECT_TRUE(Engine::instance().fxGetParameters(older, record));
+  // Effects die with their stream.
+  track_->OpenFile(other_);
+  EXPECT_FALSE(Engine::instance().fxGetParameters(older, record));
+}
+
+TEST_F(TrackTest, CompressorGainIsTruncatedAndTakenOnlyStrictlyInsideItsRange) {
+  track_->OpenFile(tone_);
+  track_->EnableEffect(EffectKind::Compressor);
+  const auto fx = track_->EffectHandles[1];
+  struct Case {
+    float gain;
+    float expected;
+  };
+  for (const Case c : {Case{7.9f, 7.0f}, Case{60.0f, 7.0f}, Case{-7.9f, -7.0f},
+                       Case{-60.0f, -7.0f}, Case{59.99f, 59.0f}, Case{std::nanf(""), 59.0f}}) {
+    track_->SetCompressorGain(c.gain);
+    audio::Dx8Compressor record{};
+    Engine::instance().fxGetParameters(fx, record);
+    EXPECT_EQ(record.fGain, c.expected) << c.gain;
+    EXPECT_EQ(track_->CompressorParams.fGain, c.expected);
+  }
+}
+
+TEST_F(TrackTest, ReverbMixResetsTheOtherFieldsOnEveryCall) {
+  track_->OpenFile(tone_);
+  track_->EnableEffect(EffectKind::Reverb);
+  track_->ReverbParams = audio::Dx8Reverb{-5.0f, -5.0f, 50.0f, 0.5f};
+  track_->SetReverbMix(-3.7f);
+  audio::Dx8Reverb record{};
+  Engine::instance().fxGetParameters(track_->EffectHandles[6], record);
+  EXPECT_EQ(record.fInGain, 0.0f);
+  EXPECT_EQ(record.fReverbMix, -3.0f);
+  EXPECT_EQ(record.fReverbTime, 1000.0f);
+  EXPECT_EQ(record.fHighFreqRTRatio, 0.1f);
+  track_->SetReverbMix(3.7f);
+  EXPECT_EQ(track_->ReverbParams.fReverbMix, 3.0f);
+}
+
+TEST_F(TrackTest, FlangerTakesOnlyValuesInsideTheirRanges) {
+  track_->OpenFile(tone_);
+  track_->EnableEffect(EffectKind::Flanger);
+  track_->SetFlanger(30, 40, 10, 2, 1);
+  track_->SetFlanger(0, 50, 0, 5, 4);
+  audio::Dx8Flanger record{};
+  Engine::instance().fxGetParameters(track_->EffectHandles[4], record);
+  EXPECT_EQ(record.fWetDryMix, 30.0f);
+  EXPECT_EQ(record.fDepth, 50.0f);
+  EXPECT_EQ(record.fFeedback, 0.0f);
+  EXPECT_EQ(record.fFrequency, 5.0f);
+  EXPECT_EQ(record.lWaveform, 1);
+  EXPECT_EQ(record.fDelay, 1.0f);
+  EXPECT_EQ(record.lPhase, 1);
+}
+
+TEST_F(TrackTest, EqualizerBandsCarryTheirCentresAndClampedGains) {
+  track_->OpenFile(tone_);
+  track_->ConnectEqualizer();
+  const float centres[10] = {80, 170, 310, 600, 1000, 3000, 6000, 10000, 12000, 14000};
+  for (int band = 0; band < 10; ++band) {
+    audio::Dx8ParamEq record{};
+    ASSERT_TRUE(Engine::instance().fxGetParameters(track_->EqBands[band], record));
+    EXPECT_EQ(record.fCenter, centres[band]);
+    EXPECT_EQ(record.fBandwidth, 3.0f);
+    EXPECT_EQ(record.fGain, 0.0f);
+  }
+  track_->SetEq1000(7.0f);
+  track_->SetEq80(14.9f);
+  track_->SetEq14000(-14.9f);
+  track_->SetEq14000(15.0f);
+  audio::Dx8ParamEq record{};
+  Engine::instance().fxGetParameters(track_->EqBands[4], record);
+  EXPECT_EQ(record.fGain, 7.0f);
+  Engine::instance().fxGetParameters(track_->EqBands[0], record);
+  EXPECT_EQ(record.fGain, 14.0f);
+  Engine::instance().fxGetParameters(track_->EqBands[9], record);
+  EXPECT_EQ(record.fGain, -14.0f);
+  EXPECT_EQ(record.fCenter, 14000.0f);
+  EXPECT_EQ(track_->BandGains[9], 15.0f);
+  EXPECT_EQ(track_->BandGains[4], 7.0f);
+
+  audio::FxHandle bands[10];
+  std::copy(std::begin(track_->EqBands), std::end(track_->EqBands), bands);
+  track_->DisconnectEqualizer();
+  for (int band = 0; band < 10; ++band) {
+    EXPECT_EQ(track_->EqBands[band], bands[band]);
+    EXPECT_FALSE(Engine::instance().fxGetParameters(bands[band], record));
+  }
+  track_->ConnectEqualizer();
+  EXPECT_NE(track_->EqBands[0], bands[0]);
+}
+
+TEST_F(TrackTest, EqualizerWithoutAStreamStoresZeroHandles) {
+  track_->ConnectEqualizer();
+  for (auto band : track_->EqBands) EXPECT_EQ(band, 0u);
+  track_->SetEq600(5.0f);
+  EXPECT_EQ(track_->BandGains[3], 5.0f);
+}
+
+TEST_F(TrackTest, DestroyingTheTrackReleasesTheOutput) {
+  track_->OpenFile(tone_);
+  track_.reset();
+  EXPECT_FALSE(Engine::instance().initialized());
+}
+
+}  // namespace
