@@ -20,7 +20,10 @@ inline constexpr double kTwoPi = 2.0 * kPi;
 // long enough that gains and delays never step audibly.
 inline constexpr double kRampSeconds = 0.010;
 
-inline float dbToGain(double db) noexcept { return static_cast<float>(std::pow(10.0, db / 20.0)); }
+inline float dbToGain(double db) noexcept {
+  constexpr double kNepersPerDb = 0.11512925464970229;  // ln(10) / 20
+  return static_cast<float>(std::exp(db * kNepersPerDb));
+}
 
 // Sets flush-to-zero and denormals-are-zero for the scope of one process() call and restores
 // the caller's mode afterwards. Feedback loops that decay towards silence would otherwise
@@ -88,7 +91,8 @@ inline int rampSamples(int sampleRate) noexcept {
   return static_cast<int>(std::lround(kRampSeconds * sampleRate));
 }
 
-// True when lo <= v <= hi; NaN is never in range.
-inline bool inRange(double v, double lo, double hi) noexcept { return v >= lo && v <= hi; }
+// True when lo <= v <= hi, compared as the record's 32-bit floats are, so that a bound such
+// as 0.999 taken as a float is itself in range. NaN is never in range.
+inline bool inRange(float v, float lo, float hi) noexcept { return v >= lo && v <= hi; }
 
 }  // namespace audio::dsp

@@ -5,8 +5,8 @@
 namespace audio::dsp {
 
 bool ParamEq::accepts(const Dx8ParamEq& p) const noexcept {
-  return inRange(p.fCenter, 80.0, 16000.0) && inRange(p.fBandwidth, 1.0, 36.0) &&
-         inRange(p.fGain, -15.0, 15.0);
+  return inRange(p.fCenter, 80.0f, 16000.0f) && inRange(p.fBandwidth, 1.0f, 36.0f) &&
+         inRange(p.fGain, -15.0f, 15.0f);
 }
 
 void ParamEq::prepare(int sampleRate, int channels, int /*maxFrames*/) {

@@ -98,6 +98,13 @@ struct EffectChain::Impl {
     return nullptr;
   }
 
+  float stepTowards(float mix, float target) const noexcept {
+    return target > mix ? std::min(target, mix + fadeStep) : std::max(target, mix - fadeStep);
+  }
+
+  // A node fading in hears its input rising from silence, so a delay line that starts empty
+  // does not burst in with the middle of a waveform; its output is blended in as it rises.
+  // A node fading out keeps its full input and is blended away, letting its tail go softly.
   void runNode(Node& node, float* block, int frames) noexcept {
     if (node.gone.load(std::memory_order_relaxed)) return;
     const float target = node.leaving.load(std::memory_order_acquire) ? 0.0f : 1.0f;
@@ -105,14 +112,19 @@ struct EffectChain::Impl {
       node.effect->process(block, frames);
       return;
     }
-    const size_t samples = static_cast<size_t>(frames) * static_cast<size_t>(channels);
-    std::memcpy(node.wet.data(), block, samples * sizeof(float));
+    const auto frame = [this](int f, int c) { return static_cast<size_t>(f) * static_cast<size_t>(channels) + static_cast<size_t>(c); };
+    const bool fadingIn = target == 1.0f;
+    float mix = node.mix;
+    for (int f = 0; f < frames; ++f) {
+      mix = stepTowards(mix, target);
+      for (int c = 0; c < channels; ++c) node.wet[frame(f, c)] = fadingIn ? mix * block[frame(f, c)] : block[frame(f, c)];
+    }
     node.effect->process(node.wet.data(), frames);
     for (int f = 0; f < frames; ++f) {
-      node.mix = target > node.mix ? std::min(target, node.mix + fadeStep) : std::max(target, node.mix - fadeStep);
+      node.mix = stepTowards(node.mix, target);
       for (int c = 0; c < channels; ++c) {
-        const size_t i = static_cast<size_t>(f) * static_cast<size_t>(channels) + static_cast<size_t>(c);
-        block[i] += node.mix * (node.wet[i] - block[i]);
+        const size_t i = frame(f, c);
+        block[i] = (1.0f - node.mix) * block[i] + node.mix * node.wet[i];
       }
     }
     if (target == 0.0f && node.mix == 0.0f) node.gone.store(true, std::memory_order_release);

@@ -1,0 +1,86 @@
+#include "audio/dsp/Compressor.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace audio::dsp {
+namespace {
+
+constexpr double kMaxPredelayMs = 4.0;
+// Below this the detector treats the input as silence rather than taking log of zero.
+constexpr float kSilence = 1e-9f;
+
+double smoothingCoefficient(double milliseconds, int sampleRate) {
+  return std::exp(-1.0 / (milliseconds / 1000.0 * sampleRate));
+}
+
+}  // namespace
+
+bool Compressor::accepts(const Dx8Compressor& p) const noexcept {
+  return inRange(p.fGain, -60.0f, 60.0f) && inRange(p.fAttack, 0.01f, 500.0f) &&
+         inRange(p.fRelease, 50.0f, 3000.0f) && inRange(p.fThreshold, -60.0f, 0.0f) &&
+         inRange(p.fRatio, 1.0f, 100.0f) && inRange(p.fPredelay, 0.0f, static_cast<float>(kMaxPredelayMs));
+}
+
+void Compressor::prepare(int sampleRate, int channels, int /*maxFrames*/) {
+  sampleRate_ = std::max(1, sampleRate);
+  channels_ = std::clamp(channels, 1, 2);
+  const int maxDelay = static_cast<int>(std::ceil(kMaxPredelayMs / 1000.0 * sampleRate_)) + 2;
+  for (auto& line : lines_) line.allocate(maxDelay);
+  setTargets(currentRecord(), false);
+  reset();
+}
+
+void Compressor::setTargets(const Dx8Compressor& p, bool glide) noexcept {
+  const int samples = glide ? rampSamples(sampleRate_) : 0;
+  makeUpDb_.glideTo(p.fGain, samples);
+  // The look-ahead delay is read between samples, so a change glides without a step.
+  predelay_.glideTo(p.fPredelay / 1000.0 * sampleRate_, samples);
+  // Threshold, ratio and times act on the gain reduction, which is itself smoothed.
+  attackCoefficient_ = smoothingCoefficient(p.fAttack, sampleRate_);
+  releaseCoefficient_ = smoothingCoefficient(p.fRelease, sampleRate_);
+  thresholdDb_ = p.fThreshold;
+  slope_ = 1.0f - 1.0f / p.fRatio;
+}
+
+float Compressor::reductionDb(float peak) const noexcept {
+  const float levelDb = 20.0f * std::log10(std::max(peak, kSilence));
+  return std::max(0.0f, levelDb - thresholdDb_) * slope_;
+}
+
+void Compressor::process(float* interleaved, int frames) noexcept {
+  DenormalGuard denormals;
+  Dx8Compressor p;
+  if (pollParameters(p)) setTargets(p, true);
+  const auto peakRelease = static_cast<float>(releaseCoefficient_);
+  for (int f = 0; f < frames; ++f) {
+    float* frame = interleaved + static_cast<ptrdiff_t>(f) * channels_;
+    // The detector follows peaks at once and falls back with the release time; the gain
+    // reduction derived from it then moves with the attack or the release time.
+    float loudest = 0.0f;
+    for (int c = 0; c < channels_; ++c) loudest = std::max(loudest, std::abs(frame[c]));
+    peak_ = std::max(loudest, peak_ * peakRelease);
+    const double wanted = reductionDb(peak_);
+    const double coefficient = wanted > reduction_ ? attackCoefficient_ : releaseCoefficient_;
+    reduction_ = wanted + coefficient * (reduction_ - wanted);
+    const auto gain = dbToGain(makeUpDb_.next() - reduction_);
+    const double delay = predelay_.next();
+    for (int c = 0; c < channels_; ++c) {
+      lines_[c].push(frame[c]);
+      // Tap 1 is the sample just pushed. Under one sample of delay the cubic reader would
+      // need a sample from the future, so the two newest samples are blended instead.
+      const double tap = delay + 1.0;
+      const float delayed = tap >= 2.0 ? lines_[c].tapFractional(tap)
+                                       : frame[c] + static_cast<float>(delay) * (lines_[c].tap(2) - frame[c]);
+      frame[c] = delayed * gain;
+    }
+  }
+}
+
+void Compressor::reset() noexcept {
+  for (auto& line : lines_) line.clear();
+  peak_ = 0.0f;
+  reduction_ = 0.0;
+}
+
+}  // namespace audio::dsp

@@ -1,0 +1,85 @@
+// The equaliser band: measured gain at the centre and far from it, at several rates, and
+// the centre pulled down to a third of the sample rate.
+
+#include <gtest/gtest.h>
+
+#include "tests/audio/support/DspSignals.h"
+
+using namespace audio;
+using namespace dspsignals;
+
+namespace {
+
+// Gain in dB that the band gives a steady sine of `frequency`.
+double measuredGainDb(const Dx8ParamEq& band, int rate, double frequency) {
+  const Buffer input = sine(rate, 1, rate, frequency, 0.25);
+  const Buffer output = render(FxType::ParamEq, band, rate, 1, input);
+  // Skip the first half second, where the filter settles.
+  const size_t start = static_cast<size_t>(rate) / 2;
+  const size_t count = static_cast<size_t>(rate) / 2;
+  return toDb(amplitudeAt(output, start, count, rate, frequency) / amplitudeAt(input, start, count, rate, frequency));
+}
+
+struct BandCase {
+  int rate;
+  float centre;
+};
+
+class EqBand : public ::testing::TestWithParam<BandCase> {};
+
+TEST_P(EqBand, BoostsItsCentreBySevenDbAndLeavesThreeOctavesAwayAlone) {
+  const auto [rate, centre] = GetParam();
+  const Dx8ParamEq band{centre, 3.0f, 7.0f};
+  EXPECT_NEAR(measuredGainDb(band, rate, centre), 7.0, 0.2);
+  const double below = centre / 8.0;
+  const double above = centre * 8.0;
+  if (below >= 20.0) {
+    EXPECT_NEAR(measuredGainDb(band, rate, below), 0.0, 0.5);
+  }
+  if (above < rate / 2.0 * 0.9) {
+    EXPECT_NEAR(measuredGainDb(band, rate, above), 0.0, 0.5);
+  }
+}
+
+// The ten centres the equaliser uses, and the rates a stream may have.
+INSTANTIATE_TEST_SUITE_P(Bands, EqBand,
+                         ::testing::Values(BandCase{44100, 80}, BandCase{44100, 170}, BandCase{44100, 310},
+                                           BandCase{44100, 600}, BandCase{44100, 1000}, BandCase{44100, 3000},
+                                           BandCase{44100, 6000}, BandCase{44100, 10000}, BandCase{44100, 12000},
+                                           BandCase{44100, 14000}, BandCase{48000, 1000}, BandCase{22050, 600},
+                                           BandCase{96000, 80}));
+
+TEST(EqBand, CutsAsWellAsBoostsAndWidthFollowsTheBandwidth) {
+  constexpr int kRate = 44100;
+  EXPECT_NEAR(measuredGainDb({1000.0f, 12.0f, -12.0f}, kRate, 1000.0), -12.0, 0.2);
+  // Half a band-width (6 semitones) off centre an octave-wide band gives about half its dB
+  // gain; a one-semitone band has all but let go there.
+  const double halfOctaveUp = 1000.0 * std::pow(2.0, 0.5);
+  EXPECT_NEAR(measuredGainDb({1000.0f, 12.0f, 12.0f}, kRate, halfOctaveUp), 6.0, 0.7);
+  EXPECT_LT(measuredGainDb({1000.0f, 1.0f, 12.0f}, kRate, halfOctaveUp), 1.0);
+}
+
+TEST(EqBand, CentreAboveAThirdOfTheRateActsAtThatThird) {
+  constexpr int kRate = 22050;
+  const double third = kRate / 3.0;  // 7350 Hz
+  EXPECT_NEAR(measuredGainDb({12000.0f, 3.0f, 7.0f}, kRate, third), 7.0, 0.2);
+  // The request is kept as given; only the sound follows the limit.
+  auto band = makeEffect(FxType::ParamEq);
+  const Dx8ParamEq wanted{12000.0f, 3.0f, 7.0f};
+  ASSERT_TRUE(band->setParameters(&wanted));
+  band->prepare(kRate, 2, 512);
+  Dx8ParamEq read;
+  band->getParameters(&read);
+  EXPECT_EQ(read.fCenter, 12000.0f);
+}
+
+TEST(EqBand, TenBandsInSeriesAtZeroGainPassTheSignalUnchanged) {
+  constexpr int kRate = 44100;
+  const float centres[] = {80, 170, 310, 600, 1000, 3000, 6000, 10000, 12000, 14000};
+  Buffer signal = noise(kRate / 4, 2, 0.5);
+  const Buffer original = signal;
+  for (float centre : centres) signal = render(FxType::ParamEq, Dx8ParamEq{centre, 3.0f, 0.0f}, kRate, 2, signal);
+  for (size_t i = 0; i < signal.size(); ++i) ASSERT_NEAR(signal[i], original[i], 1e-5);
+}
+
+}  // namespace

@@ -1,0 +1,229 @@
+// The effect chain: handle rules, running order by priority and by order added, clickless
+// insertion and removal, and one thread changing the chain while another runs it.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "audio/engine/EffectChain.h"
+#include "tests/audio/support/DspSignals.h"
+
+using namespace audio;
+using namespace dspsignals;
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kBlock = 512;
+
+TEST(EffectChain, HandleRules) {
+  EffectChain chain;
+  chain.prepare(kRate, 2, kBlock);
+  EXPECT_TRUE(chain.empty());
+  EXPECT_FALSE(chain.add(1, static_cast<FxType>(6), 0)) << "type 6 names no effect";
+  EXPECT_TRUE(chain.empty());
+  ASSERT_TRUE(chain.add(1, FxType::Echo, 0));
+  ASSERT_TRUE(chain.add(2, FxType::Reverb, 1));
+  EXPECT_FALSE(chain.add(2, FxType::Gargle, 0)) << "a handle names one live instance";
+  EXPECT_FALSE(chain.empty());
+  ASSERT_NE(chain.find(1), nullptr);
+  EXPECT_EQ(chain.find(1)->type(), FxType::Echo);
+  EXPECT_EQ(chain.find(2)->type(), FxType::Reverb);
+  EXPECT_EQ(chain.find(3), nullptr);
+  EXPECT_FALSE(chain.remove(3));
+  EXPECT_TRUE(chain.remove(1));
+  EXPECT_FALSE(chain.remove(1)) << "a second removal is refused";
+  EXPECT_EQ(chain.find(1), nullptr);
+  EXPECT_TRUE(chain.add(1, FxType::Gargle, 0)) << "a removed handle may be used again";
+  EXPECT_EQ(chain.find(1)->type(), FxType::Gargle);
+  EXPECT_TRUE(chain.remove(1));
+  EXPECT_TRUE(chain.remove(2));
+  EXPECT_TRUE(chain.empty());
+}
+
+TEST(EffectChain, ParametersSetThroughFindReachTheRunningInstance) {
+  EffectChain chain;
+  chain.prepare(kRate, 1, kBlock);
+  ASSERT_TRUE(chain.add(7, FxType::ParamEq, 1));
+  const Dx8ParamEq band{1000.0f, 3.0f, 7.0f};
+  ASSERT_TRUE(chain.find(7)->setParameters(&band));
+  const Dx8ParamEq tooLoud{1000.0f, 3.0f, 16.0f};
+  EXPECT_FALSE(chain.find(7)->setParameters(&tooLoud));
+  Buffer signal = sine(kRate / 2, 1, kRate, 1000.0, 0.2);
+  const Buffer input = signal;
+  for (int done = 0; done < kRate / 2; done += kBlock) chain.process(signal.data() + done, std::min(kBlock, kRate / 2 - done));
+  EXPECT_NEAR(toDb(amplitudeAt(signal, kRate / 4, kRate / 4, kRate, 1000.0) /
+                   amplitudeAt(input, kRate / 4, kRate / 4, kRate, 1000.0)),
+              7.0, 0.2);
+}
+
+// Runs `chain` over `input` in blocks of kBlock and returns the output.
+Buffer runChain(EffectChain& chain, Buffer signal, int channels) {
+  const int frames = static_cast<int>(signal.size()) / channels;
+  for (int done = 0; done < frames; done += kBlock)
+    chain.process(signal.data() + static_cast<size_t>(done) * channels, std::min(kBlock, frames - done));
+  return signal;
+}
+
+// A pure 1 ms delay (a fully wet echo without feedback) and a gargle do not commute: which
+// ran first shows in the output.
+const Dx8Echo kDelayOnly{100.0f, 0.0f, 1.0f, 1.0f, 0};
+const Dx8Gargle kGargle{50u, 0u};
+
+Buffer reference(bool echoFirst, const Buffer& input) {
+  if (echoFirst) return render(FxType::Gargle, kGargle, kRate, 1, render(FxType::Echo, kDelayOnly, kRate, 1, input));
+  return render(FxType::Echo, kDelayOnly, kRate, 1, render(FxType::Gargle, kGargle, kRate, 1, input));
+}
+
+struct OrderCase {
+  const char* name;
+  int echoPriority;
+  int garglePriority;
+  bool echoAddedFirst;
+  bool echoRunsFirst;
+};
+
+class ChainOrder : public ::testing::TestWithParam<OrderCase> {};
+
+TEST_P(ChainOrder, HigherPriorityRunsEarlierAndEqualPrioritiesInTheOrderAdded) {
+  const OrderCase& c = GetParam();
+  EffectChain chain;
+  chain.prepare(kRate, 1, kBlock);
+  const auto addEcho = [&] { ASSERT_TRUE(chain.add(10, FxType::Echo, c.echoPriority)); };
+  const auto addGargle = [&] { ASSERT_TRUE(chain.add(20, FxType::Gargle, c.garglePriority)); };
+  if (c.echoAddedFirst) {
+    addEcho();
+    addGargle();
+  } else {
+    addGargle();
+    addEcho();
+  }
+  ASSERT_TRUE(chain.find(10)->setParameters(&kDelayOnly));
+  ASSERT_TRUE(chain.find(20)->setParameters(&kGargle));
+  const Buffer input = sine(kRate / 4, 1, kRate, 700.0, 0.5);
+  const Buffer out = runChain(chain, input, 1);
+  const Buffer expected = reference(c.echoRunsFirst, input);
+  const Buffer other = reference(!c.echoRunsFirst, input);
+  // Past the fade-in and the delay, the chain matches the expected order only.
+  double error = 0.0, otherError = 0.0;
+  for (size_t i = kRate / 50; i < out.size(); ++i) {
+    error = std::max(error, std::abs(static_cast<double>(out[i]) - expected[i]));
+    otherError = std::max(otherError, std::abs(static_cast<double>(out[i]) - other[i]));
+  }
+  EXPECT_LT(error, 1e-5);
+  EXPECT_GT(otherError, 1e-2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Priorities, ChainOrder,
+                         ::testing::Values(OrderCase{"HigherAddedLater", 1, 0, false, true},
+                                           OrderCase{"LowerAddedFirst", 0, 1, true, false},
+                                           OrderCase{"EqualEchoAddedFirst", 0, 0, true, true},
+                                           OrderCase{"EqualGargleAddedFirst", 0, 0, false, false},
+                                           OrderCase{"EqualNegative", -5, -5, true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class ChainClick : public ::testing::TestWithParam<FxType> {};
+
+TEST_P(ChainClick, AddingOrRemovingDuringASineMakesNoClick) {
+  constexpr int kChannels = 2;
+  EffectChain chain;
+  chain.prepare(kRate, kChannels, kBlock);
+  Buffer signal = sine(kRate, kChannels, kRate, 440.0, 0.5);
+  const int addAt = (kRate * 3 / 10) / kBlock * kBlock;
+  const int removeAt = (kRate * 6 / 10) / kBlock * kBlock;
+  for (int done = 0; done < kRate; done += kBlock) {
+    if (done == addAt) {
+      ASSERT_TRUE(chain.add(1, GetParam(), 0));
+    }
+    if (done == removeAt) {
+      ASSERT_TRUE(chain.remove(1));
+    }
+    chain.process(signal.data() + static_cast<size_t>(done) * kChannels, std::min(kBlock, kRate - done));
+  }
+  const size_t window = kRate / 50;
+  for (int c = 0; c < kChannels; ++c) {
+    const auto x = channel(signal, kChannels, c);
+    const double off = largestStep(x, 0, addAt);
+    const double on = largestStep(x, addAt + window, removeAt - addAt - window);
+    const double bound = 1.2 * std::max(off, on) + 0.002;
+    EXPECT_LT(largestStep(x, addAt, window), bound) << "channel " << c << " on adding";
+    EXPECT_LT(largestStep(x, removeAt, window), bound) << "channel " << c << " on removing";
+    // Once faded out, the sine passes untouched again.
+    const auto after = static_cast<size_t>(removeAt) + window;
+    const Buffer clean = sine(kRate, 1, kRate, 440.0, 0.5);
+    for (size_t i = after; i < x.size(); ++i) ASSERT_EQ(x[i], clean[i]) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllTypes, ChainClick,
+                         ::testing::Values(FxType::Chorus, FxType::Compressor, FxType::Distortion, FxType::Echo,
+                                           FxType::Flanger, FxType::Gargle, FxType::ParamEq, FxType::Reverb));
+
+TEST(EffectChain, BlocksLargerThanPreparedAreRunInPieces) {
+  EffectChain whole, pieces;
+  whole.prepare(kRate, 2, 8192);
+  pieces.prepare(kRate, 2, 100);
+  for (EffectChain* chain : {&whole, &pieces}) {
+    ASSERT_TRUE(chain->add(1, FxType::Flanger, 0));
+    ASSERT_TRUE(chain->add(2, FxType::Compressor, 0));
+  }
+  const Buffer input = noise(8000, 2, 0.5);
+  Buffer a = input, b = input;
+  whole.process(a.data(), 8000);
+  pieces.process(b.data(), 8000);
+  EXPECT_EQ(a, b);
+}
+
+TEST(EffectChain, ChangesFromOneThreadWhileAnotherRunsTheChain) {
+  constexpr int kChannels = 2;
+  constexpr int kFrames = 256;
+  EffectChain chain;
+  chain.prepare(kRate, kChannels, kFrames);
+  std::atomic<bool> stop{false};
+  std::atomic<int> blocks{0};
+  std::atomic<bool> finite{true};
+  std::thread audioThread([&] {
+    Buffer block = sine(kFrames, kChannels, kRate, 440.0, 0.5);
+    while (!stop.load()) {
+      chain.process(block.data(), kFrames);
+      for (float v : block)
+        if (!std::isfinite(v)) finite = false;
+      // Keep the level up so the effects always have something to chew on.
+      for (size_t i = 0; i < block.size(); ++i) block[i] = 0.5f * block[i] + 0.25f * std::sin(0.1f * i);
+      blocks.fetch_add(1);
+    }
+  });
+  const FxType types[] = {FxType::Chorus, FxType::Compressor, FxType::Distortion, FxType::Echo,
+                          FxType::Flanger, FxType::Gargle, FxType::ParamEq, FxType::Reverb};
+  for (uint32_t round = 0; round < 300; ++round) {
+    const uint32_t handle = round + 1;
+    ASSERT_TRUE(chain.add(handle, types[round % 8], static_cast<int>(round % 3)));
+    Effect* effect = chain.find(handle);
+    ASSERT_NE(effect, nullptr);
+    if (effect->type() == FxType::ParamEq) {
+      const Dx8ParamEq band{1000.0f + round, 3.0f, static_cast<float>(round % 15)};
+      EXPECT_TRUE(effect->setParameters(&band));
+    } else if (effect->type() == FxType::Echo) {
+      const Dx8Echo echo{50.0f, 40.0f, 10.0f + round, 20.0f, static_cast<int32_t>(round & 1)};
+      EXPECT_TRUE(effect->setParameters(&echo));
+    }
+    unsigned char record[32];
+    effect->getParameters(record);
+    if (round >= 4) {
+      EXPECT_TRUE(chain.remove(handle - 4));
+    }
+    // Give the audio thread a chance to run a few blocks now and then.
+    if (round % 16 == 0) {
+      const int seen = blocks.load();
+      while (blocks.load() < seen + 3) std::this_thread::yield();
+    }
+  }
+  for (uint32_t handle = 297; handle <= 300; ++handle) EXPECT_TRUE(chain.remove(handle));
+  EXPECT_TRUE(chain.empty());
+  stop = true;
+  audioThread.join();
+  EXPECT_TRUE(finite.load());
+}
+
+}  // namespace
