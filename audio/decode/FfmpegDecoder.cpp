@@ -35,6 +35,9 @@ constexpr int kMaxRate = 768000;
 // packets (overlapped transforms, bit reservoirs) produce exact samples at the target.
 constexpr double kSeekPrerollSeconds = 0.25;
 constexpr int kMaxSeekRetries = 3;
+constexpr double kOggEndMarginSeconds = 5.0;
+// Frames without any timestamp after a seek before the decoder gives up placing them.
+constexpr int kMaxUntimedFrames = 64;
 
 bool isRegularFile(const std::string& path) {
   struct stat info {};
@@ -64,6 +67,7 @@ std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path) {
   silenceLibraryLog();
   if (!isRegularFile(path)) return nullptr;
   std::unique_ptr<FfmpegDecoder> decoder(new FfmpegDecoder());
+  decoder->path_ = path;
   if (!decoder->openFile(path) || !decoder->openCodec()) return nullptr;
   decoder->estimateLength();
   // A file whose audio never decodes is refused here rather than playing as silence.
@@ -89,6 +93,7 @@ bool FfmpegDecoder::openFile(const std::string& path) {
   av_dict_free(&options);
   if (opened < 0) return false;
   if (!demuxerAllowed(format_->iformat)) return false;
+  isOgg_ = std::strcmp(format_->iformat->name, "ogg") == 0;
   if (avformat_find_stream_info(format_, nullptr) < 0) return false;
   const AVCodec* codec = nullptr;
   streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
@@ -105,12 +110,17 @@ bool FfmpegDecoder::openCodec() {
   if (avcodec_parameters_to_context(codec_, stream->codecpar) < 0) return false;
   codec_->pkt_timebase = stream->time_base;
   if (avcodec_open2(codec_, codec_->codec, nullptr) < 0) return false;
+  // A file that changed since it was opened does not get to change the stream's shape.
+  if (sampleRate_ != 0 && (sampleRate_ != codec_->sample_rate ||
+                           channels_ != codec_->ch_layout.nb_channels)) {
+    return false;
+  }
   sampleRate_ = codec_->sample_rate;
   channels_ = codec_->ch_layout.nb_channels;
   if (sampleRate_ < kMinRate || sampleRate_ > kMaxRate) return false;
   if (channels_ < 1 || channels_ > kMaxChannels) return false;
-  frame_ = av_frame_alloc();
-  packet_ = av_packet_alloc();
+  if (frame_ == nullptr) frame_ = av_frame_alloc();
+  if (packet_ == nullptr) packet_ = av_packet_alloc();
   return frame_ != nullptr && packet_ != nullptr;
 }
 
@@ -146,29 +156,46 @@ int FfmpegDecoder::read(float* out, int maxFrames) {
 bool FfmpegDecoder::decodeNextFrame() {
   while (!ended_) {
     if (!receiveFrame()) {
+      // A timestamp seek that landed at the very end found nothing: go back further.
+      if (seekTarget_ >= 0 && seekByTimestamp_ && decodedEnd_ < 0 && retrySeek()) continue;
       markEnd();
       return false;
     }
-    const int64_t timestamp = frame_->best_effort_timestamp;
+    const int64_t timestamp =
+        frame_->pts != AV_NOPTS_VALUE ? frame_->pts : frame_->best_effort_timestamp;
     if (!startPtsKnown_ && timestamp != AV_NOPTS_VALUE) {
       startPts_ = timestamp;
       startPtsKnown_ = true;
     }
     // Counting frames is exact while decoding straight on; after a seek the timestamps say
     // where the decoder landed.
+    // Packets inside a page or block may carry no timestamp; they follow the last one that
+    // did.
     int64_t index = nextFrame_;
-    if (seekTarget_ >= 0) {
-      index = seekTarget_;
+    if (seekTarget_ >= 0 && seekByTimestamp_) {
+      index = seekCursor_;
       if (timestamp != AV_NOPTS_VALUE && startPtsKnown_) {
         index = av_rescale_q(timestamp - startPts_, format_->streams[streamIndex_]->time_base,
                              AVRational{1, sampleRate_});
+      } else if (index < 0) {
+        index = ++untimedFrames_ > kMaxUntimedFrames ? seekTarget_ : -1;
       }
     }
     if (!convertFrame()) continue;
+    if (index < 0 && seekByTimestamp_ && seekTarget_ >= 0) {
+      pending_.clear();
+      continue;
+    }
+    if (!clipToKnownLength(index)) return false;
     decodedEnd_ = index + static_cast<int64_t>(pending_.size() / kChannels);
+    seekCursor_ = decodedEnd_;
+    if (seekTarget_ >= 0 && !seekByTimestamp_) nextFrame_ = decodedEnd_;
     if (seekTarget_ >= 0 && !trimToSeekTarget(index)) continue;
-    nextFrame_ = (seekTarget_ >= 0 ? seekTarget_ : nextFrame_) +
-                 static_cast<int64_t>(pending_.size() / kChannels - pendingOffset_);
+    if (seekTarget_ >= 0) {
+      nextFrame_ = seekTarget_ + static_cast<int64_t>(pending_.size() / kChannels - pendingOffset_);
+    } else {
+      nextFrame_ += static_cast<int64_t>(pending_.size() / kChannels);
+    }
     seekTarget_ = -1;
     if (pending_.size() / kChannels > pendingOffset_) return true;
   }
@@ -260,18 +287,7 @@ bool FfmpegDecoder::convertFrame() {
 
 bool FfmpegDecoder::trimToSeekTarget(int64_t frameIndex) {
   const int64_t frames = static_cast<int64_t>(pending_.size() / kChannels);
-  if (frameIndex > seekTarget_ && seekRetries_ < kMaxSeekRetries) {
-    // The container landed after the target: go back further, or decode from the start.
-    pending_.clear();
-    pendingOffset_ = 0;
-    const int64_t target = seekTarget_;
-    ++seekRetries_;
-    const bool fromStart = seekRetries_ == kMaxSeekRetries;
-    const int64_t preroll = fromStart ? target + 1 : static_cast<int64_t>(
-        kSeekPrerollSeconds * sampleRate_ * (1 << (2 * seekRetries_)));
-    if (!seekContainer(target, preroll)) markEnd();
-    return false;
-  }
+  if (frameIndex > seekTarget_ && retrySeek()) return false;
   // After the last retry a late landing is taken as it is.
   frameIndex = std::min(frameIndex, seekTarget_);
   if (frameIndex + frames <= seekTarget_) {
@@ -283,32 +299,75 @@ bool FfmpegDecoder::trimToSeekTarget(int64_t frameIndex) {
   return true;
 }
 
-bool FfmpegDecoder::seekContainer(int64_t frame, int64_t prerollFrames) {
-  AVStream* stream = format_->streams[streamIndex_];
-  const int64_t from = std::max<int64_t>(frame - prerollFrames, 0);
-  int64_t timestamp = av_rescale_q(from, AVRational{1, sampleRate_}, stream->time_base);
-  if (startPtsKnown_) timestamp += startPts_;
-  int result = -1;
-  if (from == 0) {
-    result = avformat_seek_file(format_, streamIndex_, INT64_MIN, timestamp, timestamp, 0);
-    if (result < 0) {
-      result = av_seek_frame(format_, streamIndex_, timestamp,
-                             AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
-    }
-    if (result < 0) result = avformat_seek_file(format_, -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE);
-  } else {
-    result = avformat_seek_file(format_, streamIndex_, INT64_MIN, timestamp, timestamp, 0);
-    if (result < 0) result = av_seek_frame(format_, streamIndex_, timestamp, AVSEEK_FLAG_BACKWARD);
+bool FfmpegDecoder::clipToKnownLength(int64_t frameIndex) {
+  // Once the end has been decoded, no later seek may play past it, whatever timestamps the
+  // container hands out after the seek.
+  if (!lengthExact_) return true;
+  const int64_t frames = static_cast<int64_t>(pending_.size() / kChannels);
+  if (frameIndex + frames <= lengthFrames_) return true;
+  const int64_t keep = lengthFrames_ - frameIndex;
+  if (keep > 0) {
+    pending_.resize(static_cast<size_t>(keep) * kChannels);
+    return true;
   }
-  avcodec_flush_buffers(codec_);
+  pending_.clear();
+  pendingOffset_ = 0;
+  seekTarget_ = -1;
+  nextFrame_ = lengthFrames_;
+  ended_ = true;
+  return false;
+}
+
+bool FfmpegDecoder::retrySeek() {
+  // The container landed after the target: go back further, at last to the start.
+  if (seekRetries_ >= kMaxSeekRetries) return false;
+  const int64_t target = seekTarget_;
+  ++seekRetries_;
+  const bool fromStart = seekRetries_ == kMaxSeekRetries;
+  const int64_t preroll = fromStart ? target + 1 : static_cast<int64_t>(
+      kSeekPrerollSeconds * sampleRate_ * (1 << (2 * seekRetries_)));
+  if (!seekContainer(target, preroll)) markEnd();
+  return true;
+}
+
+bool FfmpegDecoder::seekContainer(int64_t frame, int64_t prerollFrames) {
+  const int64_t from = frame - prerollFrames;
+  // Demuxers differ in how they replay the start of a stream after a seek (priming samples,
+  // pre-skip); opening afresh decodes exactly what the first straight decode gave. Ogg's
+  // page search misplaces targets within its last pages, so those are decoded from the
+  // start as well.
+  const bool nearOggEnd =
+      isOgg_ && frame > lengthFrames_ - static_cast<int64_t>(kOggEndMarginSeconds * sampleRate_);
+  const bool result = from <= 0 || nearOggEnd ? rewind() : seekByTimestamp(from);
   swr_free(&converter_);
   flushing_ = false;
   ended_ = false;
   pending_.clear();
   pendingOffset_ = 0;
   seekTarget_ = frame;
+  seekCursor_ = -1;
+  untimedFrames_ = 0;
   decodedEnd_ = -1;
+  return result;
+}
+
+bool FfmpegDecoder::seekByTimestamp(int64_t from) {
+  AVStream* stream = format_->streams[streamIndex_];
+  int64_t timestamp = av_rescale_q(from, AVRational{1, sampleRate_}, stream->time_base);
+  if (startPtsKnown_) timestamp += startPts_;
+  int result = avformat_seek_file(format_, streamIndex_, INT64_MIN, timestamp, timestamp, 0);
+  if (result < 0) result = av_seek_frame(format_, streamIndex_, timestamp, AVSEEK_FLAG_BACKWARD);
+  avcodec_flush_buffers(codec_);
+  seekByTimestamp_ = true;
   return result >= 0;
+}
+
+bool FfmpegDecoder::rewind() {
+  avcodec_free_context(&codec_);
+  avformat_close_input(&format_);
+  seekByTimestamp_ = false;
+  nextFrame_ = 0;
+  return openFile(path_) && openCodec();
 }
 
 bool FfmpegDecoder::seek(int64_t frame) {

@@ -50,6 +50,12 @@ class FfmpegDecoder : public Decoder {
   // Drops the pending samples before the seek target; false when the seek overshot it.
   bool trimToSeekTarget(int64_t frameIndex);
   bool seekContainer(int64_t frame, int64_t prerollFrames);
+  bool seekByTimestamp(int64_t fromFrame);
+  bool rewind();
+  // Seeks again from further back; false when the retries are used up.
+  bool retrySeek();
+  // Cuts pending_ at an end already known exactly; false when nothing is left.
+  bool clipToKnownLength(int64_t frameIndex);
   void markEnd();
 
   AVFormatContext* format_ = nullptr;
@@ -74,6 +80,13 @@ class FfmpegDecoder : public Decoder {
   int64_t seekTarget_ = -1;
   // One past the last frame decoded since the last seek (-1 before any).
   int64_t decodedEnd_ = -1;
+  // After a timestamp seek: where the next decoded frame starts (-1 until a timestamp says).
+  int64_t seekCursor_ = -1;
+  int untimedFrames_ = 0;
+  // False after a rewind, when frames are counted from the start instead.
+  bool seekByTimestamp_ = false;
+  std::string path_;
+  bool isOgg_ = false;
   int seekRetries_ = 0;
   bool flushing_ = false;
   bool ended_ = false;

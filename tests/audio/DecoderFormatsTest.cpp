@@ -1,0 +1,146 @@
+// Every supported format, encoded at test time by the ffmpeg tool: it opens, plays the
+// tone it was made from, ends with its position equal to its length, and seeks to the
+// exact sample.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "audio/decode/Decoder.h"
+#include "tests/audio/support/AudioFixtures.h"
+#include "tests/audio/support/EngineHarness.h"
+
+namespace {
+
+using audio::Activity;
+using fixtures::EngineHarness;
+using fixtures::kRate;
+
+struct Format {
+  const char* name;
+  const char* extension;
+  const char* encoderArgs;
+  bool lossless;
+};
+
+void PrintTo(const Format& format, std::ostream* os) { *os << format.name; }
+
+const Format kFormats[] = {
+    {"wav", "wav", "", true},
+    {"aiff", "aiff", "", true},
+    {"flac", "flac", "", true},
+    {"mp3", "mp3", "-c:a libmp3lame -b:a 192k", false},
+    {"vorbis", "ogg", "-c:a libvorbis -q:a 6", false},
+    {"opus", "opus", "-c:a libopus -b:a 160k", false},
+    {"aac", "m4a", "-c:a aac -b:a 192k", false},
+};
+
+// A sine centred on bin 40 of the 1024-point spectrum at the output rate.
+constexpr int kToneBin = 40;
+const double kToneHz = kToneBin * double{kRate} / 1024.0;
+constexpr double kToneSeconds = 1.5;
+constexpr double kToneAmplitude = 0.5;
+
+std::string fixtureFor(const Format& format) {
+  static std::map<std::string, std::string> made;
+  auto& path = made[format.name];
+  if (path.empty()) {
+    const std::string wav = fixtures::writeSineWav("tone-source.wav", kRate, 2, kToneHz,
+                                                   kToneSeconds, kToneAmplitude);
+    path = format.extension == std::string("wav")
+               ? wav
+               : fixtures::encodeWithFfmpeg(wav, std::string("tone-") + format.name + "." +
+                                                     format.extension,
+                                            format.encoderArgs);
+  }
+  return path;
+}
+
+std::vector<float> decodeAll(audio::Decoder& decoder) {
+  std::vector<float> all;
+  std::vector<float> piece(2 * 1000);
+  for (int got; (got = decoder.read(piece.data(), 1000)) > 0;) {
+    all.insert(all.end(), piece.begin(), piece.begin() + 2 * got);
+  }
+  return all;
+}
+
+class DecoderFormatsTest : public EngineHarness, public ::testing::WithParamInterface<Format> {
+ protected:
+  void SetUp() override {
+    EngineHarness::SetUp();
+    path_ = fixtureFor(GetParam());
+    ASSERT_FALSE(path_.empty()) << "ffmpeg could not make the fixture";
+  }
+  std::string path_;
+};
+
+TEST_P(DecoderFormatsTest, PlaysTheToneItWasMadeFrom) {
+  const auto stream = engine().streamCreateFile(path_);
+  ASSERT_NE(stream, 0u);
+  engine().play(stream, false);
+  render(kRate / 2);
+  float spectrum[512];
+  ASSERT_TRUE(engine().getFft1024(stream, spectrum));
+  EXPECT_EQ(std::max_element(spectrum, spectrum + 512) - spectrum, kToneBin);
+  EXPECT_NEAR(spectrum[kToneBin], kToneAmplitude / 2, 0.02);
+}
+
+TEST_P(DecoderFormatsTest, EndsInactiveWithThePositionEqualToTheLength) {
+  const auto stream = engine().streamCreateFile(path_);
+  ASSERT_NE(stream, 0u);
+  const double announced = engine().bytesToSeconds(stream, engine().getLength(stream));
+  EXPECT_NEAR(announced, kToneSeconds, 0.1);
+  engine().play(stream, false);
+  renderToEnd(stream);
+  EXPECT_EQ(engine().isActive(stream), Activity::Stopped);
+  EXPECT_EQ(engine().getPosition(stream), engine().getLength(stream));
+  EXPECT_NEAR(engine().bytesToSeconds(stream, engine().getLength(stream)), kToneSeconds, 0.06);
+}
+
+TEST_P(DecoderFormatsTest, EndsAgainAfterASeekNearTheEnd) {
+  const auto stream = engine().streamCreateFile(path_);
+  engine().play(stream, false);
+  renderToEnd(stream);
+  const int64_t length = engine().getLength(stream);
+  ASSERT_TRUE(engine().setPosition(stream, length - length / 20));
+  engine().play(stream, false);
+  EXPECT_EQ(engine().isActive(stream), Activity::Playing);
+  renderToEnd(stream);
+  EXPECT_EQ(engine().isActive(stream), Activity::Stopped);
+  EXPECT_EQ(engine().getPosition(stream), length);
+}
+
+TEST_P(DecoderFormatsTest, SeekingGivesTheSamplesOfAStraightDecode) {
+  auto decoder = audio::openDecoder(path_);
+  ASSERT_TRUE(decoder);
+  const std::vector<float> straight = decodeAll(*decoder);
+  const auto frames = static_cast<int64_t>(straight.size() / 2);
+  EXPECT_TRUE(decoder->lengthExact());
+  EXPECT_EQ(decoder->lengthFrames(), frames);
+  // A one-frame slip of this tone moves samples by up to 0.12; lossy codecs that restart
+  // decoding at another packet differ by far less.
+  const float tolerance = GetParam().lossless ? 0.0f : 0.03f;
+  constexpr int kCompared = 300;
+  for (int64_t target : {frames / 2, int64_t{1}, int64_t{0}, frames / 3 + 7, frames - kCompared,
+                         int64_t{12345}}) {
+    SCOPED_TRACE(target);
+    ASSERT_TRUE(decoder->seek(target));
+    EXPECT_EQ(decoder->position(), target);
+    std::vector<float> piece(2 * kCompared);
+    ASSERT_EQ(decoder->read(piece.data(), kCompared), kCompared);
+    float worst = 0.0f;
+    for (int i = 0; i < 2 * kCompared; ++i) {
+      worst = std::max(worst, std::abs(piece[i] - straight[static_cast<size_t>(2 * target) + i]));
+    }
+    EXPECT_LE(worst, tolerance);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, DecoderFormatsTest, ::testing::ValuesIn(kFormats),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
