@@ -57,7 +57,43 @@ class BiquadState {
     z2_ = c.b2 * x - c.a2 * y;
     return static_cast<float>(y);
   }
+  // The same as process() on `frames` samples `stride` apart, with the state held in registers.
+  void run(const BiquadCoefficients& c, float* data, int frames, int stride) noexcept {
+    double z1 = z1_, z2 = z2_;
+    for (int i = 0; i < frames; ++i, data += stride) {
+      const double x = *data;
+      const double y = c.b0 * x + z1;
+      z1 = c.b1 * x - c.a1 * y + z2;
+      z2 = c.b2 * x - c.a2 * y;
+      *data = static_cast<float>(y);
+    }
+    z1_ = z1;
+    z2_ = z2;
+  }
   void reset() noexcept { z1_ = z2_ = 0.0; }
+
+  // Runs a left and a right filter with the same coefficients over interleaved stereo
+  // frames; the two independent recursions overlap in the processor.
+  static void runStereo(const BiquadCoefficients& c, BiquadState& left, BiquadState& right, float* data,
+                        int frames) noexcept {
+    double l1 = left.z1_, l2 = left.z2_, r1 = right.z1_, r2 = right.z2_;
+    for (int i = 0; i < frames; ++i, data += 2) {
+      const double xl = data[0];
+      const double xr = data[1];
+      const double yl = c.b0 * xl + l1;
+      const double yr = c.b0 * xr + r1;
+      l1 = c.b1 * xl - c.a1 * yl + l2;
+      r1 = c.b1 * xr - c.a1 * yr + r2;
+      l2 = c.b2 * xl - c.a2 * yl;
+      r2 = c.b2 * xr - c.a2 * yr;
+      data[0] = static_cast<float>(yl);
+      data[1] = static_cast<float>(yr);
+    }
+    left.z1_ = l1;
+    left.z2_ = l2;
+    right.z1_ = r1;
+    right.z2_ = r2;
+  }
 
  private:
   double z1_ = 0.0;

@@ -33,6 +33,7 @@ class Compressor final : public RecordEffect<Dx8Compressor, FxType::Compressor> 
   double attackCoefficient_ = 0.0;
   double releaseCoefficient_ = 0.0;
   float thresholdDb_ = -20.0f;
+  float thresholdGain_ = 0.1f;
   float slope_ = 0.0f;  // 1 - 1/ratio
   float peak_ = 0.0f;
   double reduction_ = 0.0;  // current gain reduction in dB, >= 0

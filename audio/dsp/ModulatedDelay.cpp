@@ -35,28 +35,41 @@ void ModulatedDelay::set(const Settings& s, bool glide) noexcept {
 }
 
 double ModulatedDelay::lfo(double cycles) const noexcept {
-  cycles -= std::floor(cycles);
-  const double sine = std::sin(kTwoPi * cycles);
+  const double sineness = sineness_.value();
+  const double sine = sineness > 0.0 ? sineOfCycles(cycles) : 0.0;
+  if (sineness == 1.0) return sine;
   // A triangle in step with the sine: 0 at the start, +1 at a quarter, -1 at three quarters.
   double shifted = cycles + 0.25;
-  if (shifted >= 1.0) shifted -= 1.0;
+  shifted -= std::floor(shifted);
   const double triangle = 1.0 - 4.0 * std::abs(shifted - 0.5);
-  return triangle + sineness_.value() * (sine - triangle);
+  return triangle + sineness * (sine - triangle);
+}
+
+double ModulatedDelay::delayAt(double cycles) const noexcept {
+  return std::clamp(baseDelay_.value() * (1.0 + depth_.value() * lfo(cycles)), kMinDelaySamples, maxDelaySamples_);
+}
+
+void ModulatedDelay::aimDelays() noexcept {
+  const double ahead = phase_ + increment_ * kControlInterval;
+  const double offsets[2] = {0.0, phaseOffset_.value()};
+  for (int c = 0; c < channels_; ++c) delayStep_[c] = (delayAt(ahead + offsets[c]) - delay_[c]) / kControlInterval;
+  untilControl_ = kControlInterval;
 }
 
 void ModulatedDelay::process(float* interleaved, int frames) noexcept {
   for (int f = 0; f < frames; ++f) {
+    if (untilControl_ == 0) aimDelays();
+    --untilControl_;
     const auto wet = static_cast<float>(wet_.next());
     const auto feedback = static_cast<float>(feedback_.next());
-    const double depth = depth_.next();
-    const double base = baseDelay_.next();
+    depth_.next();
+    baseDelay_.next();
     sineness_.next();
-    const double offsets[2] = {0.0, phaseOffset_.next()};
+    phaseOffset_.next();
     float* frame = interleaved + static_cast<ptrdiff_t>(f) * channels_;
     for (int c = 0; c < channels_; ++c) {
-      const double delay = std::clamp(base * (1.0 + depth * lfo(phase_ + offsets[c])), kMinDelaySamples,
-                                      maxDelaySamples_);
-      const float delayed = lines_[c].tapFractional(delay);
+      delay_[c] += delayStep_[c];
+      const float delayed = lines_[c].tapFractional(std::clamp(delay_[c], kMinDelaySamples, maxDelaySamples_));
       lines_[c].push(frame[c] + feedback * delayed);
       frame[c] += wet * (delayed - frame[c]);
     }
@@ -68,6 +81,12 @@ void ModulatedDelay::process(float* interleaved, int frames) noexcept {
 void ModulatedDelay::reset() noexcept {
   for (auto& line : lines_) line.clear();
   phase_ = 0.0;
+  const double offsets[2] = {0.0, phaseOffset_.value()};
+  for (int c = 0; c < 2; ++c) {
+    delay_[c] = delayAt(offsets[c]);
+    delayStep_[c] = 0.0;
+  }
+  untilControl_ = 0;
 }
 
 }  // namespace audio::dsp

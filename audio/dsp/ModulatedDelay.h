@@ -32,12 +32,20 @@ class ModulatedDelay {
 
  private:
   double lfo(double cycles) const noexcept;
+  double delayAt(double cycles) const noexcept;
+  void aimDelays() noexcept;
 
   int sampleRate_ = 44100;
   int channels_ = 2;
   double maxDelaySamples_ = 2.0;
   double phase_ = 0.0;  // cycles, 0..1
   double increment_ = 0.0;
+  // The delays move in straight lines between points the LFO is evaluated at, every
+  // kControlInterval samples; between them each sample costs one addition.
+  static constexpr int kControlInterval = 16;
+  int untilControl_ = 0;
+  double delay_[2] = {2.0, 2.0};
+  double delayStep_[2] = {0.0, 0.0};
   Ramp wet_, feedback_, depth_, baseDelay_, sineness_, phaseOffset_;
   DelayLine lines_[2];
 };

@@ -35,16 +35,19 @@ void ParamEq::process(float* interleaved, int frames) noexcept {
   DenormalGuard denormals;
   Dx8ParamEq p;
   if (pollParameters(p)) setTargets(p, true);
-  for (int f = 0; f < frames; ++f) {
-    if (centre_.moving() || bandwidth_.moving() || gain_.moving()) {
-      centre_.next();
-      bandwidth_.next();
-      gain_.next();
-      design();
-    }
+  int f = 0;
+  // While a change glides in, the filter is redesigned every sample.
+  for (; f < frames && (centre_.moving() || bandwidth_.moving() || gain_.moving()); ++f) {
+    centre_.next();
+    bandwidth_.next();
+    gain_.next();
+    design();
     float* frame = interleaved + static_cast<ptrdiff_t>(f) * channels_;
     for (int c = 0; c < channels_; ++c) frame[c] = state_[c].process(coefficients_, frame[c]);
   }
+  float* rest = interleaved + static_cast<ptrdiff_t>(f) * channels_;
+  if (channels_ == 2) BiquadState::runStereo(coefficients_, state_[0], state_[1], rest, frames - f);
+  else state_[0].run(coefficients_, rest, frames - f, 1);
 }
 
 void ParamEq::reset() noexcept {

@@ -19,6 +19,9 @@ double loopGain(int samples, int sampleRate, double ms) {
   return std::pow(10.0, -3.0 * samples / (sampleRate * ms / 1000.0));
 }
 
+// The direct sound's gain that keeps the overall power constant beside the reverb's.
+float dryFor(float wet) { return std::sqrt(std::max(0.0f, 1.0f - wet * wet)); }
+
 int toSamples(double ms, int sampleRate) {
   return std::max(1, static_cast<int>(std::lround(ms / 1000.0 * sampleRate)));
 }
@@ -43,6 +46,7 @@ void Reverb::prepare(int sampleRate, int channels, int /*maxFrames*/) {
   }
   setTargets(currentRecord(), false);
   design();
+  dry_ = dryFor(static_cast<float>(wet_.value()));
   reset();
 }
 
@@ -124,18 +128,19 @@ void Reverb::process(float* interleaved, int frames) noexcept {
       design();
     }
     const auto inGain = static_cast<float>(inGain_.next());
+    const bool mixMoving = wet_.moving();
     const auto wet = static_cast<float>(wet_.next());
-    const float dry = std::sqrt(std::max(0.0f, 1.0f - wet * wet));
+    if (mixMoving) dry_ = dryFor(wet);
     float* frame = interleaved + static_cast<ptrdiff_t>(f) * channels_;
     const float mono = channels_ == 2 ? 0.5f * (frame[0] + frame[1]) : frame[0];
     float left = 0.0f;
     float right = 0.0f;
     runNetwork(diffuse(mono * inGain), left, right);
     if (channels_ == 2) {
-      frame[0] = dry * frame[0] + wet * left;
-      frame[1] = dry * frame[1] + wet * right;
+      frame[0] = dry_ * frame[0] + wet * left;
+      frame[1] = dry_ * frame[1] + wet * right;
     } else {
-      frame[0] = dry * frame[0] + wet * 0.5f * (left + right);
+      frame[0] = dry_ * frame[0] + wet * 0.5f * (left + right);
     }
   }
 }

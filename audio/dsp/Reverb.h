@@ -44,6 +44,7 @@ class Reverb final : public RecordEffect<Dx8Reverb, FxType::Reverb> {
   int channels_ = 2;
   Ramp inGain_, wet_, reverbTimeMs_, hfRatio_;
   float outputScale_ = 1.0f;
+  float dry_ = 0.0f;
   std::array<int, kLines> lengths_{};
   std::array<LoopFilter, kLines> filters_{};
   std::array<DelayLine, kLines> lines_;
