@@ -118,7 +118,8 @@ void Mixer::decodeLoop() {
     if (worked) continue;
     ++idleRounds_;
     workerIdle_.notify_all();
-    wakeWorker_.wait_for(lock, kDecodeRound, [this] { return workerWoken_ || !workerRunning_; });
+    wakeWorker_.wait_for(lock, kDecodeRound,
+                         [this] { return workerWoken_ || idleWaiters_ > 0 || !workerRunning_; });
     workerWoken_ = false;
   }
 }
@@ -126,9 +127,11 @@ void Mixer::decodeLoop() {
 void Mixer::waitForIdleRounds(int rounds) {
   std::unique_lock lock(workerMutex_);
   const uint64_t target = idleRounds_ + static_cast<uint64_t>(rounds);
-  workerWoken_ = true;
+  // While someone waits here the decoding thread goes round without pausing.
+  ++idleWaiters_;
   wakeWorker_.notify_one();
   workerIdle_.wait(lock, [&] { return idleRounds_ >= target || !workerRunning_; });
+  --idleWaiters_;
 }
 
 void Mixer::awaitData(int frames) {

@@ -71,6 +71,7 @@ class Mixer : public RenderSource {
   bool workerRunning_ = false;
   bool workerWoken_ = false;
   uint64_t idleRounds_ = 0;
+  int idleWaiters_ = 0;
   std::thread worker_;
 };
 

@@ -27,6 +27,7 @@ class EngineHarness : public ::testing::Test {
     audio::Engine::setOutputFactory(nullptr);
   }
 
+ public:
   static audio::Engine& engine() { return audio::Engine::instance(); }
   static audio::ManualClockOutput& clock() {
     return *static_cast<audio::ManualClockOutput*>(engine().output());
