@@ -81,8 +81,13 @@ void paintFace(QPainter& painter, const QRectF& rect, const SkinSection& s, Face
 
 void paintPanel(QPainter& painter, const QRect& rect, const QString& sectionName) {
   const SkinSection& s = section(sectionName);
-  painter.save();
   painter.fillRect(rect, vertical(rect, s.faceTop, s.faceBottom));
+  paintBevel(painter, rect, sectionName);
+}
+
+void paintBevel(QPainter& painter, const QRect& rect, const QString& sectionName) {
+  const SkinSection& s = section(sectionName);
+  painter.save();
   painter.setPen(QColor(255, 255, 255, 200));
   painter.drawLine(rect.topLeft(), rect.topRight());
   painter.drawLine(rect.topLeft(), rect.bottomLeft());

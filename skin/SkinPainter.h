@@ -24,6 +24,8 @@ const SkinSection& section(const QString& name);
 void paintFace(QPainter& painter, const QRectF& rect, const SkinSection& section, FaceState state);
 // A flat panel with a light upper-left and a dark lower-right edge.
 void paintPanel(QPainter& painter, const QRect& rect, const QString& sectionName);
+// Only the edges of such a panel, over whatever background is already there.
+void paintBevel(QPainter& painter, const QRect& rect, const QString& sectionName);
 // A horizontal bar filled to `fraction` (0..1) with `text` centred over it.
 void paintGauge(QPainter& painter, const QRect& rect, const QString& sectionName, double fraction,
                 const QString& text, const QColor& textColor, const QFont& font, bool enabled);

@@ -298,7 +298,7 @@ void SkinStyle::drawControl(ControlElement element, const QStyleOption* option, 
     case CE_ShapedFrame:
       if (const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option)) {
         if (frame->frameShape == QFrame::Panel || frame->frameShape == QFrame::Box) {
-          SkinPainter::paintPanel(*painter, frame->rect, QStringLiteral("PANEL"));
+          SkinPainter::paintBevel(*painter, frame->rect, QStringLiteral("PANEL"));
           return;
         }
       }
