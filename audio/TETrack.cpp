@@ -32,7 +32,9 @@ constexpr KindInfo kKinds[7] = {
     {FxType::Echo, kEcho},
 };
 
+// A path with a NUL inside would name a different, shorter path to the system.
 bool isExistingRegularFile(const std::string& path) {
+  if (path.find('\0') != std::string::npos) return false;
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }

@@ -40,6 +40,8 @@ constexpr double kOggEndMarginSeconds = 5.0;
 constexpr int kMaxUntimedFrames = 64;
 
 bool isRegularFile(const std::string& path) {
+  // A NUL inside would silently shorten the path to another file's name.
+  if (path.find('\0') != std::string::npos) return false;
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }

@@ -197,6 +197,12 @@ void Stream::applyGains(const float* in, float* out, int frames) noexcept {
   const float targetVolume = targetVolume_.load(std::memory_order_relaxed);
   const float targetPan = targetPan_.load(std::memory_order_relaxed);
   constexpr float kStep = 1.0f / kRampFrames;
+  // Nothing was heard before the first block, so it starts at the values set by then.
+  if (!gainsStarted_) {
+    volume_ = targetVolume;
+    pan_ = targetPan;
+    gainsStarted_ = true;
+  }
   for (int i = 0; i < frames; ++i) {
     volume_ += std::clamp(targetVolume - volume_, -kStep, kStep);
     pan_ += std::clamp(targetPan - pan_, -kStep, kStep);

@@ -123,6 +123,7 @@ class Stream {
   int64_t consumed_ = 0;
   float volume_ = 1.0f;
   float pan_ = 0.0f;
+  bool gainsStarted_ = false;
   std::vector<float> block_;
 };
 

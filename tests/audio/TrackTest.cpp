@@ -89,8 +89,10 @@ TEST_F(TrackTest, OpenFileTakesOnlyExistingRegularFiles) {
   const auto stream = track_->Stream;
   ASSERT_NE(stream, 0u);
   EXPECT_EQ(track_->FileName, "tone.wav");
+  // A NUL inside the path must not open the file named by the text before it.
+  const std::string withNul = other_ + std::string(1, '\0') + "x";
   for (const std::string& path : {fixtures::tempDir(), fixtures::tempDir() + "/missing.wav",
-                                  std::string()}) {
+                                  std::string(), withNul}) {
     track_->OpenFile(path);
     EXPECT_EQ(track_->Stream, stream);
     EXPECT_EQ(track_->FileName, "tone.wav");
