@@ -55,7 +55,8 @@ TEST_F(EngineTickAllocationTest, TheTickCallsAllocateNothing) {
   float value = 0.0f;
   // The counter itself works: one allocation made on purpose is seen.
   counting = true;
-  delete new int(1);
+  int* volatile probe = new int(1);
+  delete probe;
   counting = false;
   ASSERT_EQ(allocations, 1);
   allocations = 0;
