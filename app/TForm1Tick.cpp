@@ -1,6 +1,116 @@
-// PLACEHOLDER until the real implementation lands.
-#include "app/TForm1.h"
+// The playback tick, the player's heartbeat, and the two gauges that double as input.
+//
+// The tick runs every few milliseconds for as long as the window lives, so it allocates
+// nothing but a label text that has really changed, and it leaves a label alone while its
+// text stays the same.
 
-void TForm1::Timer1Timer() {}
-void TForm1::sGauge1MouseMove(Qt::MouseButtons, int, int) {}
-void TForm1::sGauge2MouseMove(Qt::MouseButtons, int, int) {}
+#include <QLabel>
+#include <QListWidget>
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdint>
+
+#include "app/TForm1.h"
+#include "audio/TETrack.h"
+#include "audio/engine/Engine.h"
+#include "playlist/ClockText.h"
+#include "playlist/GaugeMapping.h"
+#include "ui_TForm1.h"
+
+namespace {
+
+// "Track3  of  12": the entry number counted from 1 and the number of entries.
+class TrackCounterText {
+ public:
+  TrackCounterText(int64_t number, int64_t count) {
+    char* out = chars_.data();
+    char* const end = out + chars_.size();
+    out = append(out, "Track");
+    out = std::to_chars(out, end, number).ptr;
+    out = append(out, "  of  ");
+    out = std::to_chars(out, end, count).ptr;
+    length_ = out - chars_.data();
+  }
+
+  QLatin1String view() const { return QLatin1String(chars_.data(), length_); }
+
+ private:
+  template <size_t N>
+  static char* append(char* out, const char (&text)[N]) {
+    return std::copy(text, text + N - 1, out);
+  }
+
+  // Room for both words and two 64-bit numbers with their signs.
+  std::array<char, 64> chars_{};
+  qsizetype length_ = 0;
+};
+
+void showText(QLabel* label, QLatin1String text) {
+  if (label->text() == text) return;
+  label->setText(text);
+  label->adjustSize();
+}
+
+// The position gauge shows the stream's length and position in bytes, at the coarser scale
+// that a stream of 2^31 bytes or more needs. Without a stream both are 0.
+void showPosition(TForm1& form) {
+  const audio::Engine& engine = audio::Engine::instance();
+  const audio::StreamHandle stream = form.Track->Stream;
+  const int64_t length = stream == 0 ? 0 : engine.getLength(stream);
+  const int64_t position = stream == 0 ? 0 : engine.getPosition(stream);
+  const GaugeByteScale scale = GaugeByteScale::forLength(length);
+  form.ui->sGauge1->setMaxValue(scale.toGauge(length));
+  form.ui->sGauge1->setProgress(scale.toGauge(position));
+}
+
+// Moves the stream to the byte that a position gauge value stands for. As with a seek through
+// the track, a position at or past the end is ignored.
+void seekToGaugeValue(TForm1& form, int32_t value) {
+  audio::Engine& engine = audio::Engine::instance();
+  const audio::StreamHandle stream = form.Track->Stream;
+  const int64_t length = engine.getLength(stream);
+  const GaugeByteScale scale = GaugeByteScale::forLength(length);
+  if (scale.shift() == 0) {
+    form.Track->SeekBytes(value);
+    return;
+  }
+  const int64_t bytes = scale.toBytes(value);
+  if (bytes < length) engine.setPosition(stream, bytes);
+}
+
+// Sets a gauge to the value under the pointer while the left button is held; returns whether
+// it did.
+bool dragGauge(TsGauge* gauge, Qt::MouseButtons buttons, int x) {
+  if (!buttons.testFlag(Qt::LeftButton)) return false;
+  gauge->setProgress(gaugeValueAtPixel(x, gauge->width(), gauge->MinValue(), gauge->MaxValue()));
+  return true;
+}
+
+}  // namespace
+
+void TForm1::Timer1Timer() {
+  if (!Track) return;
+  showPosition(*this);
+  showText(ui->Label1, ClockText(Track->GetPositionTime()).view());
+  showText(ui->Label2, ClockText(Track->GetLengthTime()).view());
+  Track->SetBalance(ui->sTrackBar1->value());
+  Track->SetVolume(ui->sGauge2->Progress());
+  CheckTrackEnd();
+  if (!Track || Track->Stream == 0) return;
+  audio::Engine::instance().getFft1024(Track->Stream, SpectrumBuffer.data());
+  DrawSpectrum(ui->sRadioGroup1->ItemIndex());
+  showText(ui->Label3,
+           TrackCounterText(int64_t{CurrentIndex} + 1, ui->ListBox1->count()).view());
+  PushEffectParameters();
+}
+
+void TForm1::sGauge1MouseMove(Qt::MouseButtons buttons, int x, int) {
+  if (!Track || !dragGauge(ui->sGauge1, buttons, x)) return;
+  seekToGaugeValue(*this, ui->sGauge1->Progress());
+}
+
+void TForm1::sGauge2MouseMove(Qt::MouseButtons buttons, int x, int) {
+  if (!Track || !dragGauge(ui->sGauge2, buttons, x)) return;
+  Track->SetVolume(ui->sGauge2->Progress());
+}
