@@ -31,7 +31,7 @@ void Mixer::stop() {
     workerRunning_ = false;
   }
   wakeWorker_.notify_all();
-  workerIdle_.notify_all();
+  workerProgress_.notify_all();
   if (worker_.joinable()) worker_.join();
   {
     std::lock_guard lock(workerMutex_);
@@ -115,36 +115,30 @@ void Mixer::decodeLoop() {
     // Streams released meanwhile are let go here, on this thread, not on the audio thread.
     streams.clear();
     lock.lock();
+    if (dataWaiters_ > 0) workerProgress_.notify_all();
     if (worked) continue;
-    ++idleRounds_;
-    workerIdle_.notify_all();
-    wakeWorker_.wait_for(lock, kDecodeRound,
-                         [this] { return workerWoken_ || idleWaiters_ > 0 || !workerRunning_; });
+    wakeWorker_.wait_for(lock, kDecodeRound, [this] { return workerWoken_ || !workerRunning_; });
     workerWoken_ = false;
   }
 }
 
-void Mixer::waitForIdleRounds(int rounds) {
-  std::unique_lock lock(workerMutex_);
-  const uint64_t target = idleRounds_ + static_cast<uint64_t>(rounds);
-  // While someone waits here the decoding thread goes round without pausing.
-  ++idleWaiters_;
-  wakeWorker_.notify_one();
-  workerIdle_.wait(lock, [&] { return idleRounds_ >= target || !workerRunning_; });
-  --idleWaiters_;
-}
-
 void Mixer::awaitData(int frames) {
-  (void)frames;
-  // A round that found nothing to do proves every stream full or finished; two in a row
-  // make sure the proving round began after this call. Adopting the answered seeks in
-  // between frees the ring room that their old audio held.
-  for (int pass = 0; pass < 2; ++pass) {
-    waitForIdleRounds(2);
+  std::unique_lock lock(workerMutex_);
+  ++dataWaiters_;
+  while (workerRunning_) {
+    lock.unlock();
+    bool ready = true;
     if (const StreamList* streams = published_.load()) {
-      for (const auto& stream : *streams) stream->adoptSegment();
+      for (const auto& stream : *streams) ready = stream->readyFor(frames) && ready;
     }
+    lock.lock();
+    if (ready) break;
+    // Taking an answered seek may have freed ring room: make sure the thread looks again.
+    workerWoken_ = true;
+    wakeWorker_.notify_one();
+    workerProgress_.wait_for(lock, kDecodeRound);
   }
+  --dataWaiters_;
 }
 
 }  // namespace audio

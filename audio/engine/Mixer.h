@@ -52,7 +52,6 @@ class Mixer : public RenderSource {
   void publish(StreamList* list);
   void collectGarbage();
   void decodeLoop();
-  void waitForIdleRounds(int rounds);
 
   int sampleRate_ = 0;
   std::atomic<bool> muted_{false};
@@ -66,12 +65,11 @@ class Mixer : public RenderSource {
   // The decoding thread's view, guarded by workerMutex_ (never held while decoding).
   std::mutex workerMutex_;
   std::condition_variable wakeWorker_;
-  std::condition_variable workerIdle_;
+  std::condition_variable workerProgress_;
   StreamList workerStreams_;
   bool workerRunning_ = false;
   bool workerWoken_ = false;
-  uint64_t idleRounds_ = 0;
-  int idleWaiters_ = 0;
+  int dataWaiters_ = 0;
   std::thread worker_;
 };
 

@@ -147,6 +147,15 @@ void Stream::adoptSegment() noexcept {
   appliedSerial_.store(serial, std::memory_order_release);
 }
 
+bool Stream::readyFor(int frames) noexcept {
+  adoptSegment();
+  if (request_.load(std::memory_order_relaxed) != PlayRequest::Playing) return true;
+  if (seekSerial_.load(std::memory_order_acquire) != audioSerial_) return false;
+  if (endedSerial_.load(std::memory_order_relaxed) == audioSerial_) return true;
+  if (ring_.availableFrames() >= static_cast<size_t>(frames)) return true;
+  return segmentEnded_.load(std::memory_order_acquire);
+}
+
 void Stream::mix(float* out, int frames) noexcept {
   adoptSegment();
   if (request_.load(std::memory_order_relaxed) != PlayRequest::Playing) return;

@@ -66,6 +66,10 @@ class Stream {
 
   // Audio thread.
   void adoptSegment() noexcept;
+  // Whether the next `frames` can be mixed without running dry: playing streams need the
+  // answer to their last seek and that many frames, or the end, in the ring. For clocks
+  // driven by a caller only.
+  bool readyFor(int frames) noexcept;
   void mix(float* out, int frames) noexcept;
 
  private:

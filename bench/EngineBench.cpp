@@ -1,0 +1,187 @@
+// Engine figures: decode-and-render speed per format beside the ffmpeg tool decoding the
+// same file to null, the cost of one spectrum call, and the cost of the calls the player
+// makes on every tick. Figures only; nothing here asserts a time.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/decode/Decoder.h"
+#include "audio/engine/Engine.h"
+#include "audio/output/ManualClockOutput.h"
+#include "tests/audio/support/AudioFixtures.h"
+
+namespace {
+
+using audio::Engine;
+constexpr int kRate = 44100;
+constexpr double kSeconds = 30.0;
+constexpr int kReferenceRuns = 5;
+
+struct Format {
+  const char* name;
+  const char* extension;
+  const char* encoderArgs;
+};
+
+const Format kFormats[] = {
+    {"wav", "wav", ""},
+    {"flac", "flac", ""},
+    {"mp3", "mp3", "-c:a libmp3lame -b:a 192k"},
+    {"vorbis", "ogg", "-c:a libvorbis -q:a 5"},
+    {"opus", "opus", "-c:a libopus -b:a 128k"},
+    {"aac", "m4a", "-c:a aac -b:a 192k"},
+};
+
+Engine& manualEngine() {
+  static bool ready = [] {
+    Engine::setOutputFactory([](int rate) { return std::make_unique<audio::ManualClockOutput>(rate); });
+    return Engine::instance().init(-1, kRate);
+  }();
+  (void)ready;
+  return Engine::instance();
+}
+
+audio::ManualClockOutput& clock() {
+  return *static_cast<audio::ManualClockOutput*>(manualEngine().output());
+}
+
+// Music-like material: a few detuned tones, so that the lossy encoders have work to do.
+std::string sourceWav() {
+  static const std::string path = [] {
+    const std::string wav = fixtures::writeSineWav("bench-source.wav", kRate, 2, 441.0, kSeconds, 0.4);
+    const std::string rich = fixtures::encodeWithFfmpeg(
+        wav, "bench-rich.wav",
+        "-filter_complex \"[0:a]aformat=channel_layouts=stereo[a];"
+        "sine=f=1234:d=30:sample_rate=44100,volume=0.2,aformat=channel_layouts=stereo[b];"
+        "anoisesrc=d=30:c=pink:a=0.05:sample_rate=44100,aformat=channel_layouts=stereo[c];"
+        "[a][b][c]amix=inputs=3:normalize=0\" -c:a pcm_s16le");
+    return rich.empty() ? wav : rich;
+  }();
+  return path;
+}
+
+std::string fixtureFor(const Format& format) {
+  if (std::string(format.extension) == "wav") return sourceWav();
+  return fixtures::encodeWithFfmpeg(sourceWav(), std::string("bench.") + format.extension,
+                                    format.encoderArgs);
+}
+
+// Seconds the ffmpeg tool spends decoding `path` to null, from its own -benchmark report.
+double ffmpegSeconds(const std::string& path) {
+  const std::string command = "ffmpeg -nostdin -hide_banner -benchmark -i '" + path +
+                              "' -f null - 2>&1 </dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return -1.0;
+  char line[512];
+  double seconds = -1.0;
+  while (std::fgets(line, sizeof line, pipe) != nullptr) {
+    if (const char* at = std::strstr(line, "rtime=")) seconds = std::atof(at + 6);
+  }
+  pclose(pipe);
+  return seconds;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The machine is shared, so every figure is the best of a few runs: the least disturbed.
+void decodeAndRender(benchmark::State& state, const Format& format) {
+  const std::string path = fixtureFor(format);
+  if (path.empty()) {
+    state.SkipWithError("ffmpeg could not make the fixture");
+    return;
+  }
+  Engine& engine = manualEngine();
+  double engineSeconds = 1e9;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto stream = engine.streamCreateFile(path);
+    engine.play(stream, false);
+    while (engine.isActive(stream) != audio::Activity::Stopped) clock().render(16384);
+    engine.streamFree(stream);
+    const double seconds = secondsSince(start);
+    engineSeconds = std::min(engineSeconds, seconds);
+    state.SetIterationTime(seconds);
+    clock().clearRecorded();
+  }
+  // The bare decoder, without the engine's threads and mixing, for comparison.
+  double decoderSeconds = 1e9;
+  double toolSeconds = 1e9;
+  std::vector<float> block(2 * 4096);
+  for (int run = 0; run < kReferenceRuns; ++run) {
+    const auto start = std::chrono::steady_clock::now();
+    auto decoder = audio::openDecoder(path);
+    while (decoder && decoder->read(block.data(), 4096) > 0) {
+    }
+    decoderSeconds = std::min(decoderSeconds, secondsSince(start));
+    const double tool = ffmpegSeconds(path);
+    if (tool > 0) toolSeconds = std::min(toolSeconds, tool);
+  }
+  state.counters["engine_x_realtime"] = kSeconds / engineSeconds;
+  state.counters["decoder_x_realtime"] = kSeconds / decoderSeconds;
+  state.counters["ffmpeg_x_realtime"] = kSeconds / toolSeconds;
+  state.counters["engine_time_over_ffmpeg"] = engineSeconds / toolSeconds;
+  state.counters["decoder_time_over_ffmpeg"] = decoderSeconds / toolSeconds;
+}
+
+void spectrum(benchmark::State& state) {
+  Engine& engine = manualEngine();
+  const auto stream = engine.streamCreateFile(sourceWav());
+  engine.play(stream, false);
+  clock().render(4096);
+  float magnitudes[512];
+  for (auto _ : state) {
+    engine.getFft1024(stream, magnitudes);
+    benchmark::DoNotOptimize(magnitudes);
+  }
+  engine.streamFree(stream);
+}
+
+// What the player's tick asks of the engine: length, position and both as seconds, volume
+// and pan, the activity, and a read and a write of one effect's parameters.
+void tickCalls(benchmark::State& state) {
+  Engine& engine = manualEngine();
+  const auto stream = engine.streamCreateFile(sourceWav());
+  const auto compressor = engine.setFx(stream, audio::FxType::Compressor, 0);
+  engine.play(stream, false);
+  clock().render(4096);
+  audio::Dx8Compressor record{};
+  for (auto _ : state) {
+    const int64_t length = engine.getLength(stream);
+    const int64_t position = engine.getPosition(stream);
+    benchmark::DoNotOptimize(engine.bytesToSeconds(stream, length));
+    benchmark::DoNotOptimize(engine.bytesToSeconds(stream, position));
+    engine.setAttribute(stream, audio::Attribute::Pan, 0.2f);
+    engine.setAttribute(stream, audio::Attribute::Volume, 0.7f);
+    benchmark::DoNotOptimize(engine.isActive(stream));
+    engine.fxGetParameters(compressor, record);
+    engine.fxSetParameters(compressor, record);
+  }
+  engine.streamFree(stream);
+}
+
+const bool registered = [] {
+  for (const Format& format : kFormats) {
+    benchmark::RegisterBenchmark((std::string("EngineDecodeAndRender/") + format.name).c_str(),
+                                 [format](benchmark::State& state) { decodeAndRender(state, format); })
+        ->UseManualTime()
+        ->Iterations(5)
+        ->Unit(benchmark::kMillisecond);
+  }
+  benchmark::RegisterBenchmark("EngineSpectrum1024", spectrum);
+  benchmark::RegisterBenchmark("EngineTickCalls", tickCalls);
+  return true;
+}();
+
+}  // namespace
+
+BENCHMARK_MAIN();
