@@ -109,8 +109,9 @@ QPalette internalPalette() {
   palette.setColor(QPalette::WindowText, kInk);
   palette.setColor(QPalette::ButtonText, kInk);
   palette.setColor(QPalette::Text, kInk);
-  palette.setColor(QPalette::Highlight, kAccentBottom);
-  palette.setColor(QPalette::HighlightedText, Qt::white);
+  // Selections are a light glass with dark text, as in the lists and menus.
+  palette.setColor(QPalette::Highlight, kHotBottom);
+  palette.setColor(QPalette::HighlightedText, kInk);
   palette.setColor(QPalette::Light, Qt::white);
   palette.setColor(QPalette::Midlight, QColor(0xee, 0xf2, 0xf7));
   palette.setColor(QPalette::Mid, kSlate);

@@ -29,7 +29,9 @@ void TRadioGroup::setItems(const QStringList& items) {
     radio->show();
   }
   arrangeButtons();
-  const int kept = std::clamp(itemIndex_, -1, static_cast<int>(items_.size()) - 1);
+  const int wanted = pendingIndex_ >= 0 && !items_.isEmpty() ? pendingIndex_ : itemIndex_;
+  if (!items_.isEmpty()) pendingIndex_ = -1;
+  const int kept = std::clamp(wanted, -1, static_cast<int>(items_.size()) - 1);
   const bool changed = kept != itemIndex_;
   itemIndex_ = kept;
   showIndex();
@@ -37,6 +39,7 @@ void TRadioGroup::setItems(const QStringList& items) {
 }
 
 void TRadioGroup::setItemIndex(int index) {
+  pendingIndex_ = items_.isEmpty() ? index : -1;
   const int clamped = std::clamp(index, -1, static_cast<int>(items_.size()) - 1);
   if (clamped == itemIndex_) {
     showIndex();

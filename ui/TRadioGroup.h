@@ -18,12 +18,15 @@ class TRadioGroup : public QGroupBox {
   explicit TRadioGroup(QWidget* parent = nullptr);
 
   QStringList items() const { return items_; }
-  // Replaces the buttons. The item index is kept where it still names an item.
+  // Replaces the buttons. The item index is kept where it still names an item; an index
+  // asked for while the group had no items is applied now.
   void setItems(const QStringList& items);
 
   int ItemIndex() const { return itemIndex_; }
   int itemIndex() const { return itemIndex_; }
-  // Clamped into -1 .. count - 1.
+  // Clamped into -1 .. count - 1. A form sets the index before the items it names (the
+  // texts come later, with the translatable strings), so an index asked for while there are
+  // no items is remembered and applied when the items arrive.
   void setItemIndex(int index);
 
   // The button of item `index`, or null outside the items.
@@ -44,4 +47,5 @@ class TRadioGroup : public QGroupBox {
   QList<QRadioButton*> buttons_;
   QButtonGroup* group_ = nullptr;
   int itemIndex_ = -1;
+  int pendingIndex_ = -1;
 };

@@ -3,7 +3,11 @@
 #include <QEvent>
 #include <algorithm>
 
-TsTrackBar::TsTrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+TsTrackBar::TsTrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+  // A mark for every position, below a horizontal track and right of a vertical one.
+  setTickPosition(QSlider::TicksBelow);
+  setTickInterval(1);
+}
 
 void TsTrackBar::setThumbLength(int length) {
   length = std::max(length, 1);

@@ -13,7 +13,7 @@ class TsTrackBar : public QSlider {
  public:
   explicit TsTrackBar(QWidget* parent = nullptr);
 
-  // The length of the thumb along the track, in pixels.
+  // The size of the thumb across the track, in pixels; its size along the track follows.
   int thumbLength() const { return thumbLength_; }
   void setThumbLength(int length);
   QString skinSection() const { return skinSection_; }

@@ -68,6 +68,25 @@ TEST(RadioGroup, FewerItemsPullTheIndexBack) {
   EXPECT_EQ(group.button(0), nullptr);
 }
 
+TEST(RadioGroup, IndexSetBeforeTheItemsTakesEffectWhenTheyArrive) {
+  // The order in which a form sets the two properties.
+  TRadioGroup group;
+  group.setItemIndex(1);
+  EXPECT_EQ(group.ItemIndex(), -1);
+  group.setItems({"1", "2", "3"});
+  EXPECT_EQ(group.ItemIndex(), 1);
+  EXPECT_TRUE(group.button(1)->isChecked());
+  // Only once: later item lists keep the index as it stands.
+  group.setItemIndex(0);
+  group.setItems({"a", "b"});
+  EXPECT_EQ(group.ItemIndex(), 0);
+
+  TRadioGroup far;
+  far.setItemIndex(9);
+  far.setItems({"1", "2"});
+  EXPECT_EQ(far.ItemIndex(), 1);
+}
+
 TEST(RadioGroup, ButtonsFormOneEvenColumnBelowTheCaption) {
   TsRadioGroup group;
   group.setTitle(QStringLiteral("Effect Collection"));
