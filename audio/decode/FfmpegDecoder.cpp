@@ -340,7 +340,9 @@ bool FfmpegDecoder::seekContainer(int64_t frame, int64_t prerollFrames) {
   // start as well.
   const bool nearOggEnd =
       isOgg_ && frame > lengthFrames_ - static_cast<int64_t>(kOggEndMarginSeconds * sampleRate_);
-  const bool result = from <= 0 || nearOggEnd ? rewind() : seekByTimestamp(from);
+  // A failed reopen leaves no container: only another reopen can bring it back.
+  const bool reopen = format_ == nullptr || from <= 0 || nearOggEnd;
+  const bool result = reopen ? rewind() : seekByTimestamp(from);
   swr_free(&converter_);
   flushing_ = false;
   ended_ = false;

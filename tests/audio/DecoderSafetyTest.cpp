@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "audio/decode/Decoder.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/audio/support/EngineHarness.h"
 
@@ -56,6 +58,26 @@ TEST_F(DecoderSafetyTest, AColonInThePathIsJustPartOfALocalName) {
   EXPECT_NE(engine().streamCreateFile(path), 0u);
   const std::string pipe = fixtures::writeSineWav("pipe:0", kRate, 1, 440.0, 0.1);
   EXPECT_NE(engine().streamCreateFile(pipe), 0u);
+}
+
+TEST(DecoderReopenTest, AFileRemovedOrReplacedAfterOpeningEndsTheStreamCleanly) {
+  for (const bool replace : {false, true}) {
+    SCOPED_TRACE(replace);
+    const std::string path = fixtures::writeSineWav("vanishing.wav", kRate, 2, 440.0, 1.0);
+    auto decoder = audio::openDecoder(path);
+    ASSERT_TRUE(decoder);
+    std::remove(path.c_str());
+    // A file of another shape in its place must not change the stream under the engine.
+    if (replace) fixtures::writeSineWav("vanishing.wav", 22050, 1, 440.0, 1.0);
+    std::vector<float> block(2 * 1024);
+    // Seeking to the start reopens the file, which fails; later seeks must cope with that.
+    EXPECT_FALSE(decoder->seek(0));
+    EXPECT_EQ(decoder->read(block.data(), 1024), 0);
+    decoder->seek(30000);
+    EXPECT_EQ(decoder->read(block.data(), 1024), 0);
+    EXPECT_TRUE(decoder->lengthExact());
+    EXPECT_EQ(decoder->position(), decoder->lengthFrames());
+  }
 }
 
 // Plays a stream as far as it goes, with a seek on the way, and checks the end state.
