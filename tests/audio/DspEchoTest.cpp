@@ -79,14 +79,6 @@ TEST(Echo, PanDelaySendsEachRepeatToTheOtherSide) {
   EXPECT_NEAR(peak(channel(still, 2, 1), 0, still.size() / 2), 0.0, 1e-9);
 }
 
-TEST(Echo, MonoUsesTheLeftDelay) {
-  const Dx8Echo p{100.0f, 0.0f, 30.0f, 90.0f, 1};
-  Buffer in(kRate, 0.0f);
-  in[0] = 1.0f;
-  const Buffer out = render(FxType::Echo, p, kRate, 1, in);
-  EXPECT_NEAR(out[static_cast<size_t>(samplesOf(30))], 1.0, 1e-6);
-}
-
 TEST(Echo, ChangingTheDelayWhilePlayingMakesNoClick) {
   auto echo = prepared(FxType::Echo, nullptr, kRate, 2);
   const Buffer input = sine(kRate * 2, 2, kRate, 440.0, 0.5);

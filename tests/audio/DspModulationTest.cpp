@@ -55,21 +55,6 @@ INSTANTIATE_TEST_SUITE_P(Shapes, GargleShape,
                          ::testing::Values(GargleCase{20, 0}, GargleCase{20, 1}, GargleCase{7, 0}, GargleCase{3, 1},
                                            GargleCase{100, 0}, GargleCase{250, 1}));
 
-TEST(Gargle, SwitchingShapeOrRateNeverStepsTheLevel) {
-  auto gargle = prepared(FxType::Gargle, nullptr, kRate, 1);
-  Buffer out(kRate, 1.0f);
-  const int quarter = kRate / 4;
-  gargle->process(out.data(), quarter);
-  const Dx8Gargle square{20, 1};
-  gargle->setParameters(&square);
-  gargle->process(out.data() + quarter, quarter);
-  const Dx8Gargle faster{35, 0};
-  gargle->setParameters(&faster);
-  gargle->process(out.data() + 2 * quarter, 2 * quarter);
-  // The square's edges rise over half a millisecond: at most 1/22 per sample.
-  EXPECT_LT(largestStep(out, 0, out.size()), 1.0 / 22.0 + 1e-3);
-}
-
 // --- Chorus and flanger -------------------------------------------------------------------
 
 // Feeds a click every `spacing` samples through a fully wet, feedback-free modulated delay
@@ -143,17 +128,6 @@ TEST(DelaySweep, SweepsAtTheLfoRateAndTheRightSideFollowsThePhase) {
   EXPECT_NEAR(static_cast<double>(peaks[1] - peaks[0]), 100.0, 1.0);
 }
 
-TEST(DelaySweep, FeedbackRepeatsTheDelayedCopyWithItsSign) {
-  // A still LFO (0 Hz) and a 10 ms chorus delay: repeats at 10, 20, 30 ms scaled by -0.5 each time.
-  const Dx8Chorus p{100.0f, 0.0f, -50.0f, 0.0f, 1, 10.0f, 2};
-  Buffer input(static_cast<size_t>(kRate) / 10 * 2, 0.0f);
-  input[0] = 1.0f;
-  const auto out = channel(render(FxType::Chorus, p, kRate, 2, input), 2, 0);
-  EXPECT_NEAR(out[441], 1.0, 1e-5);
-  EXPECT_NEAR(out[882], -0.5, 1e-5);
-  EXPECT_NEAR(out[1323], 0.25, 1e-5);
-}
-
 // --- Distortion ---------------------------------------------------------------------------
 
 // Level of the third harmonic against the fundamental, in dB, for a 500 Hz sine.
@@ -173,20 +147,6 @@ TEST(Distortion, AddsHarmonicsThatGrowWithTheEdge) {
   EXPECT_GT(some, clean + 15.0);
   EXPECT_GT(hard, some - 0.5);
   EXPECT_GT(hard, -15.0);
-}
-
-TEST(Distortion, GainAttenuatesAndThePostBandShapesTheResult) {
-  const Buffer input = sine(kRate, 1, kRate, 1000.0, 0.5);
-  const size_t from = kRate / 2;
-  const auto level = [&](const Dx8Distortion& p) {
-    return amplitudeAt(render(FxType::Distortion, p, kRate, 1, input), from, from, kRate, 1000.0);
-  };
-  const double unity = level({0.0f, 0.0f, 1000.0f, 2000.0f, 8000.0f});
-  EXPECT_NEAR(toDb(level({-18.0f, 0.0f, 1000.0f, 2000.0f, 8000.0f}) / unity), -18.0, 0.05);
-  // Far from the post band the tone is much weaker than at its centre.
-  EXPECT_LT(toDb(level({0.0f, 0.0f, 6000.0f, 500.0f, 8000.0f}) / unity), -20.0);
-  // The pre low-pass takes out a tone above its cutoff before anything else sees it.
-  EXPECT_LT(toDb(level({0.0f, 0.0f, 1000.0f, 2000.0f, 200.0f}) / unity), -20.0);
 }
 
 }  // namespace

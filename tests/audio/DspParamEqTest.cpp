@@ -49,37 +49,10 @@ INSTANTIATE_TEST_SUITE_P(Bands, EqBand,
                                            BandCase{44100, 14000}, BandCase{48000, 1000}, BandCase{22050, 600},
                                            BandCase{96000, 80}));
 
-TEST(EqBand, CutsAsWellAsBoostsAndWidthFollowsTheBandwidth) {
-  constexpr int kRate = 44100;
-  EXPECT_NEAR(measuredGainDb({1000.0f, 12.0f, -12.0f}, kRate, 1000.0), -12.0, 0.2);
-  // Half a band-width (6 semitones) off centre an octave-wide band gives about half its dB
-  // gain; a one-semitone band has all but let go there.
-  const double halfOctaveUp = 1000.0 * std::pow(2.0, 0.5);
-  EXPECT_NEAR(measuredGainDb({1000.0f, 12.0f, 12.0f}, kRate, halfOctaveUp), 6.0, 0.7);
-  EXPECT_LT(measuredGainDb({1000.0f, 1.0f, 12.0f}, kRate, halfOctaveUp), 1.0);
-}
-
 TEST(EqBand, CentreAboveAThirdOfTheRateActsAtThatThird) {
   constexpr int kRate = 22050;
   const double third = kRate / 3.0;  // 7350 Hz
   EXPECT_NEAR(measuredGainDb({12000.0f, 3.0f, 7.0f}, kRate, third), 7.0, 0.2);
-  // The request is kept as given; only the sound follows the limit.
-  auto band = makeEffect(FxType::ParamEq);
-  const Dx8ParamEq wanted{12000.0f, 3.0f, 7.0f};
-  ASSERT_TRUE(band->setParameters(&wanted));
-  band->prepare(kRate, 2, 512);
-  Dx8ParamEq read;
-  band->getParameters(&read);
-  EXPECT_EQ(read.fCenter, 12000.0f);
-}
-
-TEST(EqBand, TenBandsInSeriesAtZeroGainPassTheSignalUnchanged) {
-  constexpr int kRate = 44100;
-  const float centres[] = {80, 170, 310, 600, 1000, 3000, 6000, 10000, 12000, 14000};
-  Buffer signal = noise(kRate / 4, 2, 0.5);
-  const Buffer original = signal;
-  for (float centre : centres) signal = render(FxType::ParamEq, Dx8ParamEq{centre, 3.0f, 0.0f}, kRate, 2, signal);
-  for (size_t i = 0; i < signal.size(); ++i) ASSERT_NEAR(signal[i], original[i], 1e-5);
 }
 
 }  // namespace

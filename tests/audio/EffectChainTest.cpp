@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <thread>
 
 #include "audio/engine/EffectChain.h"
@@ -16,6 +18,8 @@ namespace {
 
 constexpr int kRate = 44100;
 constexpr int kBlock = 512;
+const FxType kAllTypes[] = {FxType::Chorus, FxType::Compressor, FxType::Distortion, FxType::Echo,
+                            FxType::Flanger, FxType::Gargle, FxType::ParamEq, FxType::Reverb};
 
 TEST(EffectChain, HandleRules) {
   EffectChain chain;
@@ -40,22 +44,6 @@ TEST(EffectChain, HandleRules) {
   EXPECT_TRUE(chain.remove(1));
   EXPECT_TRUE(chain.remove(2));
   EXPECT_TRUE(chain.empty());
-}
-
-TEST(EffectChain, ParametersSetThroughFindReachTheRunningInstance) {
-  EffectChain chain;
-  chain.prepare(kRate, 1, kBlock);
-  ASSERT_TRUE(chain.add(7, FxType::ParamEq, 1));
-  const Dx8ParamEq band{1000.0f, 3.0f, 7.0f};
-  ASSERT_TRUE(chain.find(7)->setParameters(&band));
-  const Dx8ParamEq tooLoud{1000.0f, 3.0f, 16.0f};
-  EXPECT_FALSE(chain.find(7)->setParameters(&tooLoud));
-  Buffer signal = sine(kRate / 2, 1, kRate, 1000.0, 0.2);
-  const Buffer input = signal;
-  for (int done = 0; done < kRate / 2; done += kBlock) chain.process(signal.data() + done, std::min(kBlock, kRate / 2 - done));
-  EXPECT_NEAR(toDb(amplitudeAt(signal, kRate / 4, kRate / 4, kRate, 1000.0) /
-                   amplitudeAt(input, kRate / 4, kRate / 4, kRate, 1000.0)),
-              7.0, 0.2);
 }
 
 // Runs `chain` over `input` in blocks of kBlock and returns the output.
@@ -156,74 +144,47 @@ TEST_P(ChainClick, AddingOrRemovingDuringASineMakesNoClick) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllTypes, ChainClick,
-                         ::testing::Values(FxType::Chorus, FxType::Compressor, FxType::Distortion, FxType::Echo,
-                                           FxType::Flanger, FxType::Gargle, FxType::ParamEq, FxType::Reverb));
+INSTANTIATE_TEST_SUITE_P(AllTypes, ChainClick, ::testing::ValuesIn(kAllTypes));
 
-TEST(EffectChain, BlocksLargerThanPreparedAreRunInPieces) {
-  EffectChain whole, pieces;
-  whole.prepare(kRate, 2, 8192);
-  pieces.prepare(kRate, 2, 100);
-  for (EffectChain* chain : {&whole, &pieces}) {
-    ASSERT_TRUE(chain->add(1, FxType::Flanger, 0));
-    ASSERT_TRUE(chain->add(2, FxType::Compressor, 0));
-  }
-  const Buffer input = noise(8000, 2, 0.5);
-  Buffer a = input, b = input;
-  whole.process(a.data(), 8000);
-  pieces.process(b.data(), 8000);
-  EXPECT_EQ(a, b);
-}
-
+// Run under ThreadSanitizer and AddressSanitizer: the chain's publication and retirement of
+// lists, and the effects' parameter records, must be free of races and of use after free.
 TEST(EffectChain, ChangesFromOneThreadWhileAnotherRunsTheChain) {
-  constexpr int kChannels = 2;
   constexpr int kFrames = 256;
   EffectChain chain;
-  chain.prepare(kRate, kChannels, kFrames);
+  chain.prepare(kRate, 2, kFrames);
   std::atomic<bool> stop{false};
   std::atomic<int> blocks{0};
-  std::atomic<bool> finite{true};
+  bool finite = true;
   std::thread audioThread([&] {
-    Buffer block = sine(kFrames, kChannels, kRate, 440.0, 0.5);
+    const Buffer source = sine(kFrames, 2, kRate, 440.0, 0.5);
     while (!stop.load()) {
+      Buffer block = source;
       chain.process(block.data(), kFrames);
-      for (float v : block)
-        if (!std::isfinite(v)) finite = false;
-      // Keep the level up so the effects always have something to chew on.
-      for (size_t i = 0; i < block.size(); ++i) block[i] = 0.5f * block[i] + 0.25f * std::sin(0.1f * i);
+      finite = finite && std::all_of(block.begin(), block.end(), [](float v) { return std::isfinite(v); });
       blocks.fetch_add(1);
     }
   });
-  const FxType types[] = {FxType::Chorus, FxType::Compressor, FxType::Distortion, FxType::Echo,
-                          FxType::Flanger, FxType::Gargle, FxType::ParamEq, FxType::Reverb};
-  for (uint32_t round = 0; round < 300; ++round) {
-    const uint32_t handle = round + 1;
-    ASSERT_TRUE(chain.add(handle, types[round % 8], static_cast<int>(round % 3)));
-    Effect* effect = chain.find(handle);
-    ASSERT_NE(effect, nullptr);
-    if (effect->type() == FxType::ParamEq) {
-      const Dx8ParamEq band{1000.0f + round, 3.0f, static_cast<float>(round % 15)};
-      EXPECT_TRUE(effect->setParameters(&band));
-    } else if (effect->type() == FxType::Echo) {
-      const Dx8Echo echo{50.0f, 40.0f, 10.0f + round, 20.0f, static_cast<int32_t>(round & 1)};
-      EXPECT_TRUE(effect->setParameters(&echo));
-    }
-    unsigned char record[32];
-    effect->getParameters(record);
-    if (round >= 4) {
+  for (uint32_t handle = 1; handle <= 300; ++handle) {
+    ASSERT_TRUE(chain.add(handle, kAllTypes[handle % 8], static_cast<int>(handle % 3)));
+    // An equaliser band's values in room for any record: the bands take them, the rest
+    // refuse them.
+    alignas(4) unsigned char record[32] = {};
+    const Dx8ParamEq band{1000.0f + handle, 3.0f, static_cast<float>(handle % 15)};
+    std::memcpy(record, &band, sizeof(band));
+    chain.find(handle)->setParameters(record);
+    chain.find(handle)->getParameters(record);
+    if (handle > 4) {
       EXPECT_TRUE(chain.remove(handle - 4));
     }
-    // Give the audio thread a chance to run a few blocks now and then.
-    if (round % 16 == 0) {
-      const int seen = blocks.load();
-      while (blocks.load() < seen + 3) std::this_thread::yield();
-    }
+    // Now and then let the audio thread run a few blocks, so fades finish and lists retire.
+    const int seen = blocks.load();
+    while (handle % 16 == 0 && blocks.load() < seen + 3) std::this_thread::yield();
   }
   for (uint32_t handle = 297; handle <= 300; ++handle) EXPECT_TRUE(chain.remove(handle));
   EXPECT_TRUE(chain.empty());
   stop = true;
   audioThread.join();
-  EXPECT_TRUE(finite.load());
+  EXPECT_TRUE(finite);
 }
 
 }  // namespace
