@@ -1,7 +1,7 @@
 #pragma once
 
-// Chorus: a copy delayed by a slowly swept 0..20 ms (twice that at full depth) mixed back
-// with the original, which thickens it like several voices singing together.
+// Chorus: a copy delayed by a slowly swept time of up to 20 ms (up to twice that at full
+// depth) mixed back with the original, which thickens it like several voices together.
 
 #include "audio/dsp/ModulatedDelay.h"
 #include "audio/dsp/RecordEffect.h"
