@@ -4,7 +4,6 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_1_1>
 #include <QOpenGLVersionFunctionsFactory>
-#include <QSurfaceFormat>
 
 namespace {
 
@@ -15,7 +14,9 @@ constexpr float kEyeDistance = 30;
 
 int liveContexts = 0;
 
-QSurfaceFormat fixedFunctionFormat() {
+}  // namespace
+
+QSurfaceFormat GlPanelWidget::requestedFormat() {
   QSurfaceFormat format;
   format.setRenderableType(QSurfaceFormat::OpenGL);
   format.setVersion(2, 1);
@@ -25,10 +26,8 @@ QSurfaceFormat fixedFunctionFormat() {
   return format;
 }
 
-}  // namespace
-
 GlPanelWidget::GlPanelWidget(QWidget* panel) : QOpenGLWidget(panel) {
-  setFormat(fixedFunctionFormat());
+  setFormat(requestedFormat());
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setGeometry(panel->rect());
   panel->installEventFilter(this);

@@ -7,6 +7,7 @@
 // primitives add their colours, limited to full intensity. Every paint starts black.
 
 #include <QOpenGLWidget>
+#include <QSurfaceFormat>
 
 #include "vis/VisFrame.h"
 
@@ -29,6 +30,8 @@ class GlPanelWidget : public QOpenGLWidget {
 
   // The number of OpenGL contexts that views have created and not yet destroyed.
   static int contextsInUse();
+  // An OpenGL 2.1 compatibility profile, for the fixed-function calls the view makes.
+  static QSurfaceFormat requestedFormat();
 
  protected:
   void initializeGL() override;

@@ -20,7 +20,8 @@ class VisSurface {
   VisSurface& operator=(const VisSurface&) = delete;
 
   // Releases any earlier binding, then covers `panel` with a fresh view in its initial state;
-  // what was recorded since the last frame step is dropped with the old view.
+  // what was recorded since the last frame step is dropped with the old view. Where OpenGL
+  // views cannot work the panel is bound without one and keeps what the window paints.
   void bind(QWidget* panel);
   // Removes the view from the panel it was put on; nothing is bound afterwards.
   void release();
@@ -28,9 +29,12 @@ class VisSurface {
   // The frame step: the bound view shows the recorded frame, and recording starts afresh.
   void present();
 
+  // Whether this platform can show OpenGL views inside widget windows; decided once.
+  static bool openGlViewsWork();
+
   VisFrame& frame() { return frame_; }
   QWidget* boundPanel() const { return panel_; }
-  GlPanelWidget* view() const { return view_; }
+  GlPanelWidget* view() const;
 
  private:
   VisFrame frame_;

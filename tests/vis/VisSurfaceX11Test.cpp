@@ -81,10 +81,27 @@ class SurfacePixelTest : public testing::TestWithParam<PanelSize> {
   VisSurface surface;
 };
 
-TEST_P(SurfacePixelTest, ViewHasThePanelsSize) {
+TEST_P(SurfacePixelTest, ViewCoversThePanelFollowsItsSizeAndLetsTheMouseThrough) {
+  ASSERT_TRUE(VisSurface::openGlViewsWork());
+  ASSERT_NE(surface.view(), nullptr);
+  EXPECT_EQ(surface.view()->parentWidget(), panel);
+  EXPECT_EQ(surface.view()->geometry(), panel->rect());
+  EXPECT_TRUE(surface.view()->testAttribute(Qt::WA_TransparentForMouseEvents));
   const QImage image = presentAndGrab();
   EXPECT_EQ(image.width(), GetParam().width);
   EXPECT_EQ(image.height(), GetParam().height);
+  panel->resize(200, 50);
+  EXPECT_EQ(surface.view()->geometry(), QRect(0, 0, 200, 50));
+}
+
+TEST_P(SurfacePixelTest, FrameStepHandsTheWholeFrameToTheViewAndStartsEmpty) {
+  point(1, 1, 2, 1, 1, 1);
+  point(2, 2, 2, 1, 1, 1);
+  surface.present();
+  EXPECT_TRUE(frame().empty());
+  EXPECT_EQ(surface.view()->shownFrame().primitives().size(), 2u);
+  surface.present();
+  EXPECT_TRUE(surface.view()->shownFrame().empty());
 }
 
 TEST_P(SurfacePixelTest, UpperRightCornerOfTheDrawingSpaceLightsTheTopRightPixels) {
