@@ -1,22 +1,89 @@
-// PLACEHOLDER bodies below PlaylistEntry until the real implementation lands.
+// Adding, removing, loading and saving playlist entries, and the hand-off from a second start.
+// The list control holds the entries as texts; a path from the file keeps any bytes that are
+// not UTF-8 as lone surrogates (settings/ByteText.h) and goes back to bytes when opened.
+
+#include <QFileDialog>
 #include <QListWidget>
+#include <QLocale>
+#include <QTime>
 
 #include "app/ErrorBox.h"
 #include "app/TForm1.h"
+#include "audio/TETrack.h"
+#include "playlist/PlaylistFile.h"
+#include "settings/ByteText.h"
+#include "settings/IniFile.h"
 #include "ui_TForm1.h"
-
-void TForm1::BitBtn1Click() {}
-void TForm1::BitBtn5Click() {}
-void TForm1::ClearPlayList1Click() {}
-void TForm1::deleteselectedfile1Click() {}
-void TForm1::FilesDropped(const QStringList&) {}
-void TForm1::LoadPlaylist() {}
-void TForm1::SavePlaylist() {}
-void TForm1::HandOffReceived(const QByteArray&) {}
 
 QString TForm1::PlaylistEntry(int k) const {
   if (k < 0 || k >= ui->ListBox1->count()) {
     raiseError(QString("List index out of bounds (%1)").arg(k));
   }
   return ui->ListBox1->item(k)->text();
+}
+
+void TForm1::BitBtn1Click() {
+  QListWidget* list = ui->ListBox1;
+  // The index is taken before the dialog runs, whether or not it is confirmed.
+  CurrentIndex = list->count() > 0 ? list->currentRow() : 0;
+  QFileDialog dialog(this, QStringLiteral("Open Files"));
+  dialog.setObjectName(QStringLiteral("OpenDialog1"));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const QStringList chosen = dialog.selectedFiles();
+  if (!chosen.isEmpty()) list->addItem(chosen.first());
+}
+
+void TForm1::FilesDropped(const QStringList& paths) {
+  // Every path is kept whole, however long.
+  for (const QString& path : paths) ui->ListBox1->addItem(path);
+}
+
+void TForm1::BitBtn5Click() { ui->ListBox1->clear(); }
+
+void TForm1::ClearPlayList1Click() { ui->ListBox1->clear(); }
+
+void TForm1::deleteselectedfile1Click() {
+  const int row = ui->ListBox1->currentRow();
+  if (row < 0 || row >= ui->ListBox1->count()) return;
+  delete ui->ListBox1->takeItem(row);
+}
+
+void TForm1::LoadPlaylist() {
+  const QStringList entries = PlaylistFile(*PlaylistIni).load();
+  if (entries.isEmpty()) return;
+  ui->ListBox1->addItems(entries);
+  CurrentFile = PlaylistEntry(0);
+  ui->ListBox1->setCurrentRow(0);
+  Track->OpenFile(bytesFromText(CurrentFile).toStdString());
+  ApplyEffectSwitches();
+}
+
+void TForm1::SavePlaylist() {
+  if (!PlaylistIni) return;
+  QStringList entries;
+  entries.reserve(ui->ListBox1->count());
+  for (int row = 0; row < ui->ListBox1->count(); ++row) entries << ui->ListBox1->item(row)->text();
+  const QString writeTime = PlaylistFile::timeOfDayText(QTime::currentTime(), QLocale::system());
+  PlaylistFile(*PlaylistIni).save(entries, writeTime);
+  PlaylistIni.reset();
+}
+
+void TForm1::HandOffReceived(const QByteArray& path) {
+  // The path travels as a zero-terminated string; nothing after the terminator belongs to it.
+  const qsizetype end = path.indexOf('\0');
+  const QByteArray bytes = end < 0 ? path : path.first(end);
+  if (bytes.isEmpty()) return;
+  QListWidget* list = ui->ListBox1;
+  list->addItem(textFromBytes(bytes));
+  list->setCurrentRow(list->count() - 1);
+  if (isHidden()) {
+    RestoreFromTray();
+  } else {
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+  }
+  ListBox1Click();
 }

@@ -37,6 +37,8 @@ int PlaylistFile::highestEntryKey() {
 }
 
 QStringList PlaylistFile::load() {
+  // One version of the file for all the reads, and no look at the disk for each of them.
+  IniFile::Batch snapshot(ini_);
   int count = ini_.ReadInteger(kSection, kCountKey, 0);
   QStringList entries;
   if (count <= 0) return entries;

@@ -59,7 +59,7 @@ QByteArray valueOf(const QByteArray& text) {
 // The bytes to store so that valueOf gives back `value`.
 QByteArray storedValue(const QByteArray& value) {
   QByteArray stored = value;
-  stored.replace('\r', ' ').replace('\n', ' ');
+  stored.replace('\n', ' ');
   const bool needsQuotes =
       !stored.isEmpty() && (isBlank(stored.front()) || isBlank(stored.back()) ||
                             (stored.size() >= 2 && isQuote(stored.front()) && stored.back() == stored.front()));

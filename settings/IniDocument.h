@@ -25,8 +25,8 @@ class IniDocument {
 
   // Sets the value, adding the key (at the end of the section) or the section (at the end of
   // the file) when missing. A value that would not read back as written (surrounding blanks,
-  // enclosing quotes) is written inside quotes; line breaks, which would split the line and
-  // could forge other keys, are written as spaces. Returns whether the bytes changed.
+  // enclosing quotes) is written inside quotes; a line feed, which would split the line and
+  // could forge other keys, is written as a space. Returns whether the bytes changed.
   bool setValue(const QString& section, const QString& key, const QByteArray& value);
   // Removes every section called `section` with all its lines. Returns whether any was.
   bool eraseSection(const QString& section);

@@ -61,9 +61,10 @@ class IniFile {
   // Removes every section called `section`, with its keys.
   void EraseSection(const QString& section);
 
-  // Groups the writes made while it lives into one atomic replacement of the file, done by
-  // commit(). A batch that goes away uncommitted (an exception on the way) drops its writes:
-  // the file keeps its previous content. Batches do not nest.
+  // Groups the operations made while it lives into one step. Reads see one version of the
+  // file without asking the disk again; writes become one atomic replacement of the file,
+  // done by commit(). A batch that goes away uncommitted (an exception on the way) drops its
+  // writes: the file keeps its previous content. Batches do not nest.
   class Batch {
    public:
     explicit Batch(IniFile& file);

@@ -18,7 +18,7 @@
 namespace {
 
 const char kChildFileVariable[] = "TEMBR_PLAYLIST_CRASH_FILE";
-constexpr int kTrials = 40;
+constexpr int kTrials = 30;
 
 // Save number `generation` holds a count and entries that name the generation, so any mix
 // of two saves, or a cut one, is seen.
@@ -41,9 +41,15 @@ TEST(PlaylistFileCrash, DISABLED_ChildSavesUntilKilled) {
   }
 }
 
+// The generation of the save on disk, -1 before the first.
+int savedGeneration(const QString& path) {
+  bool ok = false;
+  const int generation = IniFile(path).ReadString("Time", "Write time", {}).toInt(&ok);
+  return ok ? generation : -1;
+}
+
 TEST(PlaylistFileCrash, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
   QRandomGenerator random(7);
-  int killedWhileSaving = 0;
   for (int trial = 0; trial < kTrials; ++trial) {
     TempFolder folder;
     const QString path = folder.file("PLIST.LST");
@@ -54,8 +60,10 @@ TEST(PlaylistFileCrash, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_also_run_disabled_tests", "--gtest_filter=PlaylistFileCrash.DISABLED_*"});
     ASSERT_TRUE(child.waitForStarted());
-    while (!QFile::exists(path) && child.state() == QProcess::Running) QThread::msleep(1);
-    QThread::usleep(random.bounded(20000));
+    // Once a save has replaced an earlier one, the child is in its loop; the kill then lands
+    // somewhere in a later save.
+    while (savedGeneration(path) < 1 && child.state() == QProcess::Running) QThread::msleep(1);
+    QThread::usleep(random.bounded(30000));
     ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardOutput().constData();
     ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
     ASSERT_TRUE(child.waitForFinished());
@@ -65,12 +73,9 @@ TEST(PlaylistFileCrash, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
     const QString generationText = ini.ReadString("Time", "Write time", {});
     ASSERT_FALSE(generationText.isEmpty()) << "trial " << trial;
     const int generation = generationText.toInt();
-    killedWhileSaving += generation > 0 ? 1 : 0;
     ASSERT_EQ(PlaylistFile(ini).load(), entriesOf(generation)) << "trial " << trial;
     ASSERT_TRUE(QFile(path).size() > 0 && folder.read("PLIST.LST").endsWith('\n'));
   }
-  // The kills must have landed among the saves, or nothing was tested.
-  EXPECT_GT(killedWhileSaving, kTrials / 2);
 }
 
 }  // namespace

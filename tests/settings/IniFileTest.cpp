@@ -8,6 +8,7 @@
 
 #include "settings/ByteText.h"
 #include "settings/IniFile.h"
+#include "tests/settings/UnwritableFolder.h"
 #include "tests/support/TestFiles.h"
 
 namespace {
@@ -177,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "[S]\nt=1\nf=0\n"},
         WriteCase{"LineBreaksCannotForgeKeys", QByteArray(),
                   [](IniFile& i) { i.WriteString("S", "k", "a\n[S]\r\nFileCount=9"); },
-                  "[S]\nk=a [S]  FileCount=9\n"}),
+                  "[S]\nk=a [S]\r FileCount=9\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class IniValueRoundTrip : public ::testing::TestWithParam<QString> {};
@@ -192,6 +193,7 @@ INSTANTIATE_TEST_SUITE_P(Values, IniValueRoundTrip,
                          ::testing::Values(QString(), QStringLiteral(" leading"), QStringLiteral("trailing\t"),
                                            QStringLiteral("\"quoted\""), QStringLiteral("'single'"),
                                            QStringLiteral("\""), QStringLiteral("a = b"),
+                                           QStringLiteral("a\rb"), QStringLiteral("ends in cr\r"),
                                            QStringLiteral("/музыка/песня.mp3"),
                                            textFromBytes("/m/\xCF\xE5\xF1\xED\xFF.mp3"),
                                            QString(2047, u'p')));
@@ -274,19 +276,6 @@ TEST(IniFileBatch, DroppedWithoutCommitLeavesTheFileAndForgetsItsWrites) {
         IniFile::Batch inner(ini);
       },
       std::logic_error);
-}
-
-// A folder nobody may write in. As root, permissions do not stop a write, so the folder is
-// then placed below a plain file, which no one can create entries in either.
-QString unwritableFolder(const TempFolder& folder) {
-  if (::geteuid() != 0) {
-    const QString path = folder.file("locked");
-    QDir().mkpath(path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
-    return path;
-  }
-  folder.write("plain", "");
-  return folder.file("plain/locked");
 }
 
 TEST(IniFileErrors, AFolderThatCannotBeWrittenRaisesTheWriteError) {

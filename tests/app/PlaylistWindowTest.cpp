@@ -1,0 +1,225 @@
+// The playlist as the window runs it: loading at start, the ways entries are added and
+// removed, the save at shutdown and the hand-off from a second start.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "app/TForm1.h"
+#include "audio/TETrack.h"
+#include "audio/engine/Engine.h"
+#include "audio/output/ManualClockOutput.h"
+#include "settings/ByteText.h"
+#include "settings/IniFile.h"
+#include "tests/audio/support/AudioFixtures.h"
+#include "tests/playlist/StartedWindow.h"
+#include "tests/settings/UnwritableFolder.h"
+#include "tests/support/TestFiles.h"
+#include "ui_TForm1.h"
+
+namespace {
+
+const QString kMissing = QStringLiteral("Ошибка чтения");
+
+QString toneFile(const std::string& name) {
+  return QString::fromStdString(fixtures::writeSineWav(name, 44100, 2, 440.0, 0.2));
+}
+
+QByteArray playlistFile(const QList<QByteArray>& entries) {
+  QByteArray file = "[PList_1]\nFileCount=" + QByteArray::number(entries.size()) + "\n";
+  for (int k = 0; k < entries.size(); ++k) file += "File_ID" + QByteArray::number(k + 1) + "=" + entries[k] + "\n";
+  return file;
+}
+
+QStringList entriesOf(TForm1& form) {
+  QStringList entries;
+  for (int row = 0; row < form.ui->ListBox1->count(); ++row) entries << form.ui->ListBox1->item(row)->text();
+  return entries;
+}
+
+// Runs `act` on the modal dialog once it is open.
+void onModalDialog(std::function<void(QFileDialog&)> act) {
+  QTimer::singleShot(0, [act] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    act(*dialog);
+  });
+}
+
+TEST(PlaylistWindow, StartsWithTheSavedListAndOpensTheFirstEntryWithoutPlaying) {
+  TempFolder folder;
+  const QString first = toneFile("first.wav");
+  folder.write("PLIST.LST", playlistFile({first.toUtf8(), "/nowhere/second.mp3"}));
+  auto form = startWindow(folder.path());
+  EXPECT_EQ(entriesOf(*form), (QStringList{first, "/nowhere/second.mp3"}));
+  EXPECT_EQ(form->CurrentFile, first);
+  EXPECT_EQ(form->ui->ListBox1->currentRow(), 0);
+  EXPECT_EQ(form->CurrentIndex, 0);
+  EXPECT_NE(form->Track->Stream, 0u);
+  EXPECT_EQ(form->Track->State, PlayState::Stopped);
+}
+
+TEST(PlaylistWindow, OpensAnEntryWhoseNameIsNotUtf8) {
+  TempFolder folder;
+  const QByteArray name = QFile::encodeName(folder.path()) + "/\xCF\xE5\xF1\xED\xFF.wav";
+  ASSERT_EQ(::rename(fixtures::writeSineWav("cp1251.wav", 44100, 2, 440.0, 0.2).c_str(), name.constData()), 0);
+  folder.write("PLIST.LST", playlistFile({name}));
+  auto form = startWindow(folder.path());
+  EXPECT_EQ(bytesFromText(form->CurrentFile), name);
+  EXPECT_NE(form->Track->Stream, 0u);
+}
+
+TEST(PlaylistWindow, AFirstStartWithoutAFileIsEmptyAndQuiet) {
+  TempFolder folder;
+  auto form = startWindow(folder.path());
+  EXPECT_EQ(form->ui->ListBox1->count(), 0);
+  EXPECT_EQ(form->Track->Stream, 0u);
+  EXPECT_TRUE(form->CurrentFile.isEmpty());
+}
+
+TEST(PlaylistWindow, SavesAndLoadsEveryEntryUnchanged) {
+  TempFolder folder;
+  const QByteArray foreign = "/music/\xCF\xE5\xF1\xED\xFF.mp3";
+  folder.write("PLIST.LST", playlistFile({foreign, "", "/music/a.mp3"}));
+  const QString longPath = "/music/" + QString(300, u'd') + "/" + QString(100, u'f') + ".ogg";
+  QStringList expected;
+  {
+    auto form = startWindow(folder.path());
+    form->FilesDropped({longPath, "/music/folder", "/music/a.mp3"});
+    expected = entriesOf(*form);
+    form->FormDestroy();
+    EXPECT_EQ(form->PlaylistIni, nullptr);
+  }
+  ASSERT_EQ(expected.size(), 6);
+  EXPECT_EQ(expected[3], longPath);
+  const QByteArray saved = folder.read("PLIST.LST");
+  EXPECT_TRUE(saved.contains("\nFile_ID1=" + foreign + "\n")) << saved.left(200).constData();
+  EXPECT_TRUE(saved.contains("\nFileCount=6\n"));
+  // The time of the save: hours, minutes and seconds, no date and no zone.
+  const QString time = IniFile(folder.file("PLIST.LST")).ReadString("Time", "Write time", {});
+  EXPECT_TRUE(QRegularExpression("^\\D*\\d{1,2}\\D\\d{2}\\D\\d{2}\\D*$").match(time).hasMatch()) << time.toStdString();
+  EXPECT_FALSE(time.contains("UTC"));
+
+  auto again = startWindow(folder.path());
+  EXPECT_EQ(entriesOf(*again), expected);
+}
+
+TEST(PlaylistWindow, MissingEntriesLoadAsTheReadErrorTextAndAreSavedBack) {
+  TempFolder folder;
+  folder.write("PLIST.LST", "[PList_1]\nFileCount=$3\nFile_ID1=a\nFile_ID3=c\n");
+  auto form = startWindow(folder.path());
+  EXPECT_EQ(entriesOf(*form), (QStringList{"a", kMissing, "c"}));
+  form->FormDestroy();
+  EXPECT_EQ(IniFile(folder.file("PLIST.LST")).ReadString("PList_1", "File_ID2", {}), kMissing);
+}
+
+TEST(PlaylistWindow, EntryOutsideTheListRaisesTheListIndexError) {
+  TempFolder folder;
+  auto form = startWindow(folder.path());
+  form->FilesDropped({"/a", "/b"});
+  EXPECT_EQ(form->PlaylistEntry(1), "/b");
+  for (int k : {-1, 2, 100}) {
+    try {
+      form->PlaylistEntry(k);
+      ADD_FAILURE() << "no error for " << k;
+    } catch (const HandlerError& error) {
+      EXPECT_EQ(QString::fromUtf8(error.what()), QString("List index out of bounds (%1)").arg(k));
+    }
+  }
+}
+
+TEST(PlaylistWindow, DeletingAndClearingLeaveTheCurrentTrackAlone) {
+  TempFolder folder;
+  const QString first = toneFile("one.wav");
+  folder.write("PLIST.LST", playlistFile({first.toUtf8(), "/b", "/c"}));
+  auto form = startWindow(folder.path());
+  form->BitBtn2Click();
+  ASSERT_EQ(form->Track->State, PlayState::Playing);
+  QListWidget* list = form->ui->ListBox1;
+
+  list->setCurrentRow(-1);
+  form->deleteselectedfile1Click();
+  EXPECT_EQ(list->count(), 3);
+
+  list->setCurrentRow(1);
+  form->deleteselectedfile1Click();
+  EXPECT_EQ(entriesOf(*form), (QStringList{first, "/c"}));
+
+  form->ClearPlayList1Click();
+  EXPECT_EQ(list->count(), 0);
+  form->FilesDropped({"/d"});
+  form->BitBtn5Click();
+  EXPECT_EQ(list->count(), 0);
+  EXPECT_EQ(form->Track->State, PlayState::Playing);
+  EXPECT_EQ(form->CurrentFile, first);
+  EXPECT_EQ(form->CurrentIndex, 0);
+}
+
+TEST(PlaylistWindow, OpenDialogSetsTheIndexFirstAndAppendsOnlyWhenConfirmed) {
+  TempFolder folder;
+  auto form = startWindow(folder.path());
+  form->CurrentIndex = 7;
+  onModalDialog([](QFileDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), "Open Files");
+    EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
+    dialog.reject();
+  });
+  form->BitBtn1Click();
+  EXPECT_EQ(form->CurrentIndex, 0);
+  EXPECT_EQ(form->ui->ListBox1->count(), 0);
+
+  const QString chosen = toneFile("chosen.wav");
+  form->FilesDropped({"/a", "/b", "/c"});
+  form->ui->ListBox1->setCurrentRow(2);
+  onModalDialog([chosen](QFileDialog& dialog) {
+    dialog.selectFile(chosen);
+    static_cast<QDialog&>(dialog).accept();  // QFileDialog::accept, which takes the selection
+  });
+  form->BitBtn1Click();
+  EXPECT_EQ(form->CurrentIndex, 2);
+  EXPECT_EQ(entriesOf(*form), (QStringList{"/a", "/b", "/c", chosen}));
+  EXPECT_EQ(form->Track->State, PlayState::Stopped);
+}
+
+TEST(PlaylistWindow, HandOffAppendsAndStartsTheEntry) {
+  TempFolder folder;
+  auto form = startWindow(folder.path());
+  form->FilesDropped({"/a"});
+  const QString tone = toneFile("handed.wav");
+
+  form->HandOffReceived(QByteArray());
+  form->HandOffReceived(QByteArray("\0", 1));
+  EXPECT_EQ(form->ui->ListBox1->count(), 1);
+
+  form->HandOffReceived(tone.toUtf8() + QByteArray("\0", 1));
+  EXPECT_EQ(entriesOf(*form), (QStringList{"/a", tone}));
+  EXPECT_EQ(form->ui->ListBox1->currentRow(), 1);
+  EXPECT_EQ(form->CurrentIndex, 1);
+  EXPECT_EQ(form->CurrentFile, tone);
+  EXPECT_EQ(form->Track->State, PlayState::Playing);
+}
+
+TEST(PlaylistWindow, AnUnwritableFolderStopsTheShutdownBeforeTheSettings) {
+  TempFolder folder;
+  const QString locked = unwritableFolder(folder);
+  auto form = startWindow(locked);
+  form->FilesDropped({"/a"});
+  try {
+    form->FormDestroy();
+    FAIL() << "no error raised";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(QString::fromUtf8(error.what()), "Unable to write to " + QDir(locked).filePath("PLIST.LST"));
+  }
+  EXPECT_FALSE(QFile::exists(QDir(locked).filePath("PLIST.LST")));
+  EXPECT_FALSE(QFile::exists(QDir(locked).filePath("Config.ini")));
+}
+
+}  // namespace
