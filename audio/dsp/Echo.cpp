@@ -13,7 +13,8 @@ constexpr double kDelayFadeSeconds = 0.020;
 
 bool Echo::accepts(const Dx8Echo& p) const noexcept {
   return inRange(p.fWetDryMix, 0.0f, 100.0f) && inRange(p.fFeedback, 0.0f, 100.0f) &&
-         inRange(p.fLeftDelay, 1.0f, static_cast<float>(kMaxDelayMs)) && inRange(p.fRightDelay, 1.0f, static_cast<float>(kMaxDelayMs)) &&
+         inRange(p.fLeftDelay, 1.0f, static_cast<float>(kMaxDelayMs)) &&
+         inRange(p.fRightDelay, 1.0f, static_cast<float>(kMaxDelayMs)) &&
          (p.lPanDelay == 0 || p.lPanDelay == 1);
 }
 

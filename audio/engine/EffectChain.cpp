@@ -112,12 +112,16 @@ struct EffectChain::Impl {
       node.effect->process(block, frames);
       return;
     }
-    const auto frame = [this](int f, int c) { return static_cast<size_t>(f) * static_cast<size_t>(channels) + static_cast<size_t>(c); };
+    const auto frame = [this](int f, int c) {
+      return static_cast<size_t>(f) * static_cast<size_t>(channels) + static_cast<size_t>(c);
+    };
     const bool fadingIn = target == 1.0f;
     float mix = node.mix;
     for (int f = 0; f < frames; ++f) {
       mix = stepTowards(mix, target);
-      for (int c = 0; c < channels; ++c) node.wet[frame(f, c)] = fadingIn ? mix * block[frame(f, c)] : block[frame(f, c)];
+      for (int c = 0; c < channels; ++c) {
+        node.wet[frame(f, c)] = fadingIn ? mix * block[frame(f, c)] : block[frame(f, c)];
+      }
     }
     node.effect->process(node.wet.data(), frames);
     for (int f = 0; f < frames; ++f) {
