@@ -2,16 +2,14 @@
 // through a private session bus, from a second connection, as they would from a panel.
 #include <gtest/gtest.h>
 
-#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusPendingCallWatcher>
-#include <QDBusVariant>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
 
+#include "tests/ui/MprisClient.h"
 #include "tests/ui/MprisPrivateBus.h"
 #include "ui/MprisService.h"
 
@@ -34,8 +32,11 @@ namespace {
 
 const MprisPrivateBus privateBus;
 
-const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
-const QString kRoot = QStringLiteral("org.mpris.MediaPlayer2");
+using mpris::client;
+using mpris::kPlayer;
+using mpris::kRoot;
+using mpris::metadata;
+using mpris::property;
 
 // A player whose commands are recorded and whose playback the test sets.
 struct RecordingPlayer {
@@ -58,32 +59,6 @@ struct RecordingPlayer {
   }
 };
 
-QDBusConnection client() {
-  return QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("mpris-test-client"));
-}
-
-// Waits for the reply while the event loop runs, so the service in this process can answer.
-QDBusMessage callService(const QString& interface, const QString& method, const QVariantList& arguments = {}) {
-  QDBusMessage message = QDBusMessage::createMethodCall(QString::fromLatin1(MprisService::kServiceName),
-                                                        QString::fromLatin1(MprisService::kObjectPath),
-                                                        interface, method);
-  message.setArguments(arguments);
-  QDBusPendingCallWatcher watcher(client().asyncCall(message));
-  QEventLoop loop;
-  QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
-  if (!watcher.isFinished()) loop.exec();
-  return watcher.reply();
-}
-
-QVariant property(const QString& interface, const QString& name) {
-  const QDBusMessage reply =
-      callService(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"), {interface, name});
-  if (reply.type() != QDBusMessage::ReplyMessage) return {};
-  return reply.arguments().value(0).value<QDBusVariant>().variant();
-}
-
-QVariantMap metadata() { return qdbus_cast<QVariantMap>(property(kPlayer, QStringLiteral("Metadata"))); }
-
 QString trackId(const QVariantMap& map) {
   return map.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
 }
@@ -102,12 +77,12 @@ TEST_F(MprisServiceTest, EachCommandReachesItsHook) {
   };
   for (const auto& [method, hook] : table) {
     player.commands.clear();
-    callService(kPlayer, QString::fromLatin1(method));
+    mpris::call(kPlayer, QString::fromLatin1(method));
     EXPECT_EQ(player.commands, QStringList{QString::fromLatin1(hook)}) << method;
   }
   player.commands.clear();
-  callService(kRoot, QStringLiteral("Raise"));
-  callService(kRoot, QStringLiteral("Quit"));
+  mpris::call(kRoot, QStringLiteral("Raise"));
+  mpris::call(kRoot, QStringLiteral("Quit"));
   EXPECT_EQ(player.commands, (QStringList{QStringLiteral("raise"), QStringLiteral("quit")}));
 }
 
@@ -121,7 +96,7 @@ TEST_F(MprisServiceTest, PlayPausePausesOnlyWhatIsPlaying) {
   for (const auto& [status, hook] : table) {
     player.commands.clear();
     player.playback.status = status;
-    callService(kPlayer, QStringLiteral("PlayPause"));
+    mpris::call(kPlayer, QStringLiteral("PlayPause"));
     EXPECT_EQ(player.commands, QStringList{QString::fromLatin1(hook)});
   }
 }
@@ -175,7 +150,7 @@ TEST_F(MprisServiceTest, FixedPropertiesAnswerTheDesktop) {
   EXPECT_DOUBLE_EQ(property(kPlayer, QStringLiteral("Volume")).toDouble(), 0.7);
   EXPECT_EQ(property(kPlayer, QStringLiteral("Position")).toLongLong(), 42'000'000);
 
-  const QDBusMessage refused = callService(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
+  const QDBusMessage refused = mpris::call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
                                            {kPlayer, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(0.1))});
   EXPECT_EQ(refused.type(), QDBusMessage::ErrorMessage) << "the volume is the window's to set";
 }
@@ -210,8 +185,8 @@ TEST_F(MprisServiceTest, ChangesOfStatusAndTrackAreAnnounced) {
 
 TEST_F(MprisServiceTest, OnlyLocalFilesAreOpened) {
   MprisService service(player.hooks());
-  callService(kPlayer, QStringLiteral("OpenUri"), {QStringLiteral("file:///music/new%20song.wav")});
-  callService(kPlayer, QStringLiteral("OpenUri"), {QStringLiteral("http://example.org/stream.mp3")});
+  mpris::call(kPlayer, QStringLiteral("OpenUri"), {QStringLiteral("file:///music/new%20song.wav")});
+  mpris::call(kPlayer, QStringLiteral("OpenUri"), {QStringLiteral("http://example.org/stream.mp3")});
   EXPECT_EQ(player.commands, QStringList{QStringLiteral("open /music/new song.wav")});
 }
 

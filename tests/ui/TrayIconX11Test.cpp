@@ -5,12 +5,15 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
+#include "tests/ui/MprisPrivateBus.h"
 #include "tests/ui/TrayTestHost.h"
 #include "ui/TrayIcon.h"
 
 namespace {
 
 const PrivateXServer xServer;
+// Keeps Qt from looking for a desktop bus of the private X server.
+const MprisPrivateBus privateBus;
 
 void xdotool(const QStringList& arguments) { QProcess::execute(QStringLiteral("xdotool"), arguments); }
 
