@@ -1,0 +1,112 @@
+// The window menu's page commands, the tray menu's transport items and hiding on a desktop
+// without a tray (Qt's offscreen platform has none).
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QImage>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/TForm1.h"
+#include "tests/support/TestFiles.h"
+#include "ui/TrayIcon.h"
+#include "ui_TForm1.h"
+
+namespace {
+
+const QSize kCompact(377, 153);
+const QSize kExpanded(377, 369);
+const QSize kLargeDrawing(1033, 369);
+
+class ModesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form.FormCreate();
+    // The test presses the buttons itself; autoplay and the tick would act behind its back.
+    form.Timer1->stop();
+    form.Timer4->stop();
+    form.show();
+  }
+
+  TempFolder folder;
+  TForm1 form{folder.path()};
+};
+
+TEST_F(ModesTest, PageCommandsOpenThePageControlOnTheirPage) {
+  const std::pair<QAction*, int> commands[] = {
+      {form.seting1, 1}, {form.OpenFiles1, 0}, {form.SettingEQ1, 2}, {form.Grafik1, 3}};
+  for (const auto& [command, page] : commands) {
+    SCOPED_TRACE(command->objectName().toStdString());
+    form.ui->sBitBtn1->click();  // "mini"
+    ASSERT_EQ(form.size(), kCompact);
+    command->trigger();
+    EXPECT_TRUE(form.ui->sPageControl1->isVisible());
+    EXPECT_EQ(form.ui->sPageControl1->currentIndex(), page);
+    EXPECT_EQ(form.size(), kExpanded);
+  }
+}
+
+TEST_F(ModesTest, ExpandingKeepsThePageThatWasActive) {
+  form.rashirit1->trigger();
+  EXPECT_EQ(form.ui->sPageControl1->currentIndex(), 3) << "Graph EQ is the page at start";
+  EXPECT_EQ(form.size(), kExpanded);
+
+  form.SettingEQ1->trigger();
+  form.ui->sBitBtn1->click();
+  form.rashirit1->trigger();
+  EXPECT_EQ(form.ui->sPageControl1->currentIndex(), 2);
+
+  form.ui->sBitBtn4->click();  // "max"
+  form.OpenFiles1->trigger();
+  EXPECT_EQ(form.size(), kLargeDrawing) << "the large drawing panel stays";
+}
+
+TEST_F(ModesTest, TheCoversItemDoesNothing) {
+  form.Interfase1->trigger();
+  EXPECT_FALSE(form.ui->sPageControl1->isVisible());
+  EXPECT_EQ(form.size(), kCompact);
+}
+
+TEST_F(ModesTest, WithoutATrayMinimisingKeepsTheWindowReachable) {
+  ASSERT_FALSE(TrayIcon::isTrayAvailable());
+  form.Grafik1->trigger();
+  form.svernut1->trigger();
+  EXPECT_TRUE(form.isMinimized());
+  EXPECT_FALSE(form.isHidden()) << "a hidden window could not be brought back without a tray";
+
+  form.maximaze1->trigger();
+  EXPECT_FALSE(form.isMinimized());
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(form.size(), kExpanded);
+}
+
+TEST_F(ModesTest, TrayItemsPressTheButtonsWhileHidden) {
+  form.ui->ListBox1->addItems({folder.file("one.wav"), folder.file("two.wav")});
+  form.hide();
+  const std::pair<QAction*, QAbstractButton*> items[] = {
+      {form.play1, form.ui->BitBtn2},   {form.pause1, form.ui->BitBtn3}, {form.stop1, form.ui->BitBtn4},
+      {form.N1, form.ui->sBitBtn2},     {form.N2, form.ui->sBitBtn3},
+  };
+  for (const auto& [item, button] : items) {
+    SCOPED_TRACE(item->objectName().toStdString());
+    int presses = 0;
+    const QMetaObject::Connection counting = QObject::connect(button, &QAbstractButton::clicked, [&] { ++presses; });
+    item->trigger();
+    QObject::disconnect(counting);
+    EXPECT_EQ(presses, 1);
+  }
+  form.N1->trigger();
+  EXPECT_EQ(form.CurrentIndex, 1);
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("two.wav"));
+  EXPECT_TRUE(form.isHidden());
+}
+
+TEST_F(ModesTest, TheWindowWearsTheProgramIcon) {
+  const QImage expected = TrayIcon::applicationIcon().pixmap(QSize(64, 64)).toImage();
+  EXPECT_EQ(form.windowIcon().pixmap(QSize(64, 64)).toImage(), expected);
+  ASSERT_NE(form.CoolTrayIcon1, nullptr);
+  EXPECT_EQ(form.CoolTrayIcon1->popupMenu(), form.PopupMenu2);
+}
+
+}  // namespace
