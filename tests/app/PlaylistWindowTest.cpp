@@ -11,23 +11,15 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <functional>
-#include <memory>
 
-#include "app/TForm1.h"
-#include "audio/TETrack.h"
-#include "audio/engine/Engine.h"
-#include "audio/output/ManualClockOutput.h"
 #include "settings/ByteText.h"
 #include "settings/IniFile.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/playlist/StartedWindow.h"
 #include "tests/settings/UnwritableFolder.h"
 #include "tests/support/TestFiles.h"
-#include "ui_TForm1.h"
 
 namespace {
-
-const QString kMissing = QStringLiteral("Ошибка чтения");
 
 QString toneFile(const std::string& name) {
   return QString::fromStdString(fixtures::writeSineWav(name, 44100, 2, 440.0, 0.2));
@@ -56,6 +48,7 @@ void onModalDialog(std::function<void(QFileDialog&)> act) {
 
 TEST(PlaylistWindow, StartsWithTheSavedListAndOpensTheFirstEntryWithoutPlaying) {
   TempFolder folder;
+  EXPECT_EQ(startWindow(folder.path())->ui->ListBox1->count(), 0);
   const QString first = toneFile("first.wav");
   folder.write("PLIST.LST", playlistFile({first.toUtf8(), "/nowhere/second.mp3"}));
   auto form = startWindow(folder.path());
@@ -75,14 +68,6 @@ TEST(PlaylistWindow, OpensAnEntryWhoseNameIsNotUtf8) {
   auto form = startWindow(folder.path());
   EXPECT_EQ(bytesFromText(form->CurrentFile), name);
   EXPECT_NE(form->Track->Stream, 0u);
-}
-
-TEST(PlaylistWindow, AFirstStartWithoutAFileIsEmptyAndQuiet) {
-  TempFolder folder;
-  auto form = startWindow(folder.path());
-  EXPECT_EQ(form->ui->ListBox1->count(), 0);
-  EXPECT_EQ(form->Track->Stream, 0u);
-  EXPECT_TRUE(form->CurrentFile.isEmpty());
 }
 
 TEST(PlaylistWindow, SavesAndLoadsEveryEntryUnchanged) {
@@ -110,15 +95,6 @@ TEST(PlaylistWindow, SavesAndLoadsEveryEntryUnchanged) {
 
   auto again = startWindow(folder.path());
   EXPECT_EQ(entriesOf(*again), expected);
-}
-
-TEST(PlaylistWindow, MissingEntriesLoadAsTheReadErrorTextAndAreSavedBack) {
-  TempFolder folder;
-  folder.write("PLIST.LST", "[PList_1]\nFileCount=$3\nFile_ID1=a\nFile_ID3=c\n");
-  auto form = startWindow(folder.path());
-  EXPECT_EQ(entriesOf(*form), (QStringList{"a", kMissing, "c"}));
-  form->FormDestroy();
-  EXPECT_EQ(IniFile(folder.file("PLIST.LST")).ReadString("PList_1", "File_ID2", {}), kMissing);
 }
 
 TEST(PlaylistWindow, EntryOutsideTheListRaisesTheListIndexError) {

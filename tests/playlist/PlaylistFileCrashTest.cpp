@@ -74,7 +74,6 @@ TEST(PlaylistFileCrash, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
     ASSERT_FALSE(generationText.isEmpty()) << "trial " << trial;
     const int generation = generationText.toInt();
     ASSERT_EQ(PlaylistFile(ini).load(), entriesOf(generation)) << "trial " << trial;
-    ASSERT_TRUE(QFile(path).size() > 0 && folder.read("PLIST.LST").endsWith('\n'));
   }
 }
 
