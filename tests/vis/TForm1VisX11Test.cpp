@@ -19,80 +19,62 @@
 
 namespace {
 
-constexpr int kSmallPanelHeight = 97;
-
 class FormSurfaceTest : public testing::Test {
  protected:
   FormSurfaceTest() : form(std::make_unique<TForm1>(data.path())) {
     form->show();
-    // The window binds the small panel as it is created.
-    form->BindSurface(form->ui->Panel1);
+    form->BindSurface(form->ui->Panel1);  // as the window's creation does
     settle();
   }
-
   static void settle() {
     for (int round = 0; round < 5; ++round) QApplication::processEvents();
   }
-
-  QList<GlPanelWidget*> views() const { return form->findChildren<GlPanelWidget*>(); }
-
-  GlPanelWidget* onlyView() const {
-    const QList<GlPanelWidget*> all = views();
-    return all.size() == 1 ? all.front() : nullptr;
+  // The one view in the window, on `panel`, with the one live context.
+  void expectOneViewOn(QWidget* panel) const {
+    const QList<GlPanelWidget*> views = form->findChildren<GlPanelWidget*>();
+    ASSERT_EQ(views.size(), 1);
+    EXPECT_EQ(views.front()->parentWidget(), panel);
+    EXPECT_EQ(GlPanelWidget::contextsInUse(), 1);
   }
+  GlPanelWidget* view() const { return form->Surface->view(); }
 
   TempFolder data;
   std::unique_ptr<TForm1> form;
 };
 
-TEST_F(FormSurfaceTest, MiniPressedManyTimesLeavesOneViewAndOneContextOnTheSmallPanel) {
+TEST_F(FormSurfaceTest, MiniAndMaxMoveTheOneViewAndReleaseGivesItBack) {
   for (int press = 0; press < 30; ++press) form->ui->sBitBtn1->click();
   settle();
-  ASSERT_NE(onlyView(), nullptr) << views().size() << " views";
-  EXPECT_EQ(onlyView()->parentWidget(), form->ui->Panel1);
-  EXPECT_EQ(GlPanelWidget::contextsInUse(), 1);
+  expectOneViewOn(form->ui->Panel1);
   EXPECT_TRUE(form->ui->sPageControl1->isHidden());
   EXPECT_TRUE(form->ui->Panel2->isHidden());
-}
 
-TEST_F(FormSurfaceTest, MaxShowsTheLargePanelWithTheViewAndMiniTakesItBack) {
   form->ui->sPageControl1->show();
   form->ui->sBitBtn4->click();
   settle();
-  ASSERT_NE(onlyView(), nullptr);
-  EXPECT_EQ(onlyView()->parentWidget(), form->ui->Panel2);
-  EXPECT_TRUE(form->ui->Panel2->isVisible());
+  expectOneViewOn(form->ui->Panel2);
   EXPECT_FALSE(form->ui->sPageControl1->isHidden());
   EXPECT_GE(form->width(), form->ui->Panel2->geometry().right() + 1);
-  EXPECT_EQ(GlPanelWidget::contextsInUse(), 1);
 
   form->ui->sBitBtn1->click();
   settle();
-  ASSERT_NE(onlyView(), nullptr);
-  EXPECT_EQ(onlyView()->parentWidget(), form->ui->Panel1);
+  expectOneViewOn(form->ui->Panel1);
   EXPECT_TRUE(form->ui->Panel2->isHidden());
-  EXPECT_TRUE(form->ui->sPageControl1->isHidden());
   EXPECT_LE(form->width(), form->ui->Panel2->geometry().left() + 1);
-  EXPECT_EQ(GlPanelWidget::contextsInUse(), 1);
-}
 
-TEST_F(FormSurfaceTest, ReleaseAfterMaxGivesTheLargePanelBackAndFreesTheContext) {
   form->ui->sBitBtn4->click();
-  settle();
   form->ReleaseSurface();
   settle();
-  EXPECT_TRUE(views().isEmpty());
+  EXPECT_TRUE(form->findChildren<GlPanelWidget*>().isEmpty());
   EXPECT_EQ(GlPanelWidget::contextsInUse(), 0);
-  EXPECT_EQ(form->Surface->boundPanel(), nullptr);
 }
 
 TEST_F(FormSurfaceTest, WithoutDrawingEveryFrameStepShowsABlackPanel) {
   form->Timer3Timer();
-  form->Timer3Timer();
-  const QImage image = onlyView()->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+  const QImage image = view()->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
   ASSERT_EQ(image.size(), form->ui->Panel1->size());
   for (int row = 0; row < image.height(); ++row) {
-    for (int column = 0; column < image.width(); ++column) ASSERT_EQ(image.pixel(column, row) & 0xffffff, 0u);
+    for (int col = 0; col < image.width(); ++col) ASSERT_EQ(image.pixel(col, row) & 0xffffff, 0u);
   }
 }
 
@@ -101,28 +83,17 @@ TEST_F(FormSurfaceTest, OnTheLargePanelTheLevelsStillUseTheSmallPanelsHeight) {
   settle();
   form->SpectrumBuffer.fill(1.0f);
   form->DrawSpectrum(0);
-  EXPECT_EQ(form->PeakLevels[0], kSmallPanelHeight);
-  EXPECT_EQ(form->BarLevels[127], kSmallPanelHeight);
+  EXPECT_EQ(form->PeakLevels[0], 97);
+  EXPECT_EQ(form->BarLevels[127], 97);
   form->Timer3Timer();
-  EXPECT_EQ(onlyView()->shownFrame().primitives().size(), 128u);
+  EXPECT_EQ(view()->shownFrame().primitives().size(), 128u);
   // Full level puts every Effect 1 dash on the middle row of the large panel.
-  const QImage image = onlyView()->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+  const QImage image = view()->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
   EXPECT_GT(qRed(image.pixel(image.width() / 2 - 20, image.height() / 2)), 0);
   EXPECT_EQ(qRed(image.pixel(image.width() / 2 - 20, image.height() / 4)), 0);
 }
 
-TEST_F(FormSurfaceTest, DrawSpectrumWithNoChoiceFreezesTheLevelsAndDrawsNothing) {
-  form->PeakLevels.fill(40);
-  form->BarLevels.fill(20);
-  form->SpectrumBuffer.fill(1.0f);
-  form->DrawSpectrum(-1);
-  form->Timer3Timer();
-  EXPECT_TRUE(onlyView()->shownFrame().empty());
-  EXPECT_EQ(form->PeakLevels[5], 40);
-  EXPECT_EQ(form->BarLevels[5], 20);
-}
-
-TEST_F(FormSurfaceTest, NoGrafTakesTheModeAndPositionFromTheWindowAndDrawsFromTheSharedGenerator) {
+TEST_F(FormSurfaceTest, NoGrafTakesModeAndPositionFromTheWindowAndDrawsFromTheSharedGenerator) {
   form->ui->RadioGroup1->setItemIndex(1);
   form->ui->sGauge1->setMaxValue(1000);
   form->ui->sGauge1->setProgress(0);
@@ -134,21 +105,20 @@ TEST_F(FormSurfaceTest, NoGrafTakesTheModeAndPositionFromTheWindowAndDrawsFromTh
   // Position 0 has a tangent of 0: no point can be placed, but every bin drew its colours.
   EXPECT_EQ(RandomSeed(), expectedSeed);
   EXPECT_TRUE(form->Surface->frame().empty());
-
   form->ui->sGauge1->setProgress(1);
   form->DrawSpectrum(6);
   ASSERT_EQ(form->Surface->frame().primitives().size(), 128u);
   EXPECT_EQ(form->Surface->frame().primitives()[0].kind, PrimitiveKind::Points);
 }
 
-TEST(FormWithoutSurfaceTest, FrameStepAndDrawingBeforeAnyBindingAreHarmless) {
+TEST(FormWithoutSurfaceTest, FrameStepAndDrawingBeforeAnyBindingMoveOnlyTheLevels) {
   TempFolder data;
   TForm1 form(data.path());
   form.Timer3Timer();
   form.SpectrumBuffer.fill(1.0f);
   form.DrawSpectrum(3);
   form.ReleaseSurface();
-  EXPECT_EQ(form.PeakLevels[0], kSmallPanelHeight);
+  EXPECT_EQ(form.PeakLevels[0], 97);
   EXPECT_TRUE(form.Surface->frame().empty());
 }
 
