@@ -5,7 +5,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <algorithm>
-#include <cmath>
+#include <vector>
 
 #include "skin/Skin.h"
 #include "skin/SkinFonts.h"

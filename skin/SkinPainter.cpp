@@ -1,5 +1,6 @@
 #include "skin/SkinPainter.h"
 
+#include <QFontInfo>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -117,8 +118,10 @@ void paintGauge(QPainter& painter, const QRect& rect, const QString& sectionName
   painter.drawPath(rounded(outer, radius));
   if (!text.isEmpty()) {
     // The bar may be lower than the window font; the text shrinks to fit it.
+    constexpr int kSmallestTextPixels = 6;
+    const int fontPixels = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
     QFont small = font;
-    small.setPixelSize(std::clamp(rect.height(), 6, std::max(6, font.pixelSize() > 0 ? font.pixelSize() : 11)));
+    small.setPixelSize(std::max(kSmallestTextPixels, std::min(rect.height(), fontPixels)));
     painter.setFont(small);
     painter.setPen(enabled ? textColor : faded(textColor));
     painter.drawText(rect, Qt::AlignCenter, text);

@@ -29,8 +29,7 @@ void paintBevel(QPainter& painter, const QRect& rect, const QString& sectionName
 // A horizontal bar filled to `fraction` (0..1) with `text` centred over it.
 void paintGauge(QPainter& painter, const QRect& rect, const QString& sectionName, double fraction,
                 const QString& text, const QColor& textColor, const QFont& font, bool enabled);
-// The sunken track of a slider, horizontal or vertical, with the part up to `filledTo`
-// (a coordinate along the track) tinted.
+// The sunken track of a slider, horizontal or vertical.
 void paintGroove(QPainter& painter, const QRect& rect, const QString& sectionName, bool horizontal,
                  bool enabled);
 // The thumb of a slider.

@@ -1,21 +1,14 @@
 #include "skin/SkinStyle.h"
 
 #include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QCheckBox>
 #include <QFrame>
-#include <QGroupBox>
-#include <QListWidget>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSlider>
 #include <QStyleFactory>
 #include <QStyleOption>
 #include <QTabBar>
-#include <QTabWidget>
 #include <algorithm>
 
 #include "skin/Skin.h"

@@ -8,8 +8,8 @@
 #include "skin/SkinPainter.h"
 
 TsGauge::TsGauge(QWidget* parent) : QWidget(parent) {
+  // The handlers turn drags into values, and hints need the moves without a button too.
   setMouseTracking(true);
-  setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 int TsGauge::Percent() const {
