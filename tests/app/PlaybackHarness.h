@@ -1,11 +1,9 @@
 #pragma once
 
 // A window playing its playlist through the manually clocked output: audio advances only
-// when a test renders frames, and the playback tick runs only when the test calls it, so
-// nothing depends on timers or on how fast the machine is.
+// when a test renders frames, and the playback tick runs only when the test calls it.
 
 #include <QListWidget>
-#include <QString>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -21,82 +19,60 @@
 namespace playback {
 
 inline constexpr int kSampleRate = 44100;
-inline constexpr int kRenderBlock = 512;
-// Far more blocks than any test file needs; a loop that reaches it has hung.
-inline constexpr int kRenderLimit = 20000;
 
-// A short stereo tone written for the test; `seconds` picks its length.
+// A stereo 440 Hz tone written for the test.
 inline QString toneFile(const std::string& name, double seconds) {
   return QString::fromStdString(fixtures::writeSineWav(name, kSampleRate, 2, 440.0, seconds));
 }
 
 class Harness {
  public:
-  Harness() {
+  // `entries` tones of `seconds` each, named <stem>0.wav, <stem>1.wav, ...
+  explicit Harness(int entries = 0, double seconds = 0.05, const std::string& stem = "tone") {
     static const bool installed = [] {
       audio::Engine::setOutputFactory(
           [](int rate) { return std::make_unique<audio::ManualClockOutput>(rate); });
       return true;
     }();
     (void)installed;
-    form = std::make_unique<TForm1>(folder.path());
     form->FormCreate();
     // The test is the clock: no timer may fire behind its back.
-    form->Timer1->stop();
-    form->Timer3->stop();
-    form->Timer4->stop();
+    for (QTimer* timer : {form->Timer1, form->Timer3, form->Timer4}) timer->stop();
+    for (int i = 0; i < entries; ++i) addEntry(toneFile(stem + std::to_string(i) + ".wav", seconds));
   }
-
-  ~Harness() {
-    if (form) form->FormDestroy();
-  }
+  ~Harness() { form->FormDestroy(); }
 
   TForm1& window() { return *form; }
   Ui::TForm1& ui() { return *form->ui; }
   TETrack& track() { return *form->Track; }
   audio::Engine& engine() { return audio::Engine::instance(); }
-  audio::ManualClockOutput& output() {
-    return *dynamic_cast<audio::ManualClockOutput*>(engine().output());
-  }
 
-  void addEntry(const QString& path) { form->ui->ListBox1->addItem(path); }
-  int count() const { return form->ui->ListBox1->count(); }
-  int selection() const { return form->ui->ListBox1->currentRow(); }
+  void addEntry(const QString& path) { ui().ListBox1->addItem(path); }
+  int selection() { return ui().ListBox1->currentRow(); }
   void click(int row) {
-    form->ui->ListBox1->setCurrentRow(row);
+    ui().ListBox1->setCurrentRow(row);
     form->ListBox1Click();
   }
 
-  audio::StreamHandle stream() const { return form->Track->Stream; }
+  audio::StreamHandle stream() { return form->Track->Stream; }
   audio::Activity activity() { return engine().isActive(stream()); }
   int64_t position() { return engine().getPosition(stream()); }
-  int64_t length() { return engine().getLength(stream()); }
 
   void render(int frames) {
-    output().render(frames);
-    output().clearRecorded();
+    auto* output = dynamic_cast<audio::ManualClockOutput*>(engine().output());
+    output->render(frames);
+    output->clearRecorded();
   }
-
-  // Renders until the current stream has stopped by itself; returns whether it did.
-  bool playOut() {
-    for (int i = 0; i < kRenderLimit; ++i) {
-      if (activity() != audio::Activity::Playing) return activity() == audio::Activity::Stopped;
-      render(kRenderBlock);
-    }
-    return false;
-  }
-
   void tick() { form->Timer1Timer(); }
-
-  // Plays the current stream to its end and runs the tick that notices it.
-  bool playOutAndTick() {
-    const bool ended = playOut();
+  // Plays the current stream until it stops by itself (a bounded number of blocks), then runs
+  // the tick that notices.
+  void playOutAndTick() {
+    for (int i = 0; i < 20000 && activity() == audio::Activity::Playing; ++i) render(512);
     tick();
-    return ended;
   }
 
   TempFolder folder;
-  std::unique_ptr<TForm1> form;
+  std::unique_ptr<TForm1> form = std::make_unique<TForm1>(folder.path());
 };
 
 }  // namespace playback

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 #include "playlist/ClockText.h"
@@ -36,23 +35,10 @@ const ClockCase kCases[] = {
     {"a negative value shows its magnitude", -0.25, "06:00:00"},
     {"not a number", std::numeric_limits<double>::quiet_NaN(), "00:00:00"},
     {"infinity", std::numeric_limits<double>::infinity(), "00:00:00"},
-    {"a value too large to count in milliseconds", 1e305, "00:00:00"},
+    {"too large to count in milliseconds", 1e305, "00:00:00"},
+    {"more milliseconds than a 64-bit count holds", 1e12, "00:00:00"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ClockTextTest, ::testing::ValuesIn(kCases));
-
-TEST(ClockTextHugeValues, StayTwoDigitFields) {
-  // Beyond 2^63 ms the milliseconds are still whole numbers, and the text must remain a
-  // well-formed clock whatever they are.
-  for (double value : {1e12, 3.3e14, 1e200}) {
-    const QString text = ClockText(value).toString();
-    ASSERT_EQ(text.size(), 8) << value;
-    EXPECT_LT(text.left(2).toInt(), 24) << value;
-    EXPECT_LT(text.mid(3, 2).toInt(), 60) << value;
-    EXPECT_LT(text.mid(6, 2).toInt(), 60) << value;
-    EXPECT_EQ(text[2], QLatin1Char(':'));
-    EXPECT_EQ(text[5], QLatin1Char(':'));
-  }
-}
 
 }  // namespace

@@ -1,0 +1,163 @@
+// Sequencing played through on the manually clocked output: the end of a track and the
+// end-of-list rules, the transport buttons, and the list-index error.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+
+#include "app/ErrorBox.h"
+#include "tests/app/PlaybackHarness.h"
+#include "ui_TForm1.h"
+
+namespace {
+
+using playback::Harness;
+
+struct EndCase {
+  const char* what;
+  int entries;
+  int ending;  // the entry that plays to its end
+  bool exit, repeat, random;
+  int next;        // CurrentIndex afterwards
+  bool playing;    // whether an entry plays afterwards (from its start)
+  bool followed;   // whether selection and caption show `next`
+};
+
+const EndCase kEndCases[] = {
+    {"advance", 3, 1, false, false, false, 2, true, true},
+    {"last entry, no rule", 2, 1, false, false, false, 1, false, false},
+    {"repeat", 3, 2, false, true, false, 0, true, true},
+    {"random over two always draws 0", 2, 1, false, false, true, 0, true, false},
+    {"random over one replays it", 1, 0, false, false, true, 0, true, true},
+    {"exit, and repeat in the same tick", 2, 1, true, true, false, 0, true, true},
+    {"exit alone", 2, 1, true, false, false, 1, false, false},
+};
+
+TEST(Sequencing, TheEndOfATrack) {
+  for (const EndCase& c : kEndCases) {
+    Harness h(c.entries);
+    int closed = 0;
+    QObject::connect(&h.window(), &TForm1::closed, &h.window(), [&closed] { ++closed; });
+    h.ui().sCheckBox5->setChecked(c.exit);
+    h.ui().CheckBox1->setChecked(c.repeat);
+    h.ui().sCheckBox6->setChecked(c.random);
+    h.click(c.ending);
+    h.playOutAndTick();
+    h.tick();  // a finished last entry stays finished without raising anything
+    EXPECT_EQ(h.window().CurrentIndex, c.next) << c.what;
+    EXPECT_EQ(h.activity(), c.playing ? audio::Activity::Playing : audio::Activity::Stopped) << c.what;
+    if (c.playing) EXPECT_EQ(h.position(), 0) << c.what;
+    if (c.followed) {
+      EXPECT_EQ(h.selection(), c.next) << c.what;
+      EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(c.next)) << c.what;
+    }
+    EXPECT_EQ(closed > 0, c.exit) << c.what;
+    if (c.exit) {
+      h.window().FormDestroy();
+      EXPECT_TRUE(h.folder.read(QStringLiteral("PLIST.LST")).contains("FileCount=2")) << c.what;
+    }
+  }
+}
+
+TEST(Sequencing, RandomNeverDrawsTheLastEntry) {
+  // The rule reseeds from the clock, so only what holds for every seed is checked.
+  Harness h(4);
+  h.ui().sCheckBox6->setChecked(true);
+  for (int round = 0; round < 12; ++round) {
+    h.window().PlayRandomEntry();
+    EXPECT_GE(h.window().CurrentIndex, 0);
+    EXPECT_LE(h.window().CurrentIndex, 2);
+    EXPECT_EQ(h.window().CurrentFile, h.window().PlaylistEntry(h.window().CurrentIndex));
+  }
+}
+
+TEST(Sequencing, BrokenEntriesAreSkippedButNothingStartsByItself) {
+  Harness h;
+  int closed = 0;
+  QObject::connect(&h.window(), &TForm1::closed, &h.window(), [&closed] { ++closed; });
+  h.ui().sCheckBox5->setChecked(true);
+  // Filling an empty list while nothing plays: no advance, no exit.
+  h.addEntry(playback::toneFile("tone0.wav", 0.05));
+  h.tick();
+  EXPECT_EQ(closed, 0);
+  h.addEntry(h.folder.write(QStringLiteral("noise.mp3"), QByteArray(4096, 'x')));
+  h.addEntry(playback::toneFile("tone2.wav", 0.05));
+  h.tick();
+  EXPECT_EQ(h.window().CurrentIndex, 0);
+  EXPECT_EQ(h.stream(), 0u);
+
+  h.click(0);
+  h.playOutAndTick();
+  EXPECT_EQ(h.window().CurrentIndex, 1);
+  EXPECT_EQ(h.stream(), 0u) << "undecodable";
+  h.tick();
+  EXPECT_EQ(h.window().CurrentIndex, 2);
+  EXPECT_EQ(h.activity(), audio::Activity::Playing);
+  EXPECT_EQ(closed, 0);
+}
+
+TEST(Sequencing, TransportButtons) {
+  Harness h(3, 0.5);
+  h.click(1);
+  h.render(4096);
+  h.window().BitBtn3Click();  // pause
+  const int64_t paused = h.position();
+  h.render(4096);
+  h.tick();
+  h.window().BitBtn4Click();  // stop does nothing to a paused track
+  EXPECT_EQ(h.position(), paused);
+  EXPECT_EQ(h.window().CurrentIndex, 1);
+  h.window().BitBtn2Click();  // play resumes
+  h.render(4096);
+  EXPECT_GT(h.position(), paused);
+
+  h.window().BitBtn4Click();
+  h.tick();
+  EXPECT_EQ(h.position(), 0);
+  EXPECT_EQ(h.window().CurrentIndex, 1) << "a stop is no end";
+  h.window().BitBtn2Click();
+  EXPECT_EQ(h.activity(), audio::Activity::Playing);
+
+  // Next and previous restart the entry at either end and leave the selection alone.
+  using Press = void (TForm1::*)();
+  const std::pair<Press, int> steps[] = {{&TForm1::sBitBtn2Click, 2}, {&TForm1::sBitBtn2Click, 2},
+                                         {&TForm1::sBitBtn3Click, 1}, {&TForm1::sBitBtn3Click, 0},
+                                         {&TForm1::sBitBtn3Click, 0}};
+  for (const auto& [press, index] : steps) {
+    h.render(4096);
+    (h.window().*press)();
+    EXPECT_EQ(h.window().CurrentIndex, index);
+    EXPECT_EQ(h.position(), 0);
+    EXPECT_EQ(h.selection(), 1);
+    EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(index));
+  }
+}
+
+std::string errorOf(TForm1& window, void (TForm1::*handler)()) {
+  try {
+    (window.*handler)();
+  } catch (const HandlerError& error) {
+    return error.what();
+  }
+  return {};
+}
+
+TEST(Sequencing, AnIndexNamingNoEntryFailsWhereTheOperationReadsIt) {
+  Harness empty;
+  EXPECT_EQ(errorOf(empty.window(), &TForm1::sBitBtn2Click), "List index out of bounds (0)");
+
+  Harness h(3, 0.5);
+  h.click(2);
+  h.render(4096);
+  const int64_t playing = h.position();
+  h.window().CurrentIndex = 6;  // as if entries had been deleted
+  EXPECT_EQ(errorOf(h.window(), &TForm1::sBitBtn3Click), "List index out of bounds (5)");
+  EXPECT_EQ(errorOf(h.window(), &TForm1::sBitBtn2Click), "List index out of bounds (5)");
+  EXPECT_EQ(h.position(), playing) << "the read comes first";
+
+  h.ui().ListBox1->setCurrentRow(-1);
+  EXPECT_EQ(errorOf(h.window(), &TForm1::ListBox1Click), "List index out of bounds (-1)");
+  EXPECT_EQ(h.track().State, PlayState::Stopped) << "the click stops before it reads";
+}
+
+}  // namespace
