@@ -96,7 +96,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(DashCase{0, 0, {-97.0 / 7, 97.0 / 7}}, DashCase{0, 1, {0, 0}},
                     DashCase{2, 0, {-92.0 / 7, 92.0 / 7}}, DashCase{2, 1, {5.0 / 7, -5.0 / 7}},
                     DashCase{3, 0, {-18.4}}, DashCase{3, 1, {1}}, DashCase{4, 0, {-23}}, DashCase{4, 1, {1.25}},
-                    DashCase{5, 0, {23}}, DashCase{5, 1, {-1.25}}));
+                    DashCase{5, 0, {23}}, DashCase{5, 1, {-1.25}}),
+    [](const auto& info) {
+      return "Effect" + std::to_string(info.param.index + 1) + (info.param.sample > 0 ? "Full" : "Silence");
+    });
 
 TEST(DashLevelTest, EffectOneFollowsTheBarLevelAndTheOthersThePeakLevel) {
   // Falling levels: bar 50 → 47, peak 80 → 79; colour (0.47, 0.395, 0).
