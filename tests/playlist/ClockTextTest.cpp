@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <ostream>
 
 #include "playlist/ClockText.h"
 
@@ -13,6 +14,8 @@ struct ClockCase {
   double dayFraction;
   const char* text;
 };
+
+void PrintTo(const ClockCase& c, std::ostream* out) { *out << c.what; }
 
 class ClockTextTest : public ::testing::TestWithParam<ClockCase> {};
 
