@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFont>
+#include <QMenu>
 #include <QSlider>
 #include <QStyleFactory>
 #include <QWidget>
@@ -65,6 +66,8 @@ void TsSkinManager::adopt(QWidget* widget) {
   if (widget->property(kAdoptedProperty).toBool()) return;
   widget->setProperty(kAdoptedProperty, true);
   widget->setStyle(adopts(widget) ? style() : platformStyle());
+  // Fonts do not pass from a window to its popups, so menus are given the window's font.
+  if (qobject_cast<QMenu*>(widget) != nullptr) widget->setFont(SkinFonts::windowFont());
 }
 
 bool TsSkinManager::belongsToWindow(const QWidget* widget) const {

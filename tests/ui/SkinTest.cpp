@@ -84,6 +84,8 @@ TEST(SkinManager, MenusGetTheCaptionStripAndIconColumn) {
   TsSkinManager::install(&window);
   menu->ensurePolished();
   EXPECT_EQ(menu->contentsMargins().left(), SkinStyle::kMenuExtraLineWidth);
+  EXPECT_EQ(QFontInfo(menu->font()).family(), QFontInfo(window.font()).family());
+  EXPECT_EQ(QFontInfo(menu->font()).pixelSize(), 11);
   const QRect item = menu->actionGeometry(menu->actions().first());
   EXPECT_GE(item.left(), SkinStyle::kMenuExtraLineWidth);
   EXPECT_GE(item.width(), SkinStyle::kMenuIconColumnWidth + menu->fontMetrics().horizontalAdvance("Open Files"));
