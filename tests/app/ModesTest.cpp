@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QImage>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -62,12 +61,6 @@ TEST_F(ModesTest, ExpandingKeepsThePageThatWasActive) {
   EXPECT_EQ(form.size(), kLargeDrawing) << "the large drawing panel stays";
 }
 
-TEST_F(ModesTest, TheCoversItemDoesNothing) {
-  form.Interfase1->trigger();
-  EXPECT_FALSE(form.ui->sPageControl1->isVisible());
-  EXPECT_EQ(form.size(), kCompact);
-}
-
 TEST_F(ModesTest, WithoutATrayMinimisingKeepsTheWindowReachable) {
   ASSERT_FALSE(TrayIcon::isTrayAvailable());
   form.Grafik1->trigger();
@@ -100,13 +93,6 @@ TEST_F(ModesTest, TrayItemsPressTheButtonsWhileHidden) {
   EXPECT_EQ(form.CurrentIndex, 1);
   EXPECT_EQ(form.windowTitle(), QStringLiteral("two.wav"));
   EXPECT_TRUE(form.isHidden());
-}
-
-TEST_F(ModesTest, TheWindowWearsTheProgramIcon) {
-  const QImage expected = TrayIcon::applicationIcon().pixmap(QSize(64, 64)).toImage();
-  EXPECT_EQ(form.windowIcon().pixmap(QSize(64, 64)).toImage(), expected);
-  ASSERT_NE(form.CoolTrayIcon1, nullptr);
-  EXPECT_EQ(form.CoolTrayIcon1->popupMenu(), form.PopupMenu2);
 }
 
 }  // namespace

@@ -92,12 +92,6 @@ TEST_F(TextsTest, ThirtyTextsAreRussian) {
   }
 }
 
-TEST_F(TextsTest, PageHintsShowOverTheTabsToo) {
-  QTabWidget* pages = form.ui->sPageControl1;
-  EXPECT_EQ(pages->tabToolTip(pages->indexOf(form.ui->sTabSheet2)), QStringLiteral("Выбор звуковых эффектов"));
-  EXPECT_EQ(pages->tabToolTip(pages->indexOf(form.ui->sTabSheet4)), QStringLiteral("Выбор отображения графика"));
-}
-
 TEST_F(TextsTest, SelfSizingBoxesFitTheirNewCaptions) {
   for (TsCheckBox* box : {form.ui->sCheckBox5, form.ui->sCheckBox6, form.ui->sCheckBox8}) {
     SCOPED_TRACE(box->objectName().toStdString());
