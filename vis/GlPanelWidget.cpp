@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QOpenGLFunctions_1_1>
 #include <QOpenGLVersionFunctionsFactory>
 
@@ -59,9 +60,11 @@ void GlPanelWidget::initializeGL() {
 }
 
 void GlPanelWidget::paintGL() {
+  // The panel is black even where the fixed-function calls are missing and nothing is drawn.
+  QOpenGLFunctions* common = context()->functions();
+  common->glClearColor(0, 0, 0, 1);
+  common->glClear(GL_COLOR_BUFFER_BIT);
   if (gl_ == nullptr) return;
-  gl_->glClearColor(0, 0, 0, 1);
-  gl_->glClear(GL_COLOR_BUFFER_BIT);
   setUpCamera();
   drawPrimitives();
 }
