@@ -16,6 +16,10 @@ constexpr int kEffectsPage = 1;
 constexpr int kEqualizerPage = 2;
 constexpr int kGraphPage = 3;
 
+// The volume gauge runs from 0 to 10; the bus speaks of 0.0 to 1.0.
+constexpr double kVolumeSteps = 10.0;
+constexpr double kMicrosecondsPerSecond = 1e6;
+
 // Shows the page control below the transport panel, on `page` or on the page it already has,
 // and lets the window grow to hold it.
 void showPages(TForm1& form, std::optional<int> page) {
@@ -40,9 +44,8 @@ MprisPlayback describePlayback(const TForm1& form) {
   MprisPlayback playback;
   TETrack* track = form.Track.get();
   if (track == nullptr) return playback;
-  constexpr double kMicrosecondsPerSecond = 1e6;
   playback.status = mprisStatus(track->State);
-  playback.volume = track->LastVolume / 10.0;
+  playback.volume = track->LastVolume / kVolumeSteps;
   if (track->Stream == 0) return playback;
   playback.filePath = form.CurrentFile;
   playback.lengthUs = static_cast<qint64>(track->GetLengthTime() * kMicrosecondsPerSecond);
