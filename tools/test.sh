@@ -32,3 +32,25 @@ ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   run_build build-asan -DTEMBR_SANITIZE=ON
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   run_build build-tsan -DTEMBR_TSAN=ON -DTEMBR_AUDIO_ONLY=ON
+
+# Short libFuzzer runs of every fuzz target, each from a small seed corpus (clang, with
+# AddressSanitizer and UndefinedBehaviorSanitizer). TEMBR_LONG_TESTS=1 runs each for ten
+# minutes instead of twenty seconds.
+fuzz_seconds=20
+[ "${TEMBR_LONG_TESTS:-}" = 1 ] && fuzz_seconds=600
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEMBR_FUZZ=ON \
+  -DTEMBR_BUILD_TESTS=OFF -DTEMBR_SANITIZE=ON -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
+cmake --build build-fuzz -j "$jobs" --target HandOffFuzz IniFuzz MediaFuzz
+seeds=build-fuzz/seeds
+rm -rf "$seeds" && mkdir -p "$seeds"/{HandOffFuzz,IniFuzz,MediaFuzz}
+printf '/home/user/Music/a.mp3\0' >"$seeds/HandOffFuzz/path"
+printf '[PList_1]\nFileCount=2\nFile_ID1=/a.mp3\nFile_ID2=/b.ogg\n[Time]\nTime=0:00:00\n' >"$seeds/IniFuzz/playlist"
+printf '[Volume]\nsgauge2.Progress=0x0A\n[EQSet]\nscheckbox8.Checked=1\n' >"$seeds/IniFuzz/config"
+for format in wav flac mp3 ogg; do
+  ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=0.1" -ac 2 -ar 44100 "$seeds/MediaFuzz/seed.$format"
+done
+for target in HandOffFuzz IniFuzz MediaFuzz; do
+  ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    "build-fuzz/fuzz/$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -timeout=10 \
+    -artifact_prefix="build-fuzz/$target-" "$seeds/$target"
+done
