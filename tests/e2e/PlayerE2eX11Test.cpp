@@ -1,0 +1,172 @@
+// The built player from the outside: its window on the X server, what reaches the sound card
+// (SDL's disk driver), its two files, and a second start. Every check is one a user could
+// make by watching, listening or looking at the files afterwards.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QFileInfo>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "tests/audio/support/AudioFixtures.h"
+#include "tests/e2e/PlayerProcess.h"
+
+using namespace e2e;
+
+namespace {
+
+QString tone(const std::string& name, double frequency, double seconds) {
+  return QString::fromStdString(fixtures::writeSineWav(name, kRate, 2, frequency, seconds, 0.5));
+}
+
+QString nameOf(const QString& path) { return QFileInfo(path).fileName(); }
+
+QString configText(const Player& player) {
+  QFile file(player.file(QStringLiteral("Config.ini")));
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The next-track ">>" and previous-track "<<" buttons, at the ends of the position bar.
+constexpr int kPreviousX = 273, kPreviousY = 128;
+
+TEST(PlayerE2e, PlaysTheSavedListInOrderThenClosesAtItsEnd) {
+  const std::vector<double> pitches = {330.0, 550.0, 880.0};
+  QStringList entries;
+  for (double frequency : pitches) entries << tone("e2e-order-" + std::to_string(int(frequency)) + ".wav", frequency, 1.0);
+  Player player;
+  player.savePlaylist(entries);
+  player.saveConfig(QStringLiteral("scheckbox5.Checked=1"));
+  player.start();
+
+  for (int i = 0; i < entries.size(); ++i) {
+    ASSERT_TRUE(player.waitForTitle(nameOf(entries[i]))) << "caption never showed entry " << i;
+    screenshot(QStringLiteral("order-entry%1").arg(i));
+  }
+  // "exit " closes the window after the last entry; the shutdown saves both files.
+  ASSERT_TRUE(player.endsCleanly());
+  EXPECT_EQ(player.savedPlaylist(), entries);
+  EXPECT_TRUE(configText(player).contains(QStringLiteral("scheckbox5.Checked=1")));
+
+  const Captured heard = player.capture();
+  const std::vector<Sound> runs = sounds(heard.left);
+  ASSERT_EQ(runs.size(), pitches.size()) << "the capture holds " << runs.size() << " stretches of sound";
+  for (size_t i = 0; i < runs.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_NEAR(runs[i].seconds(), 1.0, 0.05);
+    EXPECT_NEAR(pitch(heard.left, runs[i].begin, runs[i].end), pitches[i], pitches[i] * 0.01);
+    if (i > 0) {
+      // Moving on is driven by the playback tick; a gap of a large part of a second would be
+      // plainly audible as a stall between tracks.
+      const double gap = static_cast<double>(runs[i].begin - runs[i - 1].end) / kRate;
+      std::printf("gap before entry %zu: %.1f ms\n", i, gap * 1000.0);
+      EXPECT_LT(gap, 0.5);
+    }
+  }
+}
+
+TEST(PlayerE2e, RepeatListStartsOverAndATerminateSignalStillSavesBothFiles) {
+  const QStringList entries = {tone("e2e-repeat-a.wav", 440.0, 0.3), tone("e2e-repeat-b.wav", 660.0, 0.3)};
+  Player player;
+  player.savePlaylist(entries);
+  player.saveConfig(QStringLiteral("checkbox1.Checked=1"));
+  player.start(QStringLiteral("dummy"));
+
+  ASSERT_TRUE(player.waitForTitle(nameOf(entries[0])));
+  ASSERT_TRUE(player.waitForTitle(nameOf(entries[1])));
+  ASSERT_TRUE(player.waitForTitle(nameOf(entries[0]))) << "the list did not start over";
+  screenshot(QStringLiteral("repeat-started-over"));
+
+  // Whatever was on disk goes; what the player writes at the end must come back.
+  QFile::remove(player.file(QStringLiteral("PLIST.LST")));
+  QFile::remove(player.file(QStringLiteral("Config.ini")));
+  ::kill(static_cast<pid_t>(player.process().processId()), SIGTERM);
+  ASSERT_TRUE(player.endsCleanly());
+  EXPECT_EQ(player.savedPlaylist(), entries);
+  EXPECT_TRUE(configText(player).contains(QStringLiteral("checkbox1.Checked=1")));
+}
+
+struct EqualiserCase {
+  const char* name;
+  QString bands;    // EQLayzer keys of the 600 Hz and 6000 Hz sliders
+  double low, high; // the expected change of the 600 Hz tone against the 6000 Hz one, in dB
+};
+
+class PlayerEqualiser : public testing::TestWithParam<EqualiserCase> {};
+
+TEST_P(PlayerEqualiser, SlidersInTheSettingsShapeWhatIsHeard) {
+  // Two tones of equal strength; the equaliser, switched on in Config.ini, tilts them.
+  std::vector<int16_t> samples;
+  for (int i = 0; i < kRate * 3 / 2; ++i) {
+    const double t = static_cast<double>(i) / kRate;
+    const auto value = static_cast<int16_t>(8000.0 * (std::sin(2 * M_PI * 600 * t) + std::sin(2 * M_PI * 6000 * t)));
+    samples.push_back(value);
+    samples.push_back(value);
+  }
+  const QString file = QString::fromStdString(fixtures::writeWav(std::string("e2e-eq-") + GetParam().name + ".wav", kRate, 2, samples));
+  Player player;
+  player.savePlaylist({file});
+  const QString others = QStringLiteral(
+      "strackbar3.position=0\nstrackbar5.position=0\nstrackbar4.position=0\nstrackbar6.position=0\n"
+      "strackbar9.position=0\nstrackbar10.position=0\nstrackbar11.position=0\nstrackbar12.position=0\n");
+  player.saveConfig(QStringLiteral("scheckbox8.Checked=1\nscheckbox5.Checked=1"), others + GetParam().bands);
+  player.start();
+  ASSERT_TRUE(player.endsCleanly());
+
+  const Captured heard = player.capture();
+  const std::vector<Sound> runs = sounds(heard.left);
+  ASSERT_EQ(runs.size(), 1u);
+  // The middle second, clear of the filters' settling.
+  const size_t begin = runs[0].begin + kRate / 4, end = runs[0].end - kRate / 4;
+  const double tilt = 20.0 * std::log10(strength(heard.left, begin, end, 600.0) / strength(heard.left, begin, end, 6000.0));
+  std::printf("600 Hz against 6000 Hz: %+.2f dB\n", tilt);
+  EXPECT_GT(tilt, GetParam().low);
+  EXPECT_LT(tilt, GetParam().high);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bands, PlayerEqualiser,
+    testing::Values(EqualiserCase{"LowRaised", QStringLiteral("strackbar7.position=7\nstrackbar8.position=0"), 5.0, 9.0},
+                    EqualiserCase{"HighRaised", QStringLiteral("strackbar7.position=0\nstrackbar8.position=7"), -9.0, -5.0},
+                    EqualiserCase{"Flat", QStringLiteral("strackbar7.position=0\nstrackbar8.position=0"), -1.0, 1.0}),
+    [](const testing::TestParamInfo<EqualiserCase>& info) { return std::string(info.param.name); });
+
+TEST(PlayerE2e, SecondStartAddsItsFileAndClosingTheWindowSavesBoth) {
+  const QString first = tone("e2e-handoff-first.wav", 440.0, 30.0);
+  const QString handed = tone("e2e-handoff-handed.wav", 880.0, 30.0);
+  Player player;
+  player.savePlaylist({first});
+  player.saveConfig(QString());
+  player.start(QStringLiteral("dummy"));
+  ASSERT_TRUE(player.waitForTitle(nameOf(first)));
+
+  // A second start of the same installation hands its argument over and ends.
+  EXPECT_EQ(player.startSecond({handed}), 0);
+  ASSERT_TRUE(player.waitForTitle(nameOf(handed))) << "the running player did not take the file";
+  screenshot(QStringLiteral("handoff-added"));
+
+  player.click(kPreviousX, kPreviousY);
+  ASSERT_TRUE(player.waitForTitle(nameOf(first))) << "\"<<\" did not go back";
+  screenshot(QStringLiteral("handoff-previous"));
+
+  ASSERT_TRUE(requestClose(player.window()));
+  ASSERT_TRUE(player.endsCleanly());
+  EXPECT_EQ(player.savedPlaylist(), QStringList({first, handed}));
+  EXPECT_FALSE(configText(player).isEmpty());
+}
+
+TEST(PlayerE2e, WithoutAnyAudioDeviceTheWindowComesUpAndTheListAdvances) {
+  const QStringList entries = {tone("e2e-silent-a.wav", 440.0, 0.3), tone("e2e-silent-b.wav", 660.0, 0.3)};
+  Player player;
+  player.savePlaylist(entries);
+  player.saveConfig(QStringLiteral("scheckbox5.Checked=1"));
+  player.start(QStringLiteral("nonexistent"));
+  ASSERT_NE(player.window(), 0ul);
+  ASSERT_TRUE(player.waitForTitle(nameOf(entries[1])));
+  screenshot(QStringLiteral("silent-second-entry"));
+  EXPECT_TRUE(player.endsCleanly());
+  EXPECT_FALSE(QFileInfo::exists(player.capturePath()));
+}
+
+}  // namespace
