@@ -59,13 +59,4 @@ TEST(Random, DrawsStayBelowTheBound) {
   }
 }
 
-TEST(Random, ProgramStartsFromSeedZero) {
-  // Only meaningful as the first draw in its process, which is how ctest runs it.
-  if (testing::UnitTest::GetInstance()->random_seed() != 0 ||
-      testing::UnitTest::GetInstance()->test_to_run_count() > 1) {
-    GTEST_SKIP() << "run on its own";
-  }
-  EXPECT_EQ(RandomSeed(), 0u);
-}
-
 }  // namespace
