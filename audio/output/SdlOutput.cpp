@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <chrono>
 #include <cstring>
 
 namespace audio {
@@ -10,6 +11,8 @@ namespace {
 // About 23 ms at 44100 Hz: short enough for volume changes to be heard at once, long
 // enough that a busy desktop does not starve the device.
 constexpr int kRequestedPeriodFrames = 1024;
+constexpr auto kWatchInterval = std::chrono::milliseconds(100);
+constexpr auto kReopenInterval = std::chrono::milliseconds(500);
 }  // namespace
 
 std::unique_ptr<SdlOutput> SdlOutput::open(int sampleRate) {
@@ -32,11 +35,13 @@ bool SdlOutput::openDevice() {
   SDL_AudioSpec have{};
   // No changes allowed: SDL converts to whatever the device really takes.
   device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-  periodFrames_ = have.samples;
+  // A device reopened after a loss keeps the period the engine was told at first.
+  if (periodFrames_ == 0) periodFrames_ = have.samples;
   return device_ != 0;
 }
 
 SdlOutput::~SdlOutput() {
+  stopWatch();
   if (device_ != 0) {
     stop();
     SDL_CloseAudioDevice(device_);
@@ -49,9 +54,18 @@ void SdlOutput::start(RenderSource* source) {
   source_ = source;
   SDL_UnlockAudioDevice(device_);
   SDL_PauseAudioDevice(device_, 0);
+  stopWatch();
+  watching_ = true;
+  silentBuffer_.assign(static_cast<size_t>(kRequestedPeriodFrames) * kChannels, 0.0f);
+  watch_ = std::thread([this] { watch(); });
 }
 
 void SdlOutput::stop() {
+  stopWatch();
+  if (device_ == 0) {
+    source_ = nullptr;
+    return;
+  }
   SDL_PauseAudioDevice(device_, 1);
   // Taking the device lock waits for a callback that is running right now.
   SDL_LockAudioDevice(device_);
@@ -68,6 +82,56 @@ void SdlOutput::callback(void* user, uint8_t* stream, int bytes) {
     return;
   }
   self->source_->render(out, frames);
+}
+
+void SdlOutput::stopWatch() {
+  {
+    std::lock_guard<std::mutex> lock(watchMutex_);
+    watching_ = false;
+  }
+  watchWake_.notify_all();
+  if (watch_.joinable()) watch_.join();
+}
+
+void SdlOutput::watch() {
+  std::unique_lock<std::mutex> lock(watchMutex_);
+  while (watching_) {
+    watchWake_.wait_for(lock, kWatchInterval, [this] { return !watching_; });
+    if (!watching_) break;
+    if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED) continue;
+    // The device is gone: SDL calls no callback of a closed device, so this thread is now
+    // the only one rendering.
+    RenderSource* source = source_;
+    if (device_ != 0) SDL_CloseAudioDevice(device_);
+    device_ = 0;
+    lock.unlock();
+    playSilentlyUntilReopened(source);
+    lock.lock();
+  }
+}
+
+void SdlOutput::playSilentlyUntilReopened(RenderSource* source) {
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  auto nextAttempt = start + kReopenInterval;
+  long long periods = 0;
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(watchMutex_);
+      if (!watching_) return;
+      if (Clock::now() >= nextAttempt) {
+        nextAttempt = Clock::now() + kReopenInterval;
+        if (openDevice()) {
+          SDL_PauseAudioDevice(device_, 0);
+          return;
+        }
+      }
+    }
+    if (source != nullptr) source->render(silentBuffer_.data(), kRequestedPeriodFrames);
+    ++periods;
+    std::this_thread::sleep_until(start + std::chrono::nanoseconds(periods * kRequestedPeriodFrames * 1'000'000'000LL /
+                                                                   sampleRate_));
+  }
 }
 
 }  // namespace audio

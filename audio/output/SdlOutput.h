@@ -3,9 +3,19 @@
 // Plays through SDL2's audio device. The driver is whatever SDL chooses from its own
 // environment (SDL_AUDIODRIVER, SDL_AUDIO_DEVICE_NAME...); with SDL_AUDIODRIVER=disk the
 // played samples land in SDL_DISKAUDIOFILE.
+//
+// A device that goes away while playing (unplugged, its sound server ended) is noticed by a
+// watch thread: it closes the lost device, keeps the source rendering at the real-time pace
+// in silence so that playback goes on, and reopens the default device every half second
+// until one opens again.
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "audio/output/Output.h"
 
@@ -26,8 +36,17 @@ class SdlOutput : public Output {
   explicit SdlOutput(int sampleRate);
   bool openDevice();
   static void callback(void* user, uint8_t* stream, int bytes);
+  void watch();
+  void stopWatch();
+  // Renders in silence at the real-time pace until a device opens again or the watch ends.
+  void playSilentlyUntilReopened(RenderSource* source);
 
-  uint32_t device_ = 0;
+  std::atomic<uint32_t> device_{0};
+  std::thread watch_;
+  std::mutex watchMutex_;
+  std::condition_variable watchWake_;
+  bool watching_ = false;
+  std::vector<float> silentBuffer_;
   int sampleRate_;
   int periodFrames_ = 0;
   RenderSource* source_ = nullptr;

@@ -1,0 +1,77 @@
+// The sound device going away while playing and coming back. SDL's disk driver stands in for
+// the device: when a write fails it reports the device as lost, as a real driver does when
+// its device is unplugged or its sound server ends. A file size limit on this process makes
+// the writes fail once the capture file is full; reopening the device starts the file afresh,
+// so the device comes back, fills up and is lost again, over and over.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <QDeadlineTimer>
+#include <QThread>
+#include <cstdlib>
+#include <memory>
+
+#include "audio/engine/Engine.h"
+#include "audio/output/SdlOutput.h"
+#include "tests/audio/support/AudioFixtures.h"
+#include "tests/support/TestFiles.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+long fileSize(const QString& path) {
+  struct stat info {};
+  return ::stat(path.toLocal8Bit().constData(), &info) == 0 ? static_cast<long>(info.st_size) : -1;
+}
+
+TEST(RobustnessDeviceLoss, PlaybackGoesOnWhileTheDeviceIsGoneAndReturnsToIt) {
+  const std::string tone = fixtures::writeSineWav("device-loss.wav", 44100, 2, 440.0, 60.0);
+  TempFolder folder;
+  const QString capture = folder.file(QStringLiteral("capture.raw"));
+  ::setenv("SDL_AUDIODRIVER", "disk", 1);
+  ::setenv("SDL_DISKAUDIOFILE", capture.toLocal8Bit().constData(), 1);
+  // A failing write must fail, not end the process.
+  ::signal(SIGXFSZ, SIG_IGN);
+  rlimit previous{};
+  ::getrlimit(RLIMIT_FSIZE, &previous);
+  constexpr long kLimit = 256 * 1024;  // about 0.7 s of float stereo at 44.1 kHz
+  rlimit limited = previous;
+  limited.rlim_cur = kLimit;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+
+  audio::Engine& engine = audio::Engine::instance();
+  ASSERT_TRUE(engine.init(-1, 44100)) << "the disk driver did not open";
+  ASSERT_NE(dynamic_cast<audio::SdlOutput*>(engine.output()), nullptr);
+  const audio::StreamHandle stream = engine.streamCreateFile(tone);
+  ASSERT_NE(stream, 0u);
+  ASSERT_TRUE(engine.play(stream, true));
+
+  // Polls until the device has come back twice and playback was seen moving while it was gone.
+  int returns = 0, advancesWhileGone = 0;
+  long lastSize = fileSize(capture);
+  int64_t lastPosition = engine.getPosition(stream);
+  const QDeadlineTimer bound(30s);
+  while (!bound.hasExpired() && (returns < 2 || advancesWhileGone < 1)) {
+    QThread::msleep(150);
+    const long size = fileSize(capture);
+    const int64_t position = engine.getPosition(stream);
+    if (size < lastSize) ++returns;
+    // Nothing reached the full file since the last look: the device is gone.
+    if (size == lastSize && size > 0 && position > lastPosition) ++advancesWhileGone;
+    lastSize = size;
+    lastPosition = position;
+  }
+  const audio::Activity activity = engine.isActive(stream);
+  engine.free();
+  ::setrlimit(RLIMIT_FSIZE, &previous);
+
+  EXPECT_GE(returns, 2) << "the device never came back";
+  EXPECT_GE(advancesWhileGone, 1) << "playback stalled while the device was gone";
+  EXPECT_EQ(activity, audio::Activity::Playing);
+}
+
+}  // namespace
