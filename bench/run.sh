@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Builds Tembr for speed (Release, benchmarks on) in build-bench and prints every performance
+# figure beside a reference measured in the same run, as a ratio. Where the reference is a
+# goal rather than another program, the goal is the reference. Never fails on a figure.
+#   bash bench/run.sh
+set -uo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+build=build-bench
+out=$build/results
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTEMBR_BUILD_BENCH=ON >/dev/null || exit 1
+cmake --build "$build" -j "$(nproc)" --target tembr EngineBench DspBench TickBench VisBench EngineEffectLatencyBench \
+  || exit 1
+rm -rf "$out" && mkdir -p "$out"
+
+display=:$((200 + RANDOM % 100))
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+work=$(mktemp -d)
+trap 'kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
+export DISPLAY=$display LIBGL_ALWAYS_SOFTWARE=1 SDL_AUDIODRIVER=dummy
+sleep 1
+
+echo "== benchmarks (Google Benchmark; raw results in $out) =="
+for bench in EngineBench DspBench TickBench; do
+  "$build/bench/$bench" --benchmark_out="$out/$bench.json" --benchmark_out_format=json >"$out/$bench.txt" 2>&1
+done
+QT_QPA_PLATFORM=xcb "$build/bench/VisBench" --benchmark_out="$out/VisBench.json" --benchmark_out_format=json \
+  >"$out/VisBench.txt" 2>&1
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/latency.raw" "$build/bench/EngineEffectLatencyBench" >"$out/latency.txt" 2>&1
+
+# A player installation of its own: a copy of the executable, its playlist and settings.
+player_folder() {
+  local folder=$1; shift
+  mkdir -p "$folder"
+  cp "$build/tembr" "$folder/tembr"
+  {
+    echo "[PList_1]"
+    local i=0
+    for file in "$@"; do i=$((i + 1)); echo "File_ID$i=$file"; done
+    echo "FileCount=$i"
+    echo "[Time]"
+    echo "Time=0:00:00"
+  } >"$folder/PLIST.LST"
+}
+
+ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=40" -ac 2 -ar 44100 "$work/long.wav"
+ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=1" -ac 2 -ar 44100 "$work/a.wav"
+ffmpeg -v error -y -f lavfi -i "sine=frequency=660:duration=1" -ac 2 -ar 44100 "$work/b.wav"
+
+# CPU share and resident memory over ten seconds of playing, from /proc/<pid>/stat and status.
+measure_process() {
+  local pid=$1 ticks start end rss
+  ticks=$(getconf CLK_TCK)
+  sleep 2
+  start=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  sleep 10
+  end=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
+  echo "$(awk -v a="$start" -v b="$end" -v t="$ticks" 'BEGIN {printf "%.2f", (b - a) / t / 10 * 100}') $rss"
+}
+
+player_folder "$work/cpu" "$work/long.wav"
+printf "[Volume]\nsgauge2.Progress=10\n[Balans]\nstrackbar1.position=0\n" >"$work/cpu/Config.ini"
+XDG_RUNTIME_DIR=$(mktemp -d) QT_QPA_PLATFORM=xcb "$work/cpu/tembr" >/dev/null 2>&1 &
+player_pid=$!
+read -r player_cpu player_rss < <(measure_process $player_pid)
+kill $player_pid; wait $player_pid 2>/dev/null
+ffplay -v error -nodisp -autoexit "$work/long.wav" >/dev/null 2>&1 &
+ffplay_pid=$!
+read -r ffplay_cpu ffplay_rss < <(measure_process $ffplay_pid)
+kill $ffplay_pid; wait $ffplay_pid 2>/dev/null
+
+# Start-up: from exec to the window mapped, median of five starts with an empty playlist.
+startups=()
+for round in 1 2 3 4 5; do
+  rm -rf "$work/start" && player_folder "$work/start"
+  t0=$(date +%s%N)
+  XDG_RUNTIME_DIR=$(mktemp -d) QT_QPA_PLATFORM=xcb "$work/start/tembr" >/dev/null 2>&1 &
+  pid=$!
+  until xdotool search --onlyvisible --pid $pid >/dev/null 2>&1; do
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.002
+  done
+  t1=$(date +%s%N)
+  startups+=($(((t1 - t0) / 1000000)))
+  kill $pid; wait $pid 2>/dev/null
+done
+startup_ms=$(printf '%s\n' "${startups[@]}" | sort -n | sed -n 3p)
+
+# The gap between two consecutive tracks, in the audio the disk driver captured.
+player_folder "$work/gap" "$work/a.wav" "$work/b.wav"
+printf '[Volume]\nsgauge2.Progress=10\n[Balans]\nstrackbar1.position=0\n[EQSet]\nscheckbox5.Checked=1\n' >"$work/gap/Config.ini"
+XDG_RUNTIME_DIR=$(mktemp -d) QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/gap.raw" \
+  timeout 60 "$work/gap/tembr" >/dev/null 2>&1
+
+python3 - "$out" "$work/gap.raw" "$player_cpu" "$player_rss" "$ffplay_cpu" "$ffplay_rss" "$startup_ms" <<'PY'
+import json, struct, sys, os, re
+out, gap_file = sys.argv[1], sys.argv[2]
+player_cpu, player_rss, ffplay_cpu, ffplay_rss, startup_ms = map(float, sys.argv[3:8])
+rows = []
+def row(figure, ours, reference, ref_name, unit, lower_is_better=True):
+    ratio = ours / reference if reference else float('nan')
+    rows.append((figure, f"{ours:.3g} {unit}", f"{reference:.3g} {unit} ({ref_name})", f"{ratio:.2f}"))
+def load(name):
+    try:
+        with open(os.path.join(out, name + ".json")) as f: return json.load(f)["benchmarks"]
+    except Exception: return []
+for b in load("EngineBench"):
+    if b["name"].startswith("EngineDecodeAndRender/") and "engine_time_over_ffmpeg" in b:
+        fmt = b["name"].split("/")[1]
+        row(f"decode+render {fmt}, x real time", b["engine_x_realtime"], b["ffmpeg_x_realtime"], "ffmpeg -f null", "x", False)
+dsp = {b["name"]: b for b in load("DspBench")}
+ours = next((b for n, b in dsp.items() if n.startswith("BM_DspRack")), None)
+sox = next((b for n, b in dsp.items() if n.startswith("BM_SoxRack")), None)
+if ours and sox:
+    row("effects rack, x real time (wall)", ours["xRealTime"], sox["xRealTime"], "sox", "x", False)
+    row("effects rack, x real time (cpu)", ours["xRealTimeCpu"], sox["xRealTimeCpu"], "sox", "x", False)
+ticks = [b for b in load("TickBench") if b.get("run_type") == "iteration" and "median_us" in b]
+if ticks:
+    medians = sorted(b["median_us"] for b in ticks)
+    row("tick while playing, median of runs", medians[len(medians) // 2], 10000.0, "tick period", "us")
+    row("tick while playing, p90 (worst run)", max(b["p90_us"] for b in ticks), 10000.0, "tick period", "us")
+    row("tick while playing, slowest tick", max(b["max_us"] for b in ticks), 10000.0, "tick period", "us")
+for b in load("VisBench"):
+    if b["name"].startswith("BM_RenderFrameOfFivePasses"):
+        t = b["real_time"] * {"ns": 1e-3, "us": 1.0, "ms": 1e3}[b["time_unit"]]
+        row("drawing frame " + b.get("label", ""), t, 50000.0, "frame period 50 ms", "us")
+row("CPU share while playing, vis on", player_cpu, ffplay_cpu, "ffplay -nodisp", "%")
+row("resident memory while playing", player_rss / 1024, ffplay_rss / 1024, "ffplay -nodisp", "MiB")
+row("start-up, exec to window mapped", startup_ms, 300.0, "goal", "ms")
+try:
+    data = open(gap_file, "rb").read()
+    left = struct.unpack(f"<{len(data)//4}f", data[:len(data)//4*4])[0::2]
+    loud = [i for i, v in enumerate(left) if abs(v) > 0.02]
+    if not loud: raise ValueError("nothing was heard")
+    # Silences longer than 2 ms between the first and the last sound (a sine dips under the
+    # threshold only near its zero crossings).
+    gaps = [b - a for a, b in zip(loud, loud[1:]) if b - a > 88]
+    row("gap between tracks", (max(gaps) / 44.1) if gaps else 0.0, 30.0, "goal", "ms")
+except Exception as e:
+    rows.append(("gap between tracks", f"not measured ({e})", "30 ms (goal)", "-"))
+lat = open(os.path.join(out, "latency.txt")).read()
+m = re.search(r"effect_latency_ms ([0-9.]+)", lat)
+if m: row("effect switched on to heard", float(m.group(1)), 30.0, "goal", "ms")
+else: rows.append(("effect switched on to heard", "not measured", "30 ms (goal)", "-"))
+widths = [max(len(r[i]) for r in rows + [("figure", "ours", "reference", "ours/ref")]) for i in range(4)]
+for r in [("figure", "ours", "reference", "ours/ref")] + rows:
+    print("  ".join(c.ljust(w) for c, w in zip(r, widths)))
+print("x real time: higher is faster, so ours/ref above 1 is better; for every other unit, below 1 is better.")
+PY
