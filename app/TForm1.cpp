@@ -15,6 +15,8 @@
 #include "app/Random.h"
 #include "audio/TETrack.h"
 #include "settings/IniFile.h"
+#include "skin/HintManager.h"
+#include "skin/SkinManager.h"
 #include "ui/TrayIcon.h"
 #include "ui/MprisService.h"
 #include "ui_TForm1.h"
@@ -34,6 +36,11 @@ TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), dataDirectory_(dataDirectory) {
   ui->setupUi(this);
   setWindowTitle(QString());
+  // The form compiler drops captions made only of blanks; these check boxes carry them.
+  for (TsCheckBox* box : {ui->sCheckBox1, ui->sCheckBox2, ui->sCheckBox4, ui->sCheckBox7}) {
+    box->setText(QStringLiteral(" "));
+  }
+  ui->sCheckBox3->setText(QStringLiteral("  "));
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -49,6 +56,8 @@ TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
   Timer4->setInterval(kAutoplayDelayMs);
 
   buildMenus();
+  TsSkinManager::install(this);
+  new TsHintManager(this);
   bindEvents();
   CreateTrayIcon();
   updateClientSize();
@@ -155,6 +164,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (widget == nullptr || widget->window() != this) return QWidget::eventFilter(watched, event);
   if (event->type() == QEvent::KeyPress && keyPreview_) {
     auto* key = static_cast<QKeyEvent*>(event);
+    // A key press that its receiver ignores travels on to the receiver's parents; the window
+    // sees it once, where it was first delivered.
+    const bool travelling = key == lastPreviewedKey_ && lastPreviewedWidget_ != nullptr &&
+                            widget != lastPreviewedWidget_ &&
+                            widget->isAncestorOf(lastPreviewedWidget_);
+    if (travelling) return false;
+    lastPreviewedKey_ = key;
+    lastPreviewedWidget_ = widget;
     const int code = key->key();
     const Qt::KeyboardModifiers modifiers = key->modifiers();
     guarded([&] { FormKeyDown(code, modifiers); });

@@ -16,6 +16,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -208,6 +209,8 @@ class TForm1 : public QWidget {
   bool destroyed_ = false;
   bool acceptsDrops_ = false;
   bool keyPreview_ = false;
+  const QEvent* lastPreviewedKey_ = nullptr;
+  QPointer<QWidget> lastPreviewedWidget_;
 };
 
 #include "app/ErrorBox.h"

@@ -13,7 +13,7 @@
 #include <QPointer>
 #include <QTimer>
 
-class BalloonHint;
+#include "skin/BalloonHint.h"
 class QWidget;
 
 class TsHintManager : public QObject {
