@@ -30,6 +30,9 @@ constexpr int kTickIntervalMs = 10;
 constexpr int kFrameIntervalMs = 50;
 constexpr int kAutoplayDelayMs = 50;
 constexpr int kUnusedTimerIntervalMs = 5000;
+// Where the window's client area first appears on the screen.
+constexpr int kClientLeft = 213;
+constexpr int kClientTop = 138;
 }  // namespace
 
 TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
@@ -61,6 +64,7 @@ TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
   bindEvents();
   CreateTrayIcon();
   updateClientSize();
+  setGeometry(kClientLeft, kClientTop, width(), height());
 }
 
 TForm1::~TForm1() {
