@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/EventLoopWait.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QWidget>
@@ -11,13 +13,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-template <typename Predicate>
-bool spinUntil(Predicate done) {
-  const QDeadlineTimer bound(10s);
-  while (!done() && !bound.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
 
 class EntrySignals : public testing::TestWithParam<int> {};
 

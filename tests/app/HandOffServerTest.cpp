@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "tests/support/EventLoopWait.h"
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -24,13 +26,6 @@ using namespace std::chrono_literals;
 namespace {
 
 // Runs the event loop until `done` holds or a generous bound passes; returns `done()`.
-template <typename Predicate>
-bool spinUntil(Predicate done) {
-  const QDeadlineTimer bound(10s);
-  while (!done() && !bound.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
-
 class HandOffServerTest : public testing::Test {
  protected:
   void SetUp() override {

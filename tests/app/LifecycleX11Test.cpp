@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/EventLoopWait.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -20,13 +22,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-template <typename Predicate>
-bool spinUntil(Predicate done) {
-  const QDeadlineTimer bound(10s);
-  while (!done() && !bound.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
 
 // Notes and closes every message box that opens while it exists.
 class BoxWatcher {
