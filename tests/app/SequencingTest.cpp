@@ -46,7 +46,9 @@ TEST(Sequencing, TheEndOfATrack) {
     h.tick();  // a finished last entry stays finished without raising anything
     EXPECT_EQ(h.window().CurrentIndex, c.next) << c.what;
     EXPECT_EQ(h.activity(), c.playing ? audio::Activity::Playing : audio::Activity::Stopped) << c.what;
-    if (c.playing) EXPECT_EQ(h.position(), 0) << c.what;
+    if (c.playing) {
+      EXPECT_EQ(h.position(), 0) << c.what;
+    }
     if (c.followed) {
       EXPECT_EQ(h.selection(), c.next) << c.what;
       EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(c.next)) << c.what;

@@ -36,7 +36,9 @@ TEST(GaugeByteScale, FitsAnyLengthWithTheSmallestPowerOfTwo) {
                        Case{std::numeric_limits<int64_t>::max(), 32}}) {
     const GaugeByteScale scale = GaugeByteScale::forLength(c.length);
     EXPECT_EQ(scale.shift(), c.shift) << c.length;
-    if (c.length > kInt32Max) EXPECT_GT(scale.toGauge(c.length), kInt32Max / 2) << c.length;
+    if (c.length > kInt32Max) {
+      EXPECT_GT(scale.toGauge(c.length), kInt32Max / 2) << c.length;
+    }
     // The far right of the gauge never names a byte beyond the end.
     EXPECT_LE(scale.toBytes(scale.toGauge(c.length)), std::max<int64_t>(c.length, 0)) << c.length;
   }
