@@ -108,7 +108,9 @@ TEST(Robustness, APlaylistOfDamagedFilesPlaysOrSkipsEveryEntryInOrder) {
   EXPECT_EQ(visited, expected);
   EXPECT_NE(harness.activity(), audio::Activity::Playing) << "the last entry never ended";
   for (size_t i = 0; i < files.size(); ++i) {
-    if (files[i].mustPlay) EXPECT_TRUE(opened.count(static_cast<int>(i))) << files[i].name << " did not play";
+    if (files[i].mustPlay) {
+      EXPECT_TRUE(opened.count(static_cast<int>(i))) << files[i].name << " did not play";
+    }
   }
 }
 
@@ -184,7 +186,9 @@ TEST(Robustness, MemoryStaysFlatWhileTheListRepeats) {
   // Each round is 1.5 s of audio; a stall would show as far fewer rounds.
   EXPECT_GT(rounds, static_cast<int>(totalFrames / playback::kSampleRate / 3));
   // AddressSanitizer holds freed memory back on purpose, so only a plain build measures.
-  if (!addressSanitized()) EXPECT_LT(highest - settled, 8 * 1024);
+  if (!addressSanitized()) {
+    EXPECT_LT(highest - settled, 8 * 1024);
+  }
 }
 
 }  // namespace
