@@ -8,28 +8,10 @@
 #include <QProcess>
 
 #include "app/DataDirectory.h"
+#include "tests/support/ScopedVariable.h"
 #include "tests/support/TestFiles.h"
 
 namespace {
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const QByteArray& value)
-      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-    if (value.isNull()) qunsetenv(name);
-    else qputenv(name, value);
-  }
-  ~ScopedVariable() {
-    if (had_) qputenv(name_, old_);
-    else qunsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  bool had_;
-  QByteArray old_;
-};
 
 constexpr char kPrintFolders[] = "TEMBR_TEST_PRINT_FOLDERS";
 

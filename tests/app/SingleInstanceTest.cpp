@@ -10,6 +10,7 @@
 
 #include "app/RuntimeFolder.h"
 #include "app/SingleInstance.h"
+#include "tests/support/ScopedVariable.h"
 
 namespace {
 
@@ -136,24 +137,6 @@ TEST(RuntimeFolder, FolderOfAnotherUserIsRefused) {
   ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
   EXPECT_FALSE(privateFolder(path, CreateIfMissing::Yes).has_value());
 }
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const QByteArray& value)
-      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-    qputenv(name, value);
-  }
-  ~ScopedVariable() {
-    if (had_) qputenv(name_, old_);
-    else qunsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  bool had_;
-  QByteArray old_;
-};
 
 TEST(RuntimeFolder, RuntimeDirectoryIsUsedWhenPrivateAndReplacedWhenNot) {
   QTemporaryDir temp(shortTempTemplate());
