@@ -2,9 +2,13 @@
 // main window's life from FormCreate to FormDestroy.
 
 #include <QApplication>
+#include <cstdio>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "app/CommandLine.h"
 #include "app/DataDirectory.h"
 #include "app/HandOffSender.h"
 #include "app/HandOffServer.h"
@@ -15,11 +19,34 @@
 
 namespace {
 
-// A second start hands its first argument (or nothing) to the running player and ends
-// without reading or writing any file. Whether anyone received it does not matter.
-int handOff(const QString& folder, int argc, char** argv) {
-  const std::string_view argument = argc > 1 ? std::string_view(argv[1]) : std::string_view();
-  sendHandOff(handOffSocketPath(folder), argument);
+CommandLine readOwnCommandLine(int argc, char** argv) {
+  std::vector<std::string_view> arguments;
+  for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+  return readCommandLine(arguments, currentWorkingDirectory());
+}
+
+// --help, --version and options not understood end the start at once, before the lock.
+int answerWithoutStarting(const CommandLine& line) {
+  switch (line.action) {
+    case StartAction::ShowHelp:
+      std::fputs(helpText().c_str(), stdout);
+      return 0;
+    case StartAction::ShowVersion:
+      std::fputs(versionText().c_str(), stdout);
+      return 0;
+    case StartAction::Refuse:
+      std::fputs(refusalText(line.refusedOption).c_str(), stderr);
+      return kRefusedExitCode;
+    case StartAction::Run:
+      break;
+  }
+  return 0;
+}
+
+// A second start hands its path (or nothing) to the running player and ends without
+// reading or writing any file. Whether anyone received it does not matter.
+int handOff(const QString& folder, const CommandLine& line) {
+  sendHandOff(handOffSocketPath(folder), line.path);
   return 0;
 }
 
@@ -32,9 +59,12 @@ void bringToFront(TForm1& form) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const CommandLine line = readOwnCommandLine(argc, argv);
+  if (line.action != StartAction::Run) return answerWithoutStarting(line);
+
   const std::optional<QString> folder = runtimeFolder();
   const LockState lock = folder ? acquireSingleInstanceLock(singleInstanceLockPath(*folder)) : LockState::Unavailable;
-  if (lock == LockState::HeldElsewhere) return handOff(*folder, argc, argv);
+  if (lock == LockState::HeldElsewhere) return handOff(*folder, line);
 
   // The first instance ignores its own command line: the playlist comes from its file.
   QApplication app(argc, argv);

@@ -71,12 +71,14 @@ inline QProcessEnvironment playerEnvironment(const RuntimeFolder& runtime, const
   return environment;
 }
 
+// Starts the player in `workingDirectory`, or in its own folder when that is empty.
 inline std::unique_ptr<QProcess> startPlayer(const PlayerFolder& folder, const RuntimeFolder& runtime,
                                              const QStringList& arguments = {},
-                                             const QString& platform = testPlatform()) {
+                                             const QString& platform = testPlatform(),
+                                             const QString& workingDirectory = {}) {
   auto process = std::make_unique<QProcess>();
   process->setProcessEnvironment(playerEnvironment(runtime, platform));
-  process->setWorkingDirectory(folder.path());
+  process->setWorkingDirectory(workingDirectory.isEmpty() ? folder.path() : workingDirectory);
   process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
   process->start(folder.executable(), arguments);
   process->waitForStarted();

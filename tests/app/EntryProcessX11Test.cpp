@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -26,11 +27,12 @@ std::vector<QByteArray> savedPlaylist(const PlayerFolder& folder) {
   return entries;
 }
 
-// Runs a second start from a folder of its own; true when it ended by itself with code 0
-// without leaving any file beside its executable.
-::testing::AssertionResult secondStartEndsQuietly(const RuntimeFolder& runtime, const QStringList& arguments) {
+// Runs a second start from a folder of its own (or in `workingDirectory`); true when it
+// ended by itself with code 0 without leaving any file beside its executable.
+::testing::AssertionResult secondStartEndsQuietly(const RuntimeFolder& runtime, const QStringList& arguments,
+                                                  const QString& workingDirectory = {}) {
   PlayerFolder folder;
-  auto second = startPlayer(folder, runtime, arguments);
+  auto second = startPlayer(folder, runtime, arguments, testPlatform(), workingDirectory);
   if (!second->waitForFinished(static_cast<int>(kBound.count()))) {
     second->kill();
     second->waitForFinished();
@@ -68,6 +70,7 @@ struct HandOffCase {
   const char* name;
   QStringList arguments;
   std::vector<QByteArray> playlist;
+  const char* workingDirectory = "";  // of the second start; empty: its own folder
 };
 
 class EntryHandOff : public EntryProcess, public testing::WithParamInterface<HandOffCase> {};
@@ -77,7 +80,7 @@ TEST_P(EntryHandOff, SecondStartHandsItsFirstArgumentToTheRunningPlayer) {
   QProcess& first = start(folder);
   ASSERT_TRUE(waitUntilListening(first, runtime_.socketPath()));
 
-  EXPECT_TRUE(secondStartEndsQuietly(runtime_, GetParam().arguments));
+  EXPECT_TRUE(secondStartEndsQuietly(runtime_, GetParam().arguments, QString::fromUtf8(GetParam().workingDirectory)));
   EXPECT_EQ(first.state(), QProcess::Running);
 
   ASSERT_TRUE(endsCleanlyOn(first, SIGTERM));
@@ -90,7 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
                     HandOffCase{"Path", {QStringLiteral("/music/Новая песня.mp3")}, {"/music/Новая песня.mp3"}},
                     HandOffCase{"OnlyTheFirstArgument",
                                 {QStringLiteral("/music/one.ogg"), QStringLiteral("/music/two.ogg")},
-                                {"/music/one.ogg"}}),
+                                {"/music/one.ogg"}},
+                    HandOffCase{"RelativePathMadeAbsolute", {QStringLiteral("share/./Песня.mp3")},
+                                {"/usr/share/Песня.mp3"}, "/usr"}),
     [](const testing::TestParamInfo<HandOffCase>& info) { return std::string(info.param.name); });
 
 TEST_F(EntryProcess, FirstStartIgnoresItsOwnArgument) {
@@ -124,6 +129,62 @@ TEST_F(EntryProcess, KilledPlayerDoesNotKeepTheNextFromRunning) {
   ASSERT_TRUE(endsCleanlyOn(next, SIGTERM));
   EXPECT_EQ(savedPlaylist(folder), std::vector<QByteArray>{"/music/after.flac"});
 }
+
+struct OptionCase {
+  const char* name;
+  QStringList arguments;
+  int exitCode;
+  const char* output;       // what standard output starts with; empty: nothing
+  const char* errorOutput;  // what the one line on standard error contains; empty: nothing
+};
+
+class EntryOption : public EntryProcess, public testing::WithParamInterface<OptionCase> {};
+
+// The answer comes before the single-instance lock: nothing starts, nothing is handed over
+// to the running player, and neither the runtime folder nor the program's folder gets a file.
+TEST_P(EntryOption, AnswersWithoutStartingHandingOverOrWriting) {
+  PlayerFolder runningFolder;
+  QProcess& running = start(runningFolder);
+  ASSERT_TRUE(waitUntilListening(running, runtime_.socketPath()));
+  const QStringList runtimeFiles = QDir(runtime_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+  PlayerFolder folder;
+  QProcess answer;
+  answer.setProcessEnvironment(playerEnvironment(runtime_, testPlatform()));
+  answer.setWorkingDirectory(folder.path());
+  answer.start(folder.executable(), GetParam().arguments);
+  ASSERT_TRUE(answer.waitForFinished(static_cast<int>(kBound.count())));
+  EXPECT_EQ(answer.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(answer.exitCode(), GetParam().exitCode);
+  const QString output = QString::fromUtf8(answer.readAllStandardOutput());
+  const QString errorOutput = QString::fromUtf8(answer.readAllStandardError());
+  if (*GetParam().output == '\0') {
+    EXPECT_TRUE(output.isEmpty()) << output.toStdString();
+  } else {
+    EXPECT_TRUE(output.startsWith(QString::fromUtf8(GetParam().output))) << output.toStdString();
+  }
+  if (*GetParam().errorOutput == '\0') {
+    EXPECT_TRUE(errorOutput.isEmpty()) << errorOutput.toStdString();
+  } else {
+    EXPECT_TRUE(errorOutput.contains(QString::fromUtf8(GetParam().errorOutput))) << errorOutput.toStdString();
+    EXPECT_EQ(errorOutput.count(QLatin1Char('\n')), 1) << errorOutput.toStdString();
+  }
+  EXPECT_TRUE(folder.otherFiles().isEmpty()) << folder.otherFiles().join(' ').toStdString();
+  EXPECT_EQ(QDir(runtime_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), runtimeFiles);
+
+  ASSERT_TRUE(endsCleanlyOn(running, SIGTERM));
+  EXPECT_TRUE(savedPlaylist(runningFolder).empty()) << "an option was handed over";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, EntryOption,
+    testing::Values(OptionCase{"Help", {QStringLiteral("--help")}, 0, "Usage: tembr", ""},
+                    OptionCase{"Version", {QStringLiteral("--version")}, 0, "tembr ", ""},
+                    OptionCase{"UnknownShort", {QStringLiteral("-x")}, 2, "", "'-x'"},
+                    OptionCase{"LoneDash", {QStringLiteral("-")}, 2, "", "Usage: tembr"},
+                    OptionCase{"UnknownAfterAPath", {QStringLiteral("/music/a.mp3"), QStringLiteral("--nope")}, 2,
+                               "", "'--nope'"}),
+    [](const testing::TestParamInfo<OptionCase>& info) { return std::string(info.param.name); });
 
 class EntryShutdown : public EntryProcess, public testing::WithParamInterface<int> {};
 
