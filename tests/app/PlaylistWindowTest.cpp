@@ -16,7 +16,7 @@
 #include "settings/IniFile.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/playlist/StartedWindow.h"
-#include "tests/settings/UnwritableFolder.h"
+#include "tests/settings/ReadOnlyFile.h"
 #include "tests/support/TestFiles.h"
 
 namespace {
@@ -183,19 +183,23 @@ TEST(PlaylistWindow, HandOffAppendsAndStartsTheEntry) {
   EXPECT_EQ(form->Track->State, PlayState::Playing);
 }
 
-TEST(PlaylistWindow, AnUnwritableFolderStopsTheShutdownBeforeTheSettings) {
+TEST(PlaylistWindow, AReadOnlyPlaylistStopsTheShutdownBeforeTheSettings) {
   TempFolder folder;
-  const QString locked = unwritableFolder(folder);
-  auto form = startWindow(locked);
+  const QByteArray saved = playlistFile({"/saved.mp3"});
+  ReadOnlyFile playlist(folder, "PLIST.LST", saved);
+  if (!playlist.made()) GTEST_SKIP() << "no read-only files here";
+  auto form = startWindow(folder.path());
   form->FilesDropped({"/a"});
   try {
     form->FormDestroy();
     FAIL() << "no error raised";
   } catch (const std::runtime_error& error) {
-    EXPECT_EQ(QString::fromUtf8(error.what()), "Unable to write to " + QDir(locked).filePath("PLIST.LST"));
+    EXPECT_EQ(QString::fromUtf8(error.what()), "Unable to write to " + playlist.path());
   }
-  EXPECT_FALSE(QFile::exists(QDir(locked).filePath("PLIST.LST")));
-  EXPECT_FALSE(QFile::exists(QDir(locked).filePath("Config.ini")));
+  EXPECT_EQ(folder.read("PLIST.LST"), saved);
+  // The folder takes files, so only the failed save keeps the settings and any temporary
+  // file out of it.
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"PLIST.LST"});
 }
 
 }  // namespace

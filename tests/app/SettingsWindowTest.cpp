@@ -11,7 +11,7 @@
 #include "app/TForm1.h"
 #include "settings/IniFile.h"
 #include "tests/playlist/StartedWindow.h"
-#include "tests/settings/UnwritableFolder.h"
+#include "tests/settings/ReadOnlyFile.h"
 #include "tests/support/TestFiles.h"
 #include "ui_TForm1.h"
 
@@ -129,18 +129,23 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SettingsWindow, AFailedSaveRaisesTheWriteErrorAndWritesNothing) {
   TempFolder folder;
-  const QString locked = unwritableFolder(folder);
-  auto form = startWindow(locked);
-  const QString path = QDir(locked).filePath("Config.ini");
+  const QByteArray saved = "[Volume]\nsgauge2.Progress=3\n";
+  ReadOnlyFile settings(folder, "Config.ini", saved);
+  if (!settings.made()) GTEST_SKIP() << "no read-only files here";
+  auto form = startWindow(folder.path());
+  form->ui->sGauge2->setProgress(9);
   try {
     form->SaveSettings();
     ADD_FAILURE() << "no error raised";
   } catch (const IniWriteError& error) {
-    EXPECT_EQ(QString::fromUtf8(error.what()), "Unable to write to " + path);
+    EXPECT_EQ(QString::fromUtf8(error.what()), "Unable to write to " + settings.path());
   }
-  EXPECT_FALSE(QFile::exists(path));
-  // The playlist save fails first at shutdown, so the settings are never reached.
+  EXPECT_EQ(folder.read("Config.ini"), saved);
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.ini"});
+  // At shutdown the playlist is saved first, then the settings fail the same way.
   EXPECT_THROW(form->FormDestroy(), IniWriteError);
+  EXPECT_EQ(folder.read("Config.ini"), saved);
+  EXPECT_TRUE(QFile::exists(folder.file("PLIST.LST")));
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
-// The program's icon, and the tray where the desktop has none (Qt's offscreen platform).
+// The program's icon.
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QMenu>
-#include <QSystemTrayIcon>
 
 #include "ui/TrayIcon.h"
 
@@ -18,15 +16,6 @@ TEST(TrayIconTest, TheIconIsOne64PixelImageWithTransparency) {
   EXPECT_EQ(image.depth(), 32);
   EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << "rounded corners are transparent";
   EXPECT_EQ(qAlpha(image.pixel(32, 32)), 255);
-}
-
-TEST(TrayIconTest, WithoutATrayTheIconWaitsQuietly) {
-  QMenu menu;
-  TrayIcon icon(TrayIcon::applicationIcon(), &menu);
-  EXPECT_FALSE(TrayIcon::isTrayAvailable());
-  EXPECT_TRUE(icon.systemTrayIcon()->isVisible()) << "it shows as soon as a tray appears";
-  EXPECT_EQ(icon.systemTrayIcon()->contextMenu(), &menu);
-  EXPECT_TRUE(icon.systemTrayIcon()->toolTip().isEmpty());
 }
 
 }  // namespace

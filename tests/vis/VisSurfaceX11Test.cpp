@@ -36,11 +36,11 @@ class SurfacePixelTest : public testing::TestWithParam<QSize> {
     return surface.view()->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
   }
 
-  void point(double x, double y, float size, float red, float green, float blue) {
+  void point(double x, double y, float size, float red, float green, float blue, double z = 0) {
     surface.frame().pointSize(size);
     surface.frame().begin(PrimitiveKind::Points);
     surface.frame().colour(red, green, blue);
-    surface.frame().vertex(x, y);
+    surface.frame().vertex(x, y, z);
     surface.frame().end();
   }
 
@@ -93,6 +93,13 @@ TEST_P(SurfacePixelTest, CornersOfTheDrawingSpaceAreTheCornersOfThePanel) {
   EXPECT_GT(red(image, GetParam().width() / 2, GetParam().height() / 2), 200);
   EXPECT_GT(red(image, GetParam().width() * 3 / 4, GetParam().height() / 4), 200);
   EXPECT_EQ(lit(image), 8);
+  // Nearer the eye, the same place on the panel takes smaller coordinates: the eye is 30 units
+  // from the plane z = 0 and sees it through a frustum, so (10, −10, 10) shows where
+  // (15, −15, 0) would, a quarter of the panel in from its right and lower edges.
+  point(10, -10, 2, 1, 1, 1, 10);
+  image = presentAndGrab();
+  EXPECT_GT(red(image, GetParam().width() * 3 / 4, GetParam().height() * 3 / 4), 200);
+  EXPECT_EQ(lit(image), 4);
 }
 
 TEST_P(SurfacePixelTest, ThreePassesAtOnePlaceAddUpToThreeTimesTheColourCappedAtFull) {
