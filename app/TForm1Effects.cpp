@@ -41,11 +41,15 @@ void TForm1::sTrackBar9Change() { sTrackBar5Change(); }
 
 void TForm1::sCheckBox8Click() { ApplyEqualizerSwitch(); }
 
+// Runs on every new stream and on the play button. Effects and bands die with their stream,
+// so the equaliser is put back here too while "connect" is ticked; the track adds nothing
+// that is already on the stream, so running this again changes nothing.
 void TForm1::ApplyEffectSwitches() {
   applySwitch(*Track, ui->sCheckBox3, EffectKind::Echo);
   applySwitch(*Track, ui->sCheckBox1, EffectKind::Compressor);
   applySwitch(*Track, ui->sCheckBox2, EffectKind::Reverb);
   applySwitch(*Track, ui->sCheckBox4, EffectKind::Chorus);
+  ApplyEqualizerSwitch();
 }
 
 void TForm1::ApplyEqualizerSwitch() {

@@ -4,7 +4,8 @@
 // Each way of starting an entry combines the same few steps in an order of its own, and the
 // orders differ on purpose: the list click stops the track before it reads the entry, so a
 // click beside the entries still stops playback, while next and previous read the entry
-// first, so that a failing read leaves the track playing.
+// first, so that a failing read leaves the track playing. Every way that opens a stream puts
+// the ticked effects and the equaliser on it before it plays.
 
 #include <QCheckBox>
 #include <QListWidget>
@@ -92,6 +93,7 @@ void TForm1::sBitBtn2Click() {
   takeCurrentEntry(*this);
   stopTrack(*this);
   openCurrentFile(*this);
+  applyEffects(*this);
   playTrack(*this);
   setCaption(*this);
 }
@@ -101,6 +103,7 @@ void TForm1::sBitBtn3Click() {
   takeCurrentEntry(*this);
   stopTrack(*this);
   openCurrentFile(*this);
+  applyEffects(*this);
   playTrack(*this);
   setCaption(*this);
 }

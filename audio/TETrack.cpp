@@ -141,16 +141,23 @@ void TETrack::SetBalance(int32_t value) {
   }
 }
 
+// An effect is on a stream once at most: a second instance would apply it twice (a
+// compressor's gain doubled in decibels), and switching off would leave the first behind.
 void TETrack::EnableEffect(EffectKind kind) {
   const auto index = static_cast<size_t>(kind);
   if (index >= std::size(kKinds)) return;
-  EffectHandles[kKinds[index].slot] = Engine::instance().setFx(Stream, kKinds[index].type, kEffectPriority);
+  const Slot slot = kKinds[index].slot;
+  if (Stream != 0 && effectStreams_[slot] == Stream) return;
+  EffectHandles[slot] = Engine::instance().setFx(Stream, kKinds[index].type, kEffectPriority);
+  effectStreams_[slot] = EffectHandles[slot] != 0 ? Stream : 0;
 }
 
 void TETrack::DisableEffect(EffectKind kind) {
   const auto index = static_cast<size_t>(kind);
   if (index >= std::size(kKinds)) return;
-  Engine::instance().removeFx(Stream, EffectHandles[kKinds[index].slot]);
+  const Slot slot = kKinds[index].slot;
+  Engine::instance().removeFx(Stream, EffectHandles[slot]);
+  if (effectStreams_[slot] == Stream) effectStreams_[slot] = 0;
 }
 
 void TETrack::SetCompressorGain(float gain) {
@@ -183,9 +190,12 @@ void TETrack::SetFlanger(float wetDryMix, float depth, float feedback, float fre
   engine.fxSetParameters(EffectHandles[kFlanger], FlangerParams);
 }
 
+// Like the effects, the bands are on a stream once at most.
 void TETrack::ConnectEqualizer() {
+  if (Stream != 0 && equalizerStream_ == Stream) return;
   Engine& engine = Engine::instance();
   for (auto& band : EqBands) band = engine.setFx(Stream, FxType::ParamEq, kEqualizerPriority);
+  equalizerStream_ = EqBands[0] != 0 ? Stream : 0;
   for (size_t band = 0; band < std::size(EqBands); ++band) {
     EqParams = audio::Dx8ParamEq{kEqCentres[band], kEqBandwidth, 0.0f};
     engine.fxSetParameters(EqBands[band], EqParams);
@@ -195,6 +205,7 @@ void TETrack::ConnectEqualizer() {
 void TETrack::DisconnectEqualizer() {
   Engine& engine = Engine::instance();
   for (const auto band : EqBands) engine.removeFx(Stream, band);
+  if (equalizerStream_ == Stream) equalizerStream_ = 0;
 }
 
 void TETrack::SetEq80(float gain) { setBand(*this, 0, gain); }

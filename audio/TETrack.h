@@ -76,4 +76,11 @@ class TETrack {
   std::string FileName;
   audio::StreamHandle Stream = 0;
   float BandGains[10] = {};
+
+ private:
+  // The stream that each effect slot's instance, and the ten bands, were put on; 0 once they
+  // were taken off. Stream handles are never reused, so a match means the instance is on the
+  // current stream, and switching an effect on again adds nothing.
+  audio::StreamHandle effectStreams_[7] = {};
+  audio::StreamHandle equalizerStream_ = 0;
 };

@@ -207,22 +207,26 @@ TEST_F(TrackTest, EachEffectKindFillsItsOwnSlotWithItsOwnType) {
   EXPECT_TRUE(std::equal(std::begin(before), std::end(before), std::begin(track_->EffectHandles)));
 }
 
-TEST_F(TrackTest, EnablingTwiceLeavesTwoInstancesAndDisableRemovesOnlyTheNewer) {
+TEST_F(TrackTest, AnEffectIsOnAStreamOnceAndDiesWithIt) {
   track_->OpenFile(tone_);
   track_->EnableEffect(EffectKind::Compressor);
-  const auto older = track_->EffectHandles[1];
+  const auto first = track_->EffectHandles[1];
   track_->EnableEffect(EffectKind::Compressor);
-  const auto newer = track_->EffectHandles[1];
-  ASSERT_NE(older, newer);
+  EXPECT_EQ(track_->EffectHandles[1], first) << "no second instance";
   track_->DisableEffect(EffectKind::Compressor);
   track_->DisableEffect(EffectKind::Compressor);
-  EXPECT_EQ(track_->EffectHandles[1], newer);  // Slots are never cleared.
+  EXPECT_EQ(track_->EffectHandles[1], first);  // Slots are never cleared.
   audio::Dx8Compressor record{};
-  EXPECT_FALSE(Engine::instance().fxGetParameters(newer, record));
-  EXPECT_TRUE(Engine::instance().fxGetParameters(older, record));
-  // Effects die with their stream.
+  EXPECT_FALSE(Engine::instance().fxGetParameters(first, record));
+  track_->EnableEffect(EffectKind::Compressor);
+  const auto again = track_->EffectHandles[1];
+  EXPECT_NE(again, first);
+  EXPECT_TRUE(Engine::instance().fxGetParameters(again, record));
+  // Effects die with their stream, and the next stream gets one of its own.
   track_->OpenFile(other_);
-  EXPECT_FALSE(Engine::instance().fxGetParameters(older, record));
+  EXPECT_FALSE(Engine::instance().fxGetParameters(again, record));
+  track_->EnableEffect(EffectKind::Compressor);
+  EXPECT_TRUE(Engine::instance().fxGetParameters(track_->EffectHandles[1], record));
 }
 
 TEST_F(TrackTest, EffectSettersTruncateAndTakeOnlyValuesStrictlyInsideTheirRanges) {
@@ -294,6 +298,13 @@ TEST_F(TrackTest, EqualizerBandsCarryTheirCentresAndClampedGains) {
   }
   track_->ConnectEqualizer();
   EXPECT_NE(track_->EqBands[0], bands[0]);
+  std::copy(std::begin(track_->EqBands), std::end(track_->EqBands), bands);
+  track_->ConnectEqualizer();
+  EXPECT_TRUE(std::equal(std::begin(bands), std::end(bands), std::begin(track_->EqBands))) << "no second set";
+  track_->OpenFile(other_);
+  track_->ConnectEqualizer();
+  EXPECT_NE(track_->EqBands[0], bands[0]) << "a new stream gets bands of its own";
+  EXPECT_TRUE(Engine::instance().fxGetParameters(track_->EqBands[0], record));
 }
 
 }  // namespace
