@@ -17,7 +17,8 @@ const QString kVolumeKey = QStringLiteral("sgauge2.Progress");
 constexpr int kVolumeDefault = 2;
 const QString kBalanceSection = QStringLiteral("Balans");
 const QString kBalanceKey = QStringLiteral("strackbar1.position");
-constexpr int kBalanceDefault = 5;
+// Without a saved balance both channels play: the centre, not the right end of the slider.
+constexpr int kBalanceDefault = 0;
 const QString kEqualizerSection = QStringLiteral("EQLayzer");
 const QString kDrawingKey = QStringLiteral("sRadioGroup1.ItemIndex");
 constexpr int kDrawingDefault = 5;

@@ -62,12 +62,12 @@ TEST(SettingsWindow, WithoutAFileTheDefaultsApplyAndExitWritesAllSeventeenKeys) 
   TempFolder folder;
   {
     auto form = startWindow(folder.path());
-    EXPECT_EQ(valuesOf(*form), (Values{2, 5, 5, {7, 7, 7, 7, 7, 7, 7, 7, 7, 7}, false, false, false, false}));
+    EXPECT_EQ(valuesOf(*form), (Values{2, 0, 5, {7, 7, 7, 7, 7, 7, 7, 7, 7, 7}, false, false, false, false}));
     form->FormDestroy();
   }
   EXPECT_EQ(folder.read("Config.ini"),
             "[Volume]\nsgauge2.Progress=2\n"
-            "[Balans]\nstrackbar1.position=5\n"
+            "[Balans]\nstrackbar1.position=0\n"
             "[EQLayzer]\nsRadioGroup1.ItemIndex=5\n"
             "strackbar3.position=7\nstrackbar5.position=7\nstrackbar4.position=7\n"
             "strackbar7.position=7\nstrackbar6.position=7\nstrackbar9.position=7\n"
@@ -119,6 +119,10 @@ INSTANTIATE_TEST_SUITE_P(
                    [](const Values& v) { return v.volume == 2; }},
         StoredCase{"VolumeLimitedAbove", "[Volume]\nsgauge2.Progress=50\n", [](const Values& v) { return v.volume == 10; }},
         StoredCase{"BalanceLimited", "[Balans]\nstrackbar1.position=-9\n", [](const Values& v) { return v.balance == -5; }},
+        StoredCase{"SavedRightBalanceStaysRight", "[Balans]\nstrackbar1.position=5\n",
+                   [](const Values& v) { return v.balance == 5; }},
+        StoredCase{"WordBalanceIsCentre", "[Balans]\nstrackbar1.position=right\n",
+                   [](const Values& v) { return v.balance == 0; }},
         StoredCase{"BandsFollowTheirOddKeys", "[EQLayzer]\nstrackbar10.position=3\nstrackbar11.position=6\n",
                    [](const Values& v) { return v.bands == std::array<int, 10>{7, 7, 7, 7, 7, 7, 7, 3, 6, 7}; }},
         StoredCase{"SwitchTwoIsTrue", "[EQSet]\nscheckbox5.Checked=2\n", [](const Values& v) { return v.exitAtEnd; }},
