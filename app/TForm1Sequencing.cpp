@@ -49,12 +49,12 @@ void advanceToNextEntry(TForm1& form) {
 
 // Whether the stream has played to its end. A track without a stream asks the engine about
 // handle 0, which reads as stopped with its length equal to its position; while the track is
-// meant to be playing that is an entry that could not be decoded, and it counts as finished so
-// that the player skips it. Before anything has been played (a playlist filled from empty, or
-// a first entry that was missing) and after stop or pause it does not count, so that adding
-// files never starts or closes anything by itself.
+// meant to be playing and an entry was opened, that entry could not be opened or decoded, and
+// it counts as finished so that the player skips it. Before any open (a playlist filled from
+// empty) and after stop or pause it does not count, so that adding files never starts or
+// closes anything by itself.
 bool trackHasEnded(const TETrack& track) {
-  if (track.Stream == 0 && track.State != PlayState::Playing) return false;
+  if (track.Stream == 0 && (track.State != PlayState::Playing || !track.OpenAttempted)) return false;
   const audio::Engine& engine = audio::Engine::instance();
   if (engine.isActive(track.Stream) != audio::Activity::Stopped) return false;
   return engine.getLength(track.Stream) == engine.getPosition(track.Stream);
@@ -79,6 +79,13 @@ void TForm1::ListBox1Click() {
 }
 
 void TForm1::BitBtn2Click() {
+  // A list filled from empty has nothing open yet: play starts the selected entry, or the
+  // first when none is selected, as a click on it would.
+  if (!Track->OpenAttempted && entryCount(*this) > 0) {
+    if (ui->ListBox1->currentRow() < 0) selectEntry(*this, 0);
+    ListBox1Click();
+    return;
+  }
   playTrack(*this);
   setCaption(*this);
   applyEffects(*this);

@@ -66,6 +66,7 @@ TETrack::~TETrack() {
 }
 
 void TETrack::OpenFile(const std::string& path) {
+  OpenAttempted = true;
   if (!isExistingRegularFile(path)) return;
   Engine& engine = Engine::instance();
   if (Stream != 0) engine.streamFree(Stream);

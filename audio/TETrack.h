@@ -76,6 +76,9 @@ class TETrack {
   std::string FileName;
   audio::StreamHandle Stream = 0;
   float BandGains[10] = {};
+  // Whether OpenFile has ever been called. A track without a stream that never tried to open
+  // one has not finished anything: its list was filled after the start.
+  bool OpenAttempted = false;
 
  private:
   // The stream that each effect slot's instance, and the ten bands, were put on; 0 once they

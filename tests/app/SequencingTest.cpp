@@ -103,6 +103,52 @@ TEST(Sequencing, BrokenEntriesAreSkippedButNothingStartsByItself) {
   EXPECT_EQ(closed, 0);
 }
 
+// Play on a list filled after the start: nothing was open, so the press starts the selected
+// entry (the first when none is), and the ticks that follow neither skip it nor close.
+struct FromEmptyCase {
+  const char* what;
+  int entries;
+  int selected;  // -1: none
+  bool pressedWhileEmpty;
+  void (TForm1::*press)();
+  int index;  // the entry that plays
+};
+
+const FromEmptyCase kFromEmptyCases[] = {
+    {"no selection starts the first", 2, -1, false, &TForm1::BitBtn2Click, 0},
+    {"the selected entry", 3, 2, false, &TForm1::BitBtn2Click, 2},
+    {"play from the tray", 2, 1, false, &TForm1::play1Click, 1},
+    {"one entry with exit ticked", 1, -1, false, &TForm1::BitBtn2Click, 0},
+    {"play pressed before the list was filled", 2, -1, true, &TForm1::BitBtn2Click, 0},
+};
+
+TEST(Sequencing, PlayOnAListFilledFromEmptyStartsTheSelectedEntry) {
+  for (const FromEmptyCase& c : kFromEmptyCases) {
+    Harness h;
+    int closed = 0;
+    QObject::connect(&h.window(), &TForm1::closed, &h.window(), [&closed] { ++closed; });
+    h.ui().sCheckBox5->setChecked(true);
+    if (c.pressedWhileEmpty) {
+      (h.window().*c.press)();
+      h.tick();
+    }
+    for (int i = 0; i < c.entries; ++i) h.addEntry(playback::toneFile("tone" + std::to_string(i) + ".wav", 0.5));
+    h.ui().ListBox1->setCurrentRow(c.selected);
+    h.tick();
+    EXPECT_EQ(h.stream(), 0u) << c.what << ": adding files opens nothing";
+    (h.window().*c.press)();
+    h.render(4096);
+    h.tick();
+    h.tick();
+    EXPECT_EQ(h.window().CurrentIndex, c.index) << c.what;
+    EXPECT_EQ(h.selection(), c.index) << c.what;
+    EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(c.index)) << c.what;
+    EXPECT_EQ(h.activity(), audio::Activity::Playing) << c.what;
+    EXPECT_EQ(h.position(), 4096 * 4) << c.what;
+    EXPECT_EQ(closed, 0) << c.what;
+  }
+}
+
 TEST(Sequencing, TransportButtons) {
   Harness h(3, 0.5);
   h.click(1);
