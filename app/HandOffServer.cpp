@@ -15,9 +15,12 @@ HandOffServer::HandOffServer(Receiver receiver, std::chrono::milliseconds receiv
   connect(&server_, &QLocalServer::newConnection, this, &HandOffServer::acceptConnections);
 }
 
-HandOffServer::~HandOffServer() {
+HandOffServer::~HandOffServer() { close(); }
+
+void HandOffServer::close() {
   // The open connections go first, while their bookkeeping can still run.
   qDeleteAll(server_.findChildren<QLocalSocket*>());
+  server_.close();
 }
 
 bool HandOffServer::listen(const QString& socketPath, StaleSocket stale) {

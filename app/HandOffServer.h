@@ -32,6 +32,10 @@ class HandOffServer : public QObject {
   // may ask for only while it holds the single-instance lock.
   bool listen(const QString& socketPath, StaleSocket stale);
 
+  // Stops listening and drops every connection still being read, so that the receiver is
+  // not called again. A sender then finds no one listening.
+  void close();
+
   // Connections being read at once; more are closed at once.
   static constexpr int kMaxOpenConnections = 8;
 

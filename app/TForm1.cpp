@@ -68,7 +68,9 @@ TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
 }
 
 TForm1::~TForm1() {
-  if (!destroyed_) guarded([this] { FormDestroy(); });
+  if (destroyed_) return;
+  CloseOutsideInputs();
+  guarded([this] { FormDestroy(); });
 }
 
 void TForm1::buildMenus() {

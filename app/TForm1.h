@@ -48,6 +48,10 @@ class TForm1 : public QWidget {
   // owner did not.
   void FormCreate();
   void FormDestroy();
+  // Takes away what reaches the window from outside its own event handlers: the tray icon
+  // and every menu, and the media-player service with the desktop's media keys. Runs before
+  // FormDestroy, whose error box would otherwise let them act on a window without a track.
+  void CloseOutsideInputs();
 
   // The component tree, reached by the design names of its components.
   std::unique_ptr<Ui::TForm1> ui;
@@ -118,6 +122,9 @@ class TForm1 : public QWidget {
   void LoadPlaylist();
   void SavePlaylist();
   void HandOffReceived(const QByteArray& path);
+  // The path on the first start's own command line: added and played like a hand-off, in
+  // place of the autoplay of the first entry.
+  void StartWithFile(const QByteArray& path);
   // Entry k of the playlist; throws "List index out of bounds (k)" outside the list.
   QString PlaylistEntry(int k) const;
 

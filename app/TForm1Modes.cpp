@@ -94,6 +94,12 @@ void TForm1::CreateTrayIcon() {
   Mpris = std::make_unique<MprisService>(mediaHooks(*this));
 }
 
+void TForm1::CloseOutsideInputs() {
+  Mpris.reset();
+  CoolTrayIcon1.reset();
+  for (QMenu* menu : {PopupMenu1, PopupMenu2, PopupForPlayList}) menu->close();
+}
+
 // Hiding keeps the layout, and playback, the timers and the drawing go on. A desktop without
 // a tray would leave nothing to restore the window from, so there it is minimised instead.
 void TForm1::HideToTray() {

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QListWidget>
 #include <QLocale>
+#include <QTimer>
 #include <QTime>
 
 #include "app/ErrorBox.h"
@@ -86,4 +87,10 @@ void TForm1::HandOffReceived(const QByteArray& path) {
     activateWindow();
   }
   ListBox1Click();
+}
+
+void TForm1::StartWithFile(const QByteArray& path) {
+  if (path.isEmpty()) return;
+  Timer4->stop();
+  HandOffReceived(path);
 }

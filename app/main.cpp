@@ -66,7 +66,6 @@ int main(int argc, char** argv) {
   const LockState lock = folder ? acquireSingleInstanceLock(singleInstanceLockPath(*folder)) : LockState::Unavailable;
   if (lock == LockState::HeldElsewhere) return handOff(*folder, line);
 
-  // The first instance ignores its own command line: the playlist comes from its file.
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tembr"));
   QGuiApplication::setDesktopFileName(QStringLiteral("tembr"));
@@ -91,7 +90,14 @@ int main(int argc, char** argv) {
                                                                               : HandOffServer::StaleSocket::Keep);
   }
 
+  // A path of our own goes after the saved playlist and plays, as if handed over.
+  form.guarded([&] { form.StartWithFile(QByteArray::fromStdString(line.path)); });
+
   const int exitCode = QApplication::exec();
+  // FormDestroy may show an error box, whose event loop must not let a hand-off, a media
+  // key or a tray item reach the window once its track is gone.
+  handOffServer.close();
+  form.CloseOutsideInputs();
   form.guarded([&] { form.FormDestroy(); });
   return exitCode;
 }

@@ -98,14 +98,6 @@ INSTANTIATE_TEST_SUITE_P(
                                 {"/usr/share/Песня.mp3"}, "/usr"}),
     [](const testing::TestParamInfo<HandOffCase>& info) { return std::string(info.param.name); });
 
-TEST_F(EntryProcess, FirstStartIgnoresItsOwnArgument) {
-  PlayerFolder folder;
-  QProcess& first = start(folder, {QStringLiteral("/music/ignored.mp3")});
-  ASSERT_TRUE(waitUntilListening(first, runtime_.socketPath()));
-  ASSERT_TRUE(endsCleanlyOn(first, SIGTERM));
-  EXPECT_TRUE(savedPlaylist(folder).empty());
-}
-
 TEST_F(EntryProcess, SecondStartWithoutListenerEndsAllTheSame) {
   // The lock is taken here, and no one listens on the socket.
   ASSERT_EQ(acquireSingleInstanceLock(runtime_.lockPath()), LockState::Held);

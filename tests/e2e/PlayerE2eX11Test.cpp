@@ -153,14 +153,17 @@ INSTANTIATE_TEST_SUITE_P(
                     EqualiserCase{"Flat", QStringLiteral("strackbar7.position=0\nstrackbar8.position=0"), -1.0, 1.0}),
     [](const testing::TestParamInfo<EqualiserCase>& info) { return std::string(info.param.name); });
 
-TEST(PlayerE2e, SecondStartAddsItsFileAndClosingTheWindowSavesBoth) {
+TEST(PlayerE2e, EachStartAddsItsFileAndClosingTheWindowSavesThem) {
   const QString first = tone("e2e-handoff-first.wav", 440.0, 30.0);
   const QString handed = tone("e2e-handoff-handed.wav", 880.0, 30.0);
   Player player;
   player.savePlaylist({first});
   player.saveConfig(QString());
-  player.start(QStringLiteral("dummy"));
-  ASSERT_TRUE(player.waitForTitle(nameOf(first)));
+  // "Open with" on a file while no player runs; the path is relative to the working folder.
+  const QString own = player.file(QStringLiteral("own.wav"));
+  ASSERT_TRUE(QFile::copy(tone("e2e-handoff-own.wav", 660.0, 30.0), own));
+  player.start(QStringLiteral("dummy"), {nameOf(own)});
+  ASSERT_TRUE(player.waitForTitle(nameOf(own))) << "the first start did not play its own file";
 
   // A second start of the same installation hands its argument over and ends.
   EXPECT_EQ(player.startSecond({handed}), 0);
@@ -168,12 +171,12 @@ TEST(PlayerE2e, SecondStartAddsItsFileAndClosingTheWindowSavesBoth) {
   screenshot(QStringLiteral("handoff-added"));
 
   player.click(kPreviousX, kPreviousY);
-  ASSERT_TRUE(player.waitForTitle(nameOf(first))) << "\"<<\" did not go back";
+  ASSERT_TRUE(player.waitForTitle(nameOf(own))) << "\"<<\" did not go back";
   screenshot(QStringLiteral("handoff-previous"));
 
   ASSERT_TRUE(requestClose(player.window()));
   ASSERT_TRUE(player.endsCleanly());
-  EXPECT_EQ(player.savedPlaylist(), QStringList({first, handed}));
+  EXPECT_EQ(player.savedPlaylist(), QStringList({first, QFileInfo(own).canonicalFilePath(), handed}));
   EXPECT_FALSE(configText(player).isEmpty());
 }
 
