@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSize>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
@@ -163,6 +164,21 @@ inline double strength(const std::vector<float>& samples, size_t begin, size_t e
   return 2.0 * std::sqrt(std::max(power, 0.0)) / static_cast<double>(end - begin);
 }
 
+// The size of a window as the X server has it.
+inline QSize windowSize(unsigned long window) {
+  int width = 0, height = 0;
+  const QString shell = run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
+                                                        QString::number(window)});
+  for (const QString& line : shell.split(QLatin1Char('\n'))) {
+    if (line.startsWith(QLatin1String("WIDTH="))) width = line.mid(6).toInt();
+    if (line.startsWith(QLatin1String("HEIGHT="))) height = line.mid(7).toInt();
+  }
+  return {width, height};
+}
+
+// The main window's client area in its compact layout, its smallest.
+inline constexpr QSize kCompactSize{377, 153};
+
 class Player {
  public:
   Player() {
@@ -229,13 +245,29 @@ class Player {
     return process_->exitStatus() == QProcess::NormalExit && process_->exitCode() == 0;
   }
 
-  // The player's visible top-level window, once it is mapped.
+  // The player's visible windows: the main window, and any box, hint or tray icon it shows.
+  std::vector<unsigned long> visibleWindows() const {
+    const QString found = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                          QStringLiteral("--pid"), QString::number(process_->processId())});
+    std::vector<unsigned long> windows;
+    for (const QString& line : found.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) windows.push_back(line.toULong());
+    return windows;
+  }
+
+  // The main window, once it is mapped: the largest of the player's windows, and never
+  // smaller than the compact layout. A tray icon, a balloon hint or a box is smaller.
   unsigned long window() {
     if (window_ != 0) return window_;
     waitFor([this] {
-      const QString found = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                            QStringLiteral("--pid"), QString::number(process_->processId())});
-      window_ = found.split(QLatin1Char('\n')).first().toULong();
+      long largest = 0;
+      for (const unsigned long candidate : visibleWindows()) {
+        const QSize size = windowSize(candidate);
+        const long area = static_cast<long>(size.width()) * size.height();
+        if (size.width() >= kCompactSize.width() && size.height() >= kCompactSize.height() && area > largest) {
+          largest = area;
+          window_ = candidate;
+        }
+      }
       return window_ != 0 || !running();
     });
     return window_;
