@@ -25,11 +25,11 @@ QString applicationTitle();
 // The text the error box shows: a full stop is added when the last character sorts after ".".
 QString errorBoxText(const QString& text);
 
-// Shows the modal error box (title: the application title, one OK button). Timers keep
-// ticking while it is open.
+// Shows the modal error box (title: the application title, one OK button), in the middle of
+// the screen and above the window. Timers keep ticking while it is open.
 void showErrorBox(QWidget* parent, const QString& text);
 
-// Shows the simple message dialog: modal, centred, one OK button, no icon.
+// Shows the simple message dialog: modal, centred on the screen, one OK button, no icon.
 void showMessage(QWidget* parent, const QString& text);
 
 template <typename F>

@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include "app/Random.h"
 #include "audio/TETrack.h"
@@ -259,6 +260,24 @@ void TForm1::Timer4Timer() {
 void TForm1::Timer2Timer() {}
 void TForm1::FormDeactivate() {}
 void TForm1::FormMouseMove() {}
+
+// The platform puts the application's name into a title bar whose caption is empty; the
+// window shows its caption as it is, so an empty one is given as a blank.
+void TForm1::showCaptionInTitleBar() {
+  QWindow* window = windowHandle();
+  if (window == nullptr || !windowTitle().isEmpty()) return;
+  window->setTitle(QStringLiteral(" "));
+}
+
+void TForm1::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::WindowTitleChange) showCaptionInTitleBar();
+  QWidget::changeEvent(event);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  showCaptionInTitleBar();
+  QWidget::showEvent(event);
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
   event->accept();

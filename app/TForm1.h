@@ -204,6 +204,8 @@ class TForm1 : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -211,6 +213,7 @@ class TForm1 : public QWidget {
  private:
   void buildMenus();
   void bindEvents();
+  void showCaptionInTitleBar();
 
   QString dataDirectory_;
   bool destroyed_ = false;

