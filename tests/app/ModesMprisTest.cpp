@@ -92,6 +92,14 @@ TEST_F(ModesMprisTest, MetadataNamesTheOpenFile) {
   EXPECT_GT(track.value(QStringLiteral("mpris:length")).toLongLong(), 0);
 }
 
+// The shutdown takes the player off the bus before its track goes: a media key pressed
+// while the shutdown's error box is open must not reach the window.
+TEST_F(ModesMprisTest, NoBusCommandArrivesOnceOutsideInputsAreClosed) {
+  form.CloseOutsideInputs();
+  EXPECT_EQ(pressesOf(form.ui->BitBtn2, QStringLiteral("Play")), 0);
+  EXPECT_EQ(pressesOf(form.ui->sBitBtn2, QStringLiteral("Next")), 0);
+}
+
 TEST_F(ModesMprisTest, RaiseBringsBackAHiddenWindow) {
   form.show();
   form.hide();
