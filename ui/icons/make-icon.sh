@@ -1,16 +1,10 @@
 #!/usr/bin/env bash
-# Draws tembr.png, the program's 64 x 64 icon (32 bits per pixel): five spectrum bars on a
-# rounded dark tile. Run it from this folder after changing the drawing; commit the result.
+# Renders the program icon, tembr.svg (five spectrum bars on a rounded dark tile, drawn on a
+# 64 x 64 grid), into the PNG sizes that the hicolor icon theme and the tray use. Needs
+# rsvg-convert (Debian package librsvg2-bin). Run it from this folder after changing the
+# drawing; commit the results.
 set -euo pipefail
 cd "$(dirname "$0")"
-convert -size 64x64 xc:none \
-  \( -size 64x64 gradient:'#2b3a67-#0e1428' \
-     \( -size 64x64 xc:black -fill white -draw "roundrectangle 2,2 61,61 12,12" \) \
-     -alpha off -compose CopyOpacity -composite \) -compose over -composite \
-  -fill '#5ee2a0' -draw "rectangle 11,38 17,52" \
-  -fill '#7de88a' -draw "rectangle 20,26 26,52" \
-  -fill '#b5ec6e' -draw "rectangle 29,14 35,52" \
-  -fill '#e9e45a' -draw "rectangle 38,22 44,52" \
-  -fill '#f5a742' -draw "rectangle 47,32 53,52" \
-  -fill '#ffffff' -draw "rectangle 10,55 54,56" \
-  -strip PNG32:tembr.png
+for size in 16 32 48 64 128 256; do
+  rsvg-convert --width "$size" --height "$size" tembr.svg --output "tembr-$size.png"
+done
