@@ -4,8 +4,8 @@
 set -euo pipefail
 
 packages=(
-  # Toolchain
-  build-essential cmake pkg-config git clang libclang-rt-14-dev
+  # Toolchain, and the compiler cache that lets the package build reuse the test build's objects
+  build-essential cmake pkg-config git clang libclang-rt-14-dev ccache
   # Qt 6: widgets, OpenGL widgets, D-Bus, local sockets, uic
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libglu1-mesa-dev
   # Audio: decoding, output, spectrum
@@ -18,6 +18,8 @@ packages=(
   trayer dbus dbus-x11
   # Reference tools for fixtures and side-by-side benchmarks
   ffmpeg sox
+  # The Debian package: dependencies from the executable, and the checks of its files
+  dpkg-dev desktop-file-utils appstream lintian
   # Fonts with Cyrillic glyphs
   fonts-dejavu-core fonts-liberation
 )

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tembr twice (normally, and with AddressSanitizer and
 # UndefinedBehaviorSanitizer), builds the engine a third time with ThreadSanitizer, and runs
-# every test of each build. Tests that need a real X server run on an Xvfb that this script
+# every test of each build. The normal build's tests include those of the Debian package,
+# which is built in between. Tests that need a real X server run on an Xvfb that this script
 # starts and stops.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,15 +22,37 @@ export LIBGL_ALWAYS_SOFTWARE=1
 export SDL_AUDIODRIVER=dummy
 
 # Line tables are enough for the sanitizers' stack traces and keep the many test links fast.
-run_build() {
+build_tree() {
   local dir=$1; shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
-  (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 300)
+}
+test_tree() {
+  (cd "$1" && ctest --output-on-failure -j "$jobs" --timeout 300)
+}
+run_build() {
+  build_tree "$@"
+  test_tree "$1"
 }
 
+# The plain build and the package build compile the same sources with the same flags, so the
+# compiler cache gives the package everything but the file that chooses the data folder.
+# Paths relative to the tree (and no working folder in the hash) let the two build folders
+# share cache entries.
+export CCACHE_BASEDIR=$here CCACHE_NOHASHDIR=1
+cached=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+optimised="-O2 -g1 -DNDEBUG"
+
 # Warnings fail the plain build in CI; the sanitizer builds compile the same code.
-run_build build "${ci_flags[@]}" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
+build_tree build "${ci_flags[@]}" "${cached[@]}" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$optimised"
+# The Debian package, from a Release build of an installed copy (files in $XDG_CONFIG_HOME).
+# Its line tables are stripped from the packaged executable.
+rm -f build-package/tembr_*.deb
+cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="$optimised" \
+  -DTEMBR_XDG_CONFIG=ON -DTEMBR_BUILD_TESTS=OFF "${ci_flags[@]}" "${cached[@]}" >/dev/null
+cmake --build build-package -j "$jobs" --target package
+packages=(build-package/tembr_*.deb)
+TEMBR_PACKAGE=$here/${packages[0]} test_tree build
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_build build-asan -DTEMBR_SANITIZE=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \

@@ -1,7 +1,8 @@
 #pragma once
 
 // The built player run the way a user's desktop runs it: a copy of the executable in a folder
-// of its own (its PLIST.LST and Config.ini land beside it), a private runtime folder, the real
+// of its own (its PLIST.LST and Config.ini land beside it), or an installed executable run in
+// place with its configuration folder in a temporary one; a private runtime folder, the real
 // X server, and SDL's disk driver writing what would have reached the speakers to a file.
 // Helpers read the window through xdotool, send the window manager's close request, take
 // screenshots and analyse the captured audio.
@@ -190,11 +191,18 @@ inline constexpr QSize kCompactSize{377, 153};
 
 class Player {
  public:
+  // A copy of the executable that the tests were built with.
   Player() {
     executable_ = folder_.file(QStringLiteral("tembr"));
     // A copy, not a link: the player resolves links to find its own folder.
     QFile::copy(QStringLiteral(TEMBR_BINARY), executable_);
     QFile::setPermissions(executable_, QFile::permissions(QStringLiteral(TEMBR_BINARY)));
+  }
+  // An installed copy (built with TEMBR_XDG_CONFIG) run where it is: XDG_CONFIG_HOME is
+  // "config" in the temporary folder, so its files are in "config/tembr".
+  explicit Player(const QString& installedExecutable)
+      : executable_(installedExecutable), dataFolder_(QStringLiteral("config/tembr/")) {
+    QDir().mkpath(folder_.file(dataFolder_));
   }
   ~Player() {
     if (process_ && process_->state() != QProcess::NotRunning) {
@@ -204,7 +212,8 @@ class Player {
   }
 
   const TempFolder& folder() const { return folder_; }
-  QString file(const QString& name) const { return folder_.file(name); }
+  // A file in the folder where the player keeps PLIST.LST and Config.ini.
+  QString file(const QString& name) const { return folder_.file(dataFolder_ + name); }
   QString capturePath() const { return folder_.file(QStringLiteral("capture.raw")); }
 
   void savePlaylist(const QStringList& entries) {
@@ -217,7 +226,7 @@ class Player {
   }
   // Config.ini with full volume and the given extra lines of section "EQSet" / "EQLayzer".
   void saveConfig(const QString& eqSet, const QString& eqLayzer = {}) {
-    folder_.write(QStringLiteral("Config.ini"),
+    folder_.write(dataFolder_ + QStringLiteral("Config.ini"),
                   (QStringLiteral("[Volume]\nsgauge2.Progress=10\n[Balans]\nstrackbar1.position=0\n[EQSet]\n") + eqSet +
                    QStringLiteral("\n[EQLayzer]\nsRadioGroup1.ItemIndex=0\n") + eqLayzer + QStringLiteral("\n"))
                       .toUtf8());
@@ -316,6 +325,7 @@ class Player {
     environment.insert(QStringLiteral("SDL_AUDIODRIVER"), audioDriver);
     environment.insert(QStringLiteral("SDL_DISKAUDIOFILE"), capturePath());
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
+    if (!dataFolder_.isEmpty()) environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder_.file(QStringLiteral("config")));
     return environment;
   }
 
@@ -323,6 +333,8 @@ class Player {
   // Kept short: a socket path has a small length limit.
   QTemporaryDir runtime_{QDir::tempPath() + QStringLiteral("/tembr-e2e-XXXXXX")};
   QString executable_;
+  // Relative to folder_, ending in a slash; empty when the files are beside the executable.
+  QString dataFolder_;
   std::unique_ptr<QProcess> process_;
   unsigned long window_ = 0;
 };
