@@ -1,9 +1,11 @@
 #include <QAction>
 #include <QMenu>
+#include <chrono>
 #include <optional>
 
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
+#include "playlist/GaugeMapping.h"
 #include "ui/MprisService.h"
 #include "ui/TrayIcon.h"
 #include "ui_TForm1.h"
@@ -18,7 +20,6 @@ constexpr int kGraphPage = 3;
 
 // The volume gauge runs from 0 to 10; the bus speaks of 0.0 to 1.0.
 constexpr double kVolumeSteps = 10.0;
-constexpr double kMicrosecondsPerSecond = 1e6;
 
 // Shows the page control below the transport panel, on `page` or on the page it already has,
 // and lets the window grow to hold it.
@@ -48,8 +49,8 @@ MprisPlayback describePlayback(const TForm1& form) {
   playback.volume = track->LastVolume / kVolumeSteps;
   if (track->Stream == 0) return playback;
   playback.filePath = form.CurrentFile;
-  playback.lengthUs = static_cast<qint64>(track->GetLengthTime() * kMicrosecondsPerSecond);
-  playback.positionUs = static_cast<qint64>(track->GetPositionTime() * kMicrosecondsPerSecond);
+  playback.length = std::chrono::round<std::chrono::microseconds>(track->GetLengthTime());
+  playback.position = std::chrono::round<std::chrono::microseconds>(track->GetPositionTime());
   return playback;
 }
 
@@ -67,6 +68,19 @@ MprisHooks mediaHooks(TForm1& form) {
   hooks.next = handler(&TForm1::N1Click);
   hooks.previous = handler(&TForm1::N2Click);
   hooks.openFile = [&form](const QString& path) { form.guarded([&] { form.FilesDropped({path}); }); };
+  hooks.seek = [&form](std::chrono::microseconds position) {
+    form.guarded([&] {
+      if (form.Track) form.Track->SeekTime(position);
+    });
+  };
+  // The gauge takes the nearest of its steps; the track hears it at once, as after a drag.
+  hooks.setVolume = [&form](double volume) {
+    form.guarded([&] {
+      TsGauge* gauge = form.ui->sGauge2;
+      gauge->setProgress(gaugeValueAtShare(volume, gauge->MinValue(), gauge->MaxValue()));
+      if (form.Track) form.Track->SetVolume(gauge->Progress());
+    });
+  };
   hooks.playback = [&form] { return describePlayback(form); };
   return hooks;
 }

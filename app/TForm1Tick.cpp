@@ -16,6 +16,7 @@
 #include "audio/engine/Engine.h"
 #include "playlist/ClockText.h"
 #include "playlist/GaugeMapping.h"
+#include "ui/MprisService.h"
 #include "ui_TForm1.h"
 
 namespace {
@@ -108,6 +109,7 @@ void TForm1::Timer1Timer() {
 void TForm1::sGauge1MouseMove(Qt::MouseButtons buttons, int x, int) {
   if (!Track || !dragGauge(ui->sGauge1, buttons, x)) return;
   seekToGaugeValue(*this, ui->sGauge1->Progress());
+  if (Mpris) Mpris->announceSeek();
 }
 
 void TForm1::sGauge2MouseMove(Qt::MouseButtons buttons, int x, int) {

@@ -9,7 +9,6 @@ namespace {
 using audio::Engine;
 using audio::FxType;
 
-constexpr double kSecondsPerDay = 86400.0;
 constexpr int kDefaultDevice = -1;
 constexpr int kOutputRate = 44100;
 constexpr int kEffectPriority = 0;
@@ -105,20 +104,20 @@ int32_t TETrack::GetPositionBytes() {
   return static_cast<int32_t>(static_cast<uint32_t>(Engine::instance().getPosition(Stream)));
 }
 
-double TETrack::GetLengthTime() {
+DayFraction TETrack::GetLengthTime() {
   if (Stream != 0) {
     const Engine& engine = Engine::instance();
-    LengthSeconds = engine.bytesToSeconds(Stream, engine.getLength(Stream));
+    LengthSeconds = std::chrono::duration<double>(engine.bytesToSeconds(Stream, engine.getLength(Stream)));
   }
-  return LengthSeconds / kSecondsPerDay;
+  return LengthSeconds;
 }
 
-double TETrack::GetPositionTime() {
+DayFraction TETrack::GetPositionTime() {
   if (Stream != 0) {
     const Engine& engine = Engine::instance();
-    PositionSeconds = engine.bytesToSeconds(Stream, engine.getPosition(Stream));
+    PositionSeconds = std::chrono::duration<double>(engine.bytesToSeconds(Stream, engine.getPosition(Stream)));
   }
-  return PositionSeconds / kSecondsPerDay;
+  return PositionSeconds;
 }
 
 void TETrack::SeekBytes(int32_t position) {
@@ -126,6 +125,18 @@ void TETrack::SeekBytes(int32_t position) {
   const int64_t length = engine.getLength(Stream);
   const int64_t widened = position;
   if (widened < length) engine.setPosition(Stream, widened);
+}
+
+// Bytes and seconds of a stream are proportional, so the byte that a time stands for is its
+// share of the length. The engine rounds the byte down to a whole frame.
+void TETrack::SeekTime(std::chrono::duration<double> position) {
+  Engine& engine = Engine::instance();
+  const int64_t length = engine.getLength(Stream);
+  const double lengthSeconds = engine.bytesToSeconds(Stream, length);
+  if (length <= 0 || !(lengthSeconds > 0.0)) return;
+  const double share = position.count() / lengthSeconds;
+  if (!(share >= 0.0 && share < 1.0)) return;
+  engine.setPosition(Stream, static_cast<int64_t>(share * static_cast<double>(length)));
 }
 
 void TETrack::SetVolume(int32_t value) {

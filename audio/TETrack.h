@@ -3,6 +3,7 @@
 // The player's single audio track: it owns the engine's output and at most one open stream,
 // and carries the working records of the effects and the ten-band equaliser. GUI thread only.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -10,6 +11,11 @@
 #include "audio/engine/Engine.h"
 
 enum class PlayState : uint8_t { Stopped = 0, Playing = 1, Paused = 2 };
+
+// The track's clock times. The count is the fraction of a day that the "hh:mm:ss" read-outs
+// format; as a std::chrono duration it converts to seconds or microseconds by itself, so that
+// a fraction of a day is never read as seconds.
+using DayFraction = std::chrono::duration<double, std::ratio<86400>>;
 
 // The seven effect slots as the window numbers them. Values above 6 name no slot.
 enum class EffectKind : uint8_t {
@@ -35,9 +41,11 @@ class TETrack {
   void Stop();
   int32_t GetLengthBytes();
   int32_t GetPositionBytes();
-  double GetLengthTime();
-  double GetPositionTime();
+  DayFraction GetLengthTime();
+  DayFraction GetPositionTime();
   void SeekBytes(int32_t position);
+  // Moves to a time from the start that lies before the end, as SeekBytes does to a byte.
+  void SeekTime(std::chrono::duration<double> position);
   void SetVolume(int32_t value);
   void SetBalance(int32_t value);
 
@@ -67,8 +75,8 @@ class TETrack {
   audio::Dx8Reverb ReverbParams{};
   int32_t LastVolume = 0;
   int32_t LastBalance = 0;
-  double LengthSeconds = 0.0;
-  double PositionSeconds = 0.0;
+  std::chrono::duration<double> LengthSeconds{};
+  std::chrono::duration<double> PositionSeconds{};
   audio::Dx8ParamEq EqParams{};
   audio::FxHandle EqBands[10] = {};
   // Slots in effect-type order: chorus, compressor, distortion, echo, flanger, gargle, reverb.

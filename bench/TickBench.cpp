@@ -58,7 +58,7 @@ void BM_Timer1TimerPlaying(benchmark::State& state) {
     output.render(kFramesPerTick);
     output.clearRecorded();
     // Starts the tone again before it runs out, so every tick measures a playing stream.
-    if (form.Track->GetPositionTime() * 86400.0 > kToneSeconds - 1.0) form.sBitBtn2Click();
+    if (std::chrono::duration<double>(form.Track->GetPositionTime()).count() > kToneSeconds - 1.0) form.sBitBtn2Click();
     const auto start = std::chrono::steady_clock::now();
     form.Timer1Timer();
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;

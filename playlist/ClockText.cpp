@@ -17,15 +17,15 @@ void putTwoDigits(char* out, int64_t value) {
 // Milliseconds since midnight. Rounding happens on the whole value first, so that 23:59:59.9996
 // becomes the next midnight rather than a sixty-first second; fmod of a whole number by a whole
 // number is exact, and keeps values far beyond any integer range well defined.
-int64_t millisecondsOfDay(double dayFraction) {
-  const double milliseconds = std::nearbyint(std::fabs(dayFraction) * kMillisecondsPerDay);
+int64_t millisecondsOfDay(std::chrono::duration<double, std::milli> time) {
+  const double milliseconds = std::nearbyint(std::fabs(time.count()));
   if (!std::isfinite(milliseconds)) return 0;
   return static_cast<int64_t>(std::fmod(milliseconds, kMillisecondsPerDay));
 }
 }  // namespace
 
-ClockText::ClockText(double dayFraction) {
-  const int64_t seconds = millisecondsOfDay(dayFraction) / kMillisecondsPerSecond;
+ClockText::ClockText(std::chrono::duration<double, std::milli> time) {
+  const int64_t seconds = millisecondsOfDay(time) / kMillisecondsPerSecond;
   char* out = chars_.data();
   putTwoDigits(out, seconds / kSecondsPerHour);
   out[2] = ':';

@@ -21,11 +21,24 @@ int64_t GaugeByteScale::toBytes(int32_t value) const {
   return static_cast<int64_t>(value) * (int64_t{1} << shift_);
 }
 
-int32_t gaugeValueAtPixel(int x, int width, int32_t minimum, int32_t maximum) {
-  const double ratio = static_cast<double>(maximum) / static_cast<double>(width);
-  const double value = std::nearbyint(static_cast<double>(x) * ratio);
-  // NaN (0 × infinity on a gauge of no width) fails both comparisons and ends at the minimum.
+namespace {
+
+// NaN fails both comparisons and ends at the minimum.
+int32_t clampedToRange(double value, int32_t minimum, int32_t maximum) {
   if (!(value > minimum)) return minimum;
   if (value >= maximum) return maximum;
   return static_cast<int32_t>(value);
+}
+
+}  // namespace
+
+int32_t gaugeValueAtPixel(int x, int width, int32_t minimum, int32_t maximum) {
+  const double ratio = static_cast<double>(maximum) / static_cast<double>(width);
+  // 0 × infinity on a gauge of no width gives NaN.
+  return clampedToRange(std::nearbyint(static_cast<double>(x) * ratio), minimum, maximum);
+}
+
+int32_t gaugeValueAtShare(double share, int32_t minimum, int32_t maximum) {
+  const double span = static_cast<double>(maximum) - static_cast<double>(minimum);
+  return clampedToRange(std::nearbyint(static_cast<double>(minimum) + share * span), minimum, maximum);
 }

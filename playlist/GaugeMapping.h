@@ -1,7 +1,7 @@
 #pragma once
 
 // How the transport panel's gauges map onto what they show: byte counts of any size onto the
-// gauge's 32-bit range, and mouse positions onto gauge values.
+// gauge's 32-bit range, and mouse positions and shares of the range onto gauge values.
 
 #include <cstdint>
 
@@ -31,3 +31,8 @@ class GaugeByteScale {
 // left of the gauge, a gauge of no width and every other case that does not give a number
 // land on the nearest end of the range.
 int32_t gaugeValueAtPixel(int x, int width, int32_t minimum, int32_t maximum);
+
+// The value nearest to `share` (0.0 to 1.0) of the way from minimum to maximum, an exact half
+// going to the even neighbour; a share outside 0..1 or not a number lands on the nearest end
+// as above. The media controls set the volume gauge's steps this way.
+int32_t gaugeValueAtShare(double share, int32_t minimum, int32_t maximum);

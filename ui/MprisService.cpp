@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
+#include <cmath>
 
 const char* const MprisService::kServiceName = "org.mpris.MediaPlayer2.tembr";
 const char* const MprisService::kObjectPath = "/org/mpris/MediaPlayer2";
@@ -22,6 +24,11 @@ constexpr int kPollIntervalMs = 250;
 
 void call(const std::function<void()>& hook) {
   if (hook) hook();
+}
+
+// Whether the playback has a track with a length to seek in.
+bool hasSeekableTrack(const MprisPlayback& playback) {
+  return !playback.filePath.isEmpty() && playback.length > std::chrono::microseconds::zero();
 }
 }  // namespace
 
@@ -63,7 +70,7 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
   Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
   Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
   Q_PROPERTY(QVariantMap Metadata READ metadata)
-  Q_PROPERTY(double Volume READ volume)
+  Q_PROPERTY(double Volume READ volume WRITE setVolume)
   Q_PROPERTY(qlonglong Position READ position)
   Q_PROPERTY(double Rate READ rate)
   Q_PROPERTY(double MinimumRate READ rate)
@@ -81,10 +88,11 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
   QString playbackStatus() const { return service_->playbackStatus(); }
   QVariantMap metadata() const { return service_->metadata(); }
   double volume() const { return service_->playback().volume; }
-  qlonglong position() const { return service_->playback().positionUs; }
+  void setVolume(double volume) { service_->setVolume(volume); }
+  qlonglong position() const { return service_->playback().position.count(); }
   double rate() const { return 1.0; }
   bool canControl() const { return true; }
-  bool canSeek() const { return false; }
+  bool canSeek() const { return service_->canSeek(); }
 
  public slots:
   void Next() { call(service_->hooks().next); }
@@ -93,9 +101,10 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
   void PlayPause() { service_->playPause(); }
   void Stop() { call(service_->hooks().stop); }
   void Play() { call(service_->hooks().play); }
-  // The player cannot seek from outside (CanSeek is false), so these change nothing.
-  void Seek(qlonglong) {}
-  void SetPosition(const QDBusObjectPath&, qlonglong) {}
+  void Seek(qlonglong offset) { service_->seekBy(std::chrono::microseconds(offset)); }
+  void SetPosition(const QDBusObjectPath& trackId, qlonglong position) {
+    service_->setPosition(trackId.path(), std::chrono::microseconds(position));
+  }
   void OpenUri(const QString& uri) { service_->openUri(uri); }
 
  signals:
@@ -169,17 +178,21 @@ QVariantMap MprisService::metadataFor(const MprisPlayback& playback) {
   if (playback.filePath.isEmpty()) {
     return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(kNoTrack))}};
   }
+  return {
+      {QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(trackIdFor(playback)))},
+      {QStringLiteral("mpris:length"), QVariant::fromValue(qint64{playback.length.count()})},
+      {QStringLiteral("xesam:url"), QUrl::fromLocalFile(playback.filePath).toString(QUrl::FullyEncoded)},
+      {QStringLiteral("xesam:title"), QFileInfo(playback.filePath).fileName()},
+  };
+}
+
+QString MprisService::trackIdFor(const MprisPlayback& playback) {
+  if (playback.filePath.isEmpty()) return QString::fromLatin1(kNoTrack);
   if (playback.filePath != trackPath_) {
     trackPath_ = playback.filePath;
     ++trackNumber_;
   }
-  const QString trackId = QString::fromLatin1(kTrackIdPrefix) + QString::number(trackNumber_);
-  return {
-      {QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(trackId))},
-      {QStringLiteral("mpris:length"), QVariant::fromValue(playback.lengthUs)},
-      {QStringLiteral("xesam:url"), QUrl::fromLocalFile(playback.filePath).toString(QUrl::FullyEncoded)},
-      {QStringLiteral("xesam:title"), QFileInfo(playback.filePath).fileName()},
-  };
+  return QString::fromLatin1(kTrackIdPrefix) + QString::number(trackNumber_);
 }
 
 void MprisService::playPause() {
@@ -196,15 +209,57 @@ void MprisService::openUri(const QString& uri) {
   hooks_.openFile(url.toLocalFile());
 }
 
+bool MprisService::canSeek() const { return hooks_.seek && hasSeekableTrack(playback()); }
+
+void MprisService::seekBy(std::chrono::microseconds offset) {
+  if (!canSeek()) return;
+  const MprisPlayback now = playback();
+  const std::chrono::microseconds target = std::max(now.position + offset, std::chrono::microseconds::zero());
+  if (target >= now.length) {
+    call(hooks_.next);
+    return;
+  }
+  seekTo(target);
+}
+
+void MprisService::setPosition(const QString& trackId, std::chrono::microseconds position) {
+  if (!canSeek()) return;
+  const MprisPlayback now = playback();
+  if (trackId != trackIdFor(now)) return;
+  if (position < std::chrono::microseconds::zero() || position > now.length) return;
+  seekTo(position);
+}
+
+void MprisService::seekTo(std::chrono::microseconds position) {
+  hooks_.seek(position);
+  announceSeek();
+}
+
+void MprisService::setVolume(double volume) {
+  if (!hooks_.setVolume || !std::isfinite(volume)) return;
+  hooks_.setVolume(std::clamp(volume, 0.0, 1.0));
+}
+
+void MprisService::announceSeek() {
+  if (!registered_) return;
+  QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kObjectPath), QString::fromLatin1(kPlayerInterface),
+                                                   QStringLiteral("Seeked"));
+  signal << qlonglong{playback().position.count()};
+  bus_.send(signal);
+}
+
 void MprisService::refresh() {
   if (!registered_) return;
   const MprisPlayback now = playback();
   QVariantMap changed;
   if (now.status != announced_.status) changed.insert(QStringLiteral("PlaybackStatus"), playbackStatus());
-  if (now.filePath != announced_.filePath || now.lengthUs != announced_.lengthUs) {
+  if (now.filePath != announced_.filePath || now.length != announced_.length) {
     changed.insert(QStringLiteral("Metadata"), metadataFor(now));
   }
   if (now.volume != announced_.volume) changed.insert(QStringLiteral("Volume"), now.volume);
+  if (hooks_.seek && hasSeekableTrack(now) != hasSeekableTrack(announced_)) {
+    changed.insert(QStringLiteral("CanSeek"), hasSeekableTrack(now));
+  }
   announced_ = now;
   if (!changed.isEmpty()) announce(kPlayerInterface, changed);
 }

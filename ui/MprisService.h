@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
+#include <chrono>
 #include <functional>
 
 class QTimer;
@@ -20,8 +21,8 @@ struct MprisPlayback {
   enum class Status { Stopped, Playing, Paused };
   Status status = Status::Stopped;
   QString filePath;  // empty: no track is open
-  qint64 lengthUs = 0;
-  qint64 positionUs = 0;
+  std::chrono::microseconds length{0};
+  std::chrono::microseconds position{0};
   double volume = 0.0;  // 0.0 to 1.0
 };
 
@@ -35,6 +36,10 @@ struct MprisHooks {
   std::function<void()> next;
   std::function<void()> previous;
   std::function<void(const QString& path)> openFile;
+  // Moves the open track to a time from its start that lies before its end.
+  std::function<void(std::chrono::microseconds position)> seek;
+  // A volume of 0.0 to 1.0.
+  std::function<void(double volume)> setVolume;
   std::function<MprisPlayback()> playback;
 };
 
@@ -61,6 +66,10 @@ class MprisService : public QObject {
   // status, the track and the volume when they differ. The poll timer calls it.
   void refresh();
 
+  // Tells the desktop that the position jumped: sends Seeked with the position now. The
+  // service calls it after its own seeks; the player calls it after the seeks it makes.
+  void announceSeek();
+
   // Used by the bus adaptors.
   const MprisHooks& hooks() const { return hooks_; }
   MprisPlayback playback() const;
@@ -68,9 +77,18 @@ class MprisService : public QObject {
   QVariantMap metadata();
   void playPause();
   void openUri(const QString& uri);
+  bool canSeek() const;
+  // MPRIS's rules: a relative seek before the start goes to the start and one past the end
+  // acts as Next; an absolute one names the track it means and is ignored for another track
+  // or a time outside it.
+  void seekBy(std::chrono::microseconds offset);
+  void setPosition(const QString& trackId, std::chrono::microseconds position);
+  void setVolume(double volume);
 
  private:
   QVariantMap metadataFor(const MprisPlayback& playback);
+  QString trackIdFor(const MprisPlayback& playback);
+  void seekTo(std::chrono::microseconds position);
   void announce(const char* interfaceName, const QVariantMap& changed);
 
   MprisHooks hooks_;

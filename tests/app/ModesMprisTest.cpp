@@ -10,6 +10,7 @@
 
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
+#include "tests/support/EventLoopWait.h"
 #include "tests/support/TestFiles.h"
 #include "tests/ui/MprisClient.h"
 #include "tests/ui/MprisPrivateBus.h"
@@ -20,20 +21,19 @@ namespace {
 
 const MprisPrivateBus privateBus;
 
-// Half a second of silence: 16-bit mono PCM at 44.1 kHz.
-QByteArray silentWav() {
-  constexpr quint32 kRate = 44100;
-  constexpr quint32 kDataBytes = kRate;  // half a second of 2-byte samples
+// Silence as 16-bit mono PCM.
+QByteArray silentWav(quint32 rate = 44100, double seconds = 0.5) {
+  const auto dataBytes = static_cast<quint32>(rate * seconds) * 2;
   QByteArray bytes;
   QDataStream out(&bytes, QIODevice::WriteOnly);
   out.setByteOrder(QDataStream::LittleEndian);
   out.writeRawData("RIFF", 4);
-  out << quint32(36 + kDataBytes);
+  out << quint32(36 + dataBytes);
   out.writeRawData("WAVEfmt ", 8);
-  out << quint32(16) << quint16(1) << quint16(1) << kRate << quint32(kRate * 2) << quint16(2) << quint16(16);
+  out << quint32(16) << quint16(1) << quint16(1) << rate << quint32(rate * 2) << quint16(2) << quint16(16);
   out.writeRawData("data", 4);
-  out << kDataBytes;
-  bytes.append(QByteArray(kDataBytes, '\0'));
+  out << dataBytes;
+  bytes.append(QByteArray(dataBytes, '\0'));
   return bytes;
 }
 
@@ -98,6 +98,33 @@ TEST_F(ModesMprisTest, NoBusCommandArrivesOnceOutsideInputsAreClosed) {
   form.CloseOutsideInputs();
   EXPECT_EQ(pressesOf(form.ui->BitBtn2, QStringLiteral("Play")), 0);
   EXPECT_EQ(pressesOf(form.ui->sBitBtn2, QStringLiteral("Next")), 0);
+}
+
+qlonglong position() { return mpris::property(mpris::kPlayer, QStringLiteral("Position")).toLongLong(); }
+
+TEST_F(ModesMprisTest, TimesInMicrosecondsSeeksAndVolumeReachTheBus) {
+  EXPECT_FALSE(mpris::property(mpris::kPlayer, QStringLiteral("CanSeek")).toBool()) << "nothing is open yet";
+  form.ui->ListBox1->addItem(folder.write("three minutes.wav", silentWav(8000, 180.0)));
+  form.ui->ListBox1->setCurrentRow(2);
+  form.ListBox1Click();
+  mpris::call(mpris::kPlayer, QStringLiteral("Pause"));
+  const QVariantMap track = mpris::metadata();
+  EXPECT_EQ(track.value(QStringLiteral("mpris:length")).toLongLong(), 180'000'000);
+  EXPECT_TRUE(mpris::property(mpris::kPlayer, QStringLiteral("CanSeek")).toBool());
+
+  mpris::call(mpris::kPlayer, QStringLiteral("SetPosition"),
+              {track.value(QStringLiteral("mpris:trackid")), qlonglong{90'000'000}});
+  EXPECT_EQ(position(), 90'000'000) << "paused where it was sent";
+  mpris::call(mpris::kPlayer, QStringLiteral("Seek"), {qlonglong{-30'000'000}});
+  EXPECT_EQ(position(), 60'000'000);
+  mpris::call(mpris::kPlayer, QStringLiteral("Play"));
+  EXPECT_TRUE(spinUntil([] { return position() > 60'000'000; })) << "the position follows playback";
+
+  mpris::call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
+              {mpris::kPlayer, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(0.7))});
+  EXPECT_EQ(form.ui->sGauge2->Progress(), 7);
+  EXPECT_EQ(form.Track->LastVolume, 7);
+  EXPECT_DOUBLE_EQ(mpris::property(mpris::kPlayer, QStringLiteral("Volume")).toDouble(), 0.7);
 }
 
 TEST_F(ModesMprisTest, RaiseBringsBackAHiddenWindow) {

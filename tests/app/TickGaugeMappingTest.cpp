@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -23,6 +24,18 @@ TEST(GaugeValueAtPixel, MapsThePointerOntoTheRange) {
                        Case{0, 0, 10, 0}, Case{3, 0, 10, 10},
                        Case{300, 300, kInt32Max, kInt32Max}}) {
     EXPECT_EQ(gaugeValueAtPixel(c.x, c.width, 0, c.maximum), c.value) << c.x << " of " << c.width;
+  }
+}
+
+TEST(GaugeValueAtShare, MapsAShareOntoTheSteps) {
+  struct Case {
+    double share;
+    int32_t value;
+  };
+  for (const Case c : {Case{0.0, 0}, Case{1.0, 10}, Case{0.7, 7}, Case{0.74, 7}, Case{0.76, 8},
+                       Case{0.25, 2},  // 2.5 to the even 2
+                       Case{1.5, 10}, Case{-0.1, 0}, Case{std::nan(""), 0}}) {
+    EXPECT_EQ(gaugeValueAtShare(c.share, 0, 10), c.value) << c.share;
   }
 }
 

@@ -18,6 +18,7 @@ using audio::Activity;
 using audio::Engine;
 
 constexpr int kRate = 44100;
+using Seconds = std::chrono::duration<double>;
 
 // An AIFF whose header announces `announcedFrames` stereo frames while the file holds
 // only `heldFrames`: the container's length is then far from the decoded one.
@@ -70,7 +71,7 @@ class TrackTest : public ::testing::Test {
 
 TEST_F(TrackTest, WithoutAStreamGettersAnswerZeroAndSettersOnlyStore) {
   EXPECT_EQ(track_->GetLengthBytes(), 0);
-  EXPECT_EQ(track_->GetPositionTime(), 0.0);
+  EXPECT_EQ(track_->GetPositionTime().count(), 0.0);
   track_->SetVolume(7);
   track_->ConnectEqualizer();
   track_->SetEq600(5.0f);
@@ -84,7 +85,7 @@ TEST_F(TrackTest, OpenFileTakesOnlyExistingRegularFilesAndNamesThemAfterTheLastS
   EXPECT_EQ(track_->FileName, "a\\b:c.wav");
   track_->OpenFile(tone_);
   const auto stream = track_->Stream;
-  const double length = track_->GetLengthTime();
+  const DayFraction length = track_->GetLengthTime();
   // A NUL inside the path must not open the file named by the text before it.
   const std::string withNul = other_ + std::string(1, '\0') + "x";
   for (const std::string& path : {fixtures::tempDir(), fixtures::tempDir() + "/missing.wav",
@@ -155,7 +156,14 @@ TEST_F(TrackTest, SeekBytesMovesOnlyToPositionsBeforeTheEnd) {
   track_->SeekBytes(length - 1);
   EXPECT_EQ(track_->GetPositionBytes(), length - 4);  // Rounded down to a whole frame.
   track_->SeekBytes(4000);
-  EXPECT_NEAR(track_->GetPositionTime() * 86400.0, 1000.0 / kRate, 1e-12);
+  EXPECT_NEAR(Seconds(track_->GetPositionTime()).count(), 1000.0 / kRate, 1e-12);
+  // A time moves to its share of the length; the end and beyond, or before the start, do not.
+  track_->SeekTime(Seconds(0.25));
+  EXPECT_EQ(track_->GetPositionBytes(), kRate);
+  for (const double ignored : {1.0, 7.0, -0.5, std::nan("")}) {
+    track_->SeekTime(Seconds(ignored));
+    EXPECT_EQ(track_->GetPositionBytes(), kRate) << ignored;
+  }
 }
 
 TEST_F(TrackTest, LengthsPast2GiBGiveTheLow32BitsButTheRightTime) {
@@ -165,7 +173,7 @@ TEST_F(TrackTest, LengthsPast2GiBGiveTheLow32BitsButTheRightTime) {
   track_->OpenFile(writeLongAiff("long.aiff", kAnnounced, kHeld));
   ASSERT_NE(track_->Stream, 0u);
   EXPECT_EQ(track_->GetLengthBytes(), static_cast<int32_t>(0xC0000000u));
-  EXPECT_NEAR(track_->GetLengthTime() * 86400.0, double{kAnnounced} / kRate, 1e-6);
+  EXPECT_NEAR(Seconds(track_->GetLengthTime()).count(), double{kAnnounced} / kRate, 1e-6);
   // The announced length is only an estimate: at the end the position equals the real one.
   track_->Play();
   for (int i = 0; i < 40 && Engine::instance().isActive(track_->Stream) != Activity::Stopped; ++i) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <limits>
 #include <ostream>
 
@@ -7,11 +8,13 @@
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400.0;
+using namespace std::chrono_literals;
+// The track's times count fractions of a day.
+using Days = std::chrono::duration<double, std::ratio<86400>>;
 
 struct ClockCase {
   const char* what;
-  double dayFraction;
+  std::chrono::duration<double, std::milli> time;
   const char* text;
 };
 
@@ -21,20 +24,21 @@ class ClockTextTest : public ::testing::TestWithParam<ClockCase> {};
 
 TEST_P(ClockTextTest, FormatsHoursMinutesSecondsOfTheDay) {
   const ClockCase& c = GetParam();
-  EXPECT_EQ(ClockText(c.dayFraction).toString(), QString::fromLatin1(c.text)) << c.what;
+  EXPECT_EQ(ClockText(c.time).toString(), QString::fromLatin1(c.text)) << c.what;
 }
 
 const ClockCase kCases[] = {
-    {"zero", 0.0, "00:00:00"},
-    {"a track of 3 min 25.4 s", 205.4 / kSecondsPerDay, "00:03:25"},
-    {"rounding to the millisecond comes first", 59.9996 / kSecondsPerDay, "00:01:00"},
-    {"hours, minutes and seconds", (10 * 3600 + 7 * 60 + 45) / kSecondsPerDay, "10:07:45"},
-    {"just under a day rounds to midnight", 86399.9996 / kSecondsPerDay, "00:00:00"},
-    {"a day and more shows its time of day", 1.0 + 3661 / kSecondsPerDay, "01:01:01"},
-    {"a negative value shows its magnitude", -0.25, "06:00:00"},
-    {"not a number", std::numeric_limits<double>::quiet_NaN(), "00:00:00"},
-    {"too large to count in milliseconds", 1e305, "00:00:00"},
-    {"more milliseconds than a 64-bit count holds", 1e12, "00:00:00"},
+    {"zero", 0s, "00:00:00"},
+    {"a track of 3 min 25.4 s", 205.4s, "00:03:25"},
+    {"the same as a fraction of a day", Days(205.4 / 86400.0), "00:03:25"},
+    {"rounding to the millisecond comes first", 59.9996s, "00:01:00"},
+    {"hours, minutes and seconds", 10h + 7min + 45s, "10:07:45"},
+    {"just under a day rounds to midnight", 86399.9996s, "00:00:00"},
+    {"a day and more shows its time of day", Days(1.0) + 3661s, "01:01:01"},
+    {"a negative value shows its magnitude", Days(-0.25), "06:00:00"},
+    {"not a number", Days(std::numeric_limits<double>::quiet_NaN()), "00:00:00"},
+    {"too large to count in milliseconds", Days(1e305), "00:00:00"},
+    {"more milliseconds than a 64-bit count holds", Days(1e12), "00:00:00"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ClockTextTest, ::testing::ValuesIn(kCases));

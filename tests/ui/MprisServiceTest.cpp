@@ -2,12 +2,15 @@
 // through a private session bus, from a second connection, as they would from a panel.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
+#include <chrono>
+#include <functional>
 
 #include "tests/ui/MprisClient.h"
 #include "tests/ui/MprisPrivateBus.h"
@@ -26,6 +29,16 @@ class ChangeListener : public QObject {
     changes << properties;
     if (waiting != nullptr) waiting->quit();
   }
+};
+
+// Receives Seeked from the service.
+class SeekListener : public QObject {
+  Q_OBJECT
+ public:
+  QList<qlonglong> positions;
+
+ public slots:
+  void seeked(qlonglong position) { positions << position; }
 };
 
 namespace {
@@ -54,6 +67,11 @@ struct RecordingPlayer {
     hooks.next = record("next");
     hooks.previous = record("previous");
     hooks.openFile = [this](const QString& path) { commands << QStringLiteral("open ") + path; };
+    hooks.seek = [this](std::chrono::microseconds position) {
+      commands << QStringLiteral("seek %1").arg(position.count());
+      playback.position = position;
+    };
+    hooks.setVolume = [this](double volume) { commands << QStringLiteral("volume %1").arg(volume); };
     hooks.playback = [this] { return playback; };
     return hooks;
   }
@@ -107,7 +125,7 @@ TEST_F(MprisServiceTest, MetadataDescribesTheOpenFile) {
   EXPECT_FALSE(metadata().contains(QStringLiteral("xesam:url")));
 
   player.playback.filePath = QStringLiteral("/music/Песня 1.mp3");
-  player.playback.lengthUs = 183'500'000;
+  player.playback.length = std::chrono::microseconds(183'500'000);
   const QVariantMap first = metadata();
   EXPECT_EQ(first.value(QStringLiteral("xesam:url")).toString(),
             QStringLiteral("file:///music/%D0%9F%D0%B5%D1%81%D0%BD%D1%8F%201.mp3"));
@@ -123,16 +141,76 @@ TEST_F(MprisServiceTest, MetadataDescribesTheOpenFile) {
 TEST_F(MprisServiceTest, FixedPropertiesAnswerTheDesktop) {
   MprisService service(player.hooks());
   player.playback.volume = 0.7;
-  player.playback.positionUs = 42'000'000;
+  player.playback.position = std::chrono::microseconds(42'000'000);
   EXPECT_EQ(property(kRoot, QStringLiteral("Identity")).toString(), QStringLiteral("Tembr"));
   EXPECT_EQ(property(kRoot, QStringLiteral("DesktopEntry")).toString(), QStringLiteral("tembr"));
-  EXPECT_FALSE(property(kPlayer, QStringLiteral("CanSeek")).toBool());
+  EXPECT_FALSE(property(kPlayer, QStringLiteral("CanSeek")).toBool()) << "no track is open";
   EXPECT_DOUBLE_EQ(property(kPlayer, QStringLiteral("Volume")).toDouble(), 0.7);
   EXPECT_EQ(property(kPlayer, QStringLiteral("Position")).toLongLong(), 42'000'000);
+}
 
-  const QDBusMessage refused = mpris::call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
-                                           {kPlayer, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(0.1))});
-  EXPECT_EQ(refused.type(), QDBusMessage::ErrorMessage) << "the volume is the window's to set";
+// Seeks and volume changes from the desktop, by the rules of the media-player interface: a
+// relative seek before the start goes to the start and one past the end acts as Next; an
+// absolute one is ignored for another track or a time outside the track; the volume is held
+// to 0.0 .. 1.0. Every seek is followed by Seeked with the new position.
+struct SeekCase {
+  const char* what;
+  const char* method;
+  std::function<QVariantList(const QString& trackId)> arguments;
+  QString command;  // empty: nothing reaches the player
+  bool seeked;
+};
+
+TEST_F(MprisServiceTest, SeeksAndVolumeFollowTheInterfaceRules) {
+  auto at = [](qlonglong us) { return [us](const QString&) { return QVariantList{us}; }; };
+  auto setAt = [](qlonglong us, bool sameTrack) {
+    return [us, sameTrack](const QString& trackId) {
+      const QString id = sameTrack ? trackId : QStringLiteral("/org/tembr/track/999");
+      return QVariantList{QVariant::fromValue(QDBusObjectPath(id)), us};
+    };
+  };
+  auto volume = [](double value) {
+    return [value](const QString&) {
+      return QVariantList{kPlayer, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(value))};
+    };
+  };
+  const SeekCase cases[] = {
+      {"forward", "Seek", at(30'000'000), QStringLiteral("seek 90000000"), true},
+      {"back before the start", "Seek", at(-90'000'000), QStringLiteral("seek 0"), true},
+      {"past the end", "Seek", at(150'000'000), QStringLiteral("next"), false},
+      {"to a time", "SetPosition", setAt(120'000'000, true), QStringLiteral("seek 120000000"), true},
+      {"to the end", "SetPosition", setAt(180'000'000, true), QStringLiteral("seek 180000000"), true},
+      {"another track", "SetPosition", setAt(120'000'000, false), QString(), false},
+      {"beyond the end", "SetPosition", setAt(180'000'001, true), QString(), false},
+      {"before the start", "SetPosition", setAt(-1, true), QString(), false},
+      {"volume", "Set", volume(0.35), QStringLiteral("volume 0.35"), false},
+      {"volume above the top", "Set", volume(1.7), QStringLiteral("volume 1"), false},
+      {"volume below the bottom", "Set", volume(-0.2), QStringLiteral("volume 0"), false},
+  };
+  MprisService service(player.hooks());
+  player.playback.filePath = QStringLiteral("/music/a.flac");
+  player.playback.length = std::chrono::microseconds(180'000'000);
+  EXPECT_TRUE(property(kPlayer, QStringLiteral("CanSeek")).toBool());
+  const QString trackId = metadata().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
+  SeekListener listener;
+  ASSERT_TRUE(client().connect(service.serviceName(), QString::fromLatin1(MprisService::kObjectPath), kPlayer,
+                               QStringLiteral("Seeked"), &listener, SLOT(seeked(qlonglong))));
+  for (const SeekCase& c : cases) {
+    player.commands.clear();
+    listener.positions.clear();
+    player.playback.position = std::chrono::microseconds(60'000'000);
+    const bool isSet = QString::fromLatin1(c.method) == QStringLiteral("Set");
+    const QDBusMessage reply = mpris::call(isSet ? QStringLiteral("org.freedesktop.DBus.Properties") : kPlayer,
+                                           QString::fromLatin1(c.method), c.arguments(trackId));
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << c.what;
+    EXPECT_EQ(player.commands, c.command.isEmpty() ? QStringList() : QStringList{c.command}) << c.what;
+    // A round trip on the same connection delivers every signal sent before its answer.
+    mpris::property(kPlayer, QStringLiteral("Position"));
+    QCoreApplication::processEvents();
+    const QList<qlonglong> expected =
+        c.seeked ? QList<qlonglong>{player.playback.position.count()} : QList<qlonglong>{};
+    EXPECT_EQ(listener.positions, expected) << c.what;
+  }
 }
 
 TEST_F(MprisServiceTest, ChangesOfStatusAndTrackAreAnnounced) {
