@@ -18,6 +18,7 @@
 #include "settings/IniFile.h"
 #include "skin/HintManager.h"
 #include "skin/SkinManager.h"
+#include "ui/LetterKey.h"
 #include "ui/TrayIcon.h"
 #include "ui/MprisService.h"
 #include "ui_TForm1.h"
@@ -179,7 +180,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (travelling) return false;
     lastPreviewedKey_ = key;
     lastPreviewedWidget_ = widget;
-    const int code = key->key();
+    const int code = sequenceKeyCode(key->key(), key->nativeScanCode());
     const Qt::KeyboardModifiers modifiers = key->modifiers();
     guarded([&] { FormKeyDown(code, modifiers); });
     return false;

@@ -5,8 +5,9 @@
 
 namespace {
 
-// Typed with Ctrl held, and with Shift held. Qt's code of a letter key is the code of its
-// upper-case letter, with or without Shift or Caps Lock, and no other key has such a code.
+// Typed with Ctrl held, and with Shift held. The key preview passes a letter key as the code
+// of its upper-case Latin letter (ui/LetterKey.h), with or without Shift or Caps Lock and on
+// any layout, and no other key has such a code.
 constexpr std::string_view kCtrlSequence = "QAZU";
 constexpr std::string_view kShiftSequence = "QUIVER";
 

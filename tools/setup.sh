@@ -12,8 +12,9 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libsdl2-dev libkissfft-dev
   # Tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  # A real X server, OpenGL in software, and tools to drive and photograph the window
-  xvfb xauth x11-utils xdotool imagemagick libgl1-mesa-dri mesa-utils
+  # A real X server, OpenGL in software, and tools to drive and photograph the window and
+  # to switch its keyboard layout
+  xvfb xauth x11-utils x11-xkb-utils xdotool imagemagick libgl1-mesa-dri mesa-utils
   # A tray host and a private session bus for desktop-integration tests
   trayer dbus dbus-x11
   # Reference tools for fixtures and side-by-side benchmarks

@@ -1,62 +1,16 @@
 #pragma once
 
-// A tray host for tests: a private X server and, on demand, `trayer` on it. Tests that own
-// the tray host must not share a screen with others that might start one too, so each test
-// process gets an X server of its own.
+// A tray host for tests: `trayer`, on demand, on the test process's private X server. Tests
+// that do not expect a tray share the test command's X server, so a tray host starts only on
+// a server of the test's own.
 
 #include <QApplication>
 #include <QProcess>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QWidget>
-#include <fcntl.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
-// Define one at namespace scope: it starts before main() creates the QApplication and
-// points DISPLAY at the new server; it stops the server at exit.
-class PrivateXServer {
- public:
-  PrivateXServer() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const int devNull = open("/dev/null", O_WRONLY);
-      dup2(devNull, STDOUT_FILENO);
-      dup2(devNull, STDERR_FILENO);
-      const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (number.empty()) return;
-    display_ = ":" + number;
-    setenv("DISPLAY", display_.c_str(), 1);
-  }
-  ~PrivateXServer() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  PrivateXServer(const PrivateXServer&) = delete;
-  PrivateXServer& operator=(const PrivateXServer&) = delete;
-
-  bool started() const { return !display_.empty(); }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
+#include "tests/support/PrivateXServer.h"
 
 // Runs the event loop until `condition` holds; false if it never did. The limit is a
 // safety net for a broken host, not a measurement.
@@ -76,7 +30,9 @@ class TrayHost {
  public:
   ~TrayHost() { stop(); }
 
+  // Refuses to start anywhere but on this process's private X server.
   bool start() {
+    if (!PrivateXServer::isCurrentDisplay()) return false;
     process_.start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"),
                                               QStringLiteral("--align"), QStringLiteral("left"),
                                               QStringLiteral("--widthtype"), QStringLiteral("pixel"),
