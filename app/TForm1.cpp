@@ -15,6 +15,7 @@
 
 #include "app/Random.h"
 #include "audio/TETrack.h"
+#include "settings/ByteText.h"
 #include "settings/IniFile.h"
 #include "skin/HintManager.h"
 #include "skin/SkinManager.h"
@@ -293,7 +294,8 @@ void TForm1::dropEvent(QDropEvent* event) {
   if (!acceptsDrops_) return;
   QStringList paths;
   for (const QUrl& url : event->mimeData()->urls()) {
-    if (url.isLocalFile()) paths << url.toLocalFile();
+    // A name that is not UTF-8 keeps its bytes, so that the entry opens the file.
+    if (url.isLocalFile()) paths << textFromLocalFileUrl(url);
   }
   event->acceptProposedAction();
   guarded([&] { FilesDropped(paths); });

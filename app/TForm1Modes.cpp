@@ -6,6 +6,7 @@
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
 #include "playlist/GaugeMapping.h"
+#include "settings/ByteText.h"
 #include "ui/MprisService.h"
 #include "ui/TrayIcon.h"
 #include "ui_TForm1.h"
@@ -67,7 +68,9 @@ MprisHooks mediaHooks(TForm1& form) {
   hooks.stop = handler(&TForm1::stop1Click);
   hooks.next = handler(&TForm1::N1Click);
   hooks.previous = handler(&TForm1::N2Click);
-  hooks.openFile = [&form](const QString& path) { form.guarded([&] { form.FilesDropped({path}); }); };
+  hooks.openFile = [&form](const QUrl& file) {
+    form.guarded([&] { form.FilesDropped({textFromLocalFileUrl(file)}); });
+  };
   hooks.seek = [&form](std::chrono::microseconds position) {
     form.guarded([&] {
       if (form.Track) form.Track->SeekTime(position);

@@ -32,8 +32,8 @@ void TForm1::BitBtn1Click() {
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   if (dialog.exec() != QDialog::Accepted) return;
-  const QStringList chosen = dialog.selectedFiles();
-  if (!chosen.isEmpty()) list->addItem(chosen.first());
+  const QList<QUrl> chosen = dialog.selectedUrls();
+  if (!chosen.isEmpty()) list->addItem(textFromLocalFileUrl(chosen.first()));
 }
 
 void TForm1::FilesDropped(const QStringList& paths) {

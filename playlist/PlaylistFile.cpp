@@ -46,7 +46,8 @@ QStringList PlaylistFile::load() {
   if (count - highest > kMaxMissingEntriesAtEnd) count = highest + kMaxMissingEntriesAtEnd;
   entries.reserve(count);
   for (int number = 1; number <= count; ++number) {
-    entries << ini_.ReadString(kSection, entryKey(number), kMissingEntry);
+    // An entry is a path, and a path cut short names another file.
+    entries << ini_.ReadWholeString(kSection, entryKey(number), kMissingEntry);
   }
   return entries;
 }

@@ -111,3 +111,10 @@ QByteArray bytesFromText(const QString& text) {
   }
   return out;
 }
+
+QString textFromLocalFileUrl(const QUrl& url) {
+  QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+  const QString host = url.host(QUrl::FullyEncoded);
+  if (!host.isEmpty()) bytes.prepend("//" + host.toLatin1());
+  return textFromBytes(bytes);
+}

@@ -150,6 +150,11 @@ QString IniFile::ReadString(const QString& section, const QString& key, const QS
   return value ? limitedValue(*value) : defaultValue;
 }
 
+QString IniFile::ReadWholeString(const QString& section, const QString& key, const QString& defaultValue) {
+  const std::optional<QByteArray> value = document().value(section, key);
+  return value ? textFromBytes(*value) : defaultValue;
+}
+
 int32_t IniFile::ReadInteger(const QString& section, const QString& key, int32_t defaultValue) {
   const std::optional<QByteArray> value = document().value(section, key);
   if (!value) return defaultValue;

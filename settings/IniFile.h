@@ -4,7 +4,8 @@
 // - "[name]" opens a section; each following "key=value" line belongs to it. Section and key
 //   names match without regard to case; the first match wins.
 // - A value is the text after the first "=" with surrounding blanks removed, and one pair of
-//   enclosing quotes (" or ') removed; at most kMaxValueLength characters of it are read.
+//   enclosing quotes (" or ') removed; at most kMaxValueLength characters of it are read,
+//   unless it is read whole.
 // - Integers are decimal, or hexadecimal after "0x", "0X" or "$"; a missing or malformed
 //   value gives the default. A boolean is true when its value reads as a number other than 0.
 // - Writing a key of a missing section appends the section to the end of the file, so a
@@ -50,6 +51,9 @@ class IniFile {
   QString path() const { return path_; }
 
   QString ReadString(const QString& section, const QString& key, const QString& defaultValue);
+  // The value whole, however long: for values such as paths, which a cut would turn into
+  // the name of another file.
+  QString ReadWholeString(const QString& section, const QString& key, const QString& defaultValue);
   int32_t ReadInteger(const QString& section, const QString& key, int32_t defaultValue);
   bool ReadBool(const QString& section, const QString& key, bool defaultValue);
   // Names of the keys of the first section called `section`, in file order.

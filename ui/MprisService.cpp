@@ -206,7 +206,7 @@ void MprisService::playPause() {
 void MprisService::openUri(const QString& uri) {
   const QUrl url(uri);
   if (!url.isLocalFile() || !hooks_.openFile) return;
-  hooks_.openFile(url.toLocalFile());
+  hooks_.openFile(url);
 }
 
 bool MprisService::canSeek() const { return hooks_.seek && hasSeekableTrack(playback()); }

@@ -9,6 +9,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 #include <QStringList>
 #include <QVariantMap>
 #include <chrono>
@@ -35,7 +36,8 @@ struct MprisHooks {
   std::function<void()> stop;
   std::function<void()> next;
   std::function<void()> previous;
-  std::function<void(const QString& path)> openFile;
+  // A local file's URL: the player turns it into an entry, every byte of its name kept.
+  std::function<void(const QUrl& file)> openFile;
   // Moves the open track to a time from its start that lies before its end.
   std::function<void(std::chrono::microseconds position)> seek;
   // A volume of 0.0 to 1.0.

@@ -5,9 +5,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QListWidget>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QTimer>
 #include <functional>
@@ -60,7 +62,7 @@ TEST(PlaylistWindow, StartsWithTheSavedListAndOpensTheFirstEntryWithoutPlaying) 
   EXPECT_EQ(form->Track->State, PlayState::Stopped);
 }
 
-TEST(PlaylistWindow, OpensAnEntryWhoseNameIsNotUtf8) {
+TEST(PlaylistWindow, OpensAnEntryWhoseNameIsNotUtf8FromTheFileOrADrop) {
   TempFolder folder;
   const QByteArray name = QFile::encodeName(folder.path()) + "/\xCF\xE5\xF1\xED\xFF.wav";
   ASSERT_EQ(::rename(fixtures::writeSineWav("cp1251.wav", 44100, 2, 440.0, 0.2).c_str(), name.constData()), 0);
@@ -68,13 +70,29 @@ TEST(PlaylistWindow, OpensAnEntryWhoseNameIsNotUtf8) {
   auto form = startWindow(folder.path());
   EXPECT_EQ(bytesFromText(form->CurrentFile), name);
   EXPECT_NE(form->Track->Stream, 0u);
+
+  // A file manager drops the name's bytes percent-encoded.
+  QMimeData dropped;
+  dropped.setUrls({QUrl::fromEncoded("file://" + name.toPercentEncoding("/"))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(form.get(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(form.get(), &drop);
+  ASSERT_EQ(form->ui->ListBox1->count(), 2);
+  EXPECT_EQ(bytesFromText(form->ui->ListBox1->item(1)->text()), name);
+  const audio::StreamHandle first = form->Track->Stream;
+  form->ui->ListBox1->setCurrentRow(1);
+  form->ListBox1Click();
+  EXPECT_NE(form->Track->Stream, first);
+  EXPECT_NE(form->Track->Stream, 0u);
 }
 
 TEST(PlaylistWindow, SavesAndLoadsEveryEntryUnchanged) {
   TempFolder folder;
   const QByteArray foreign = "/music/\xCF\xE5\xF1\xED\xFF.mp3";
   folder.write("PLIST.LST", playlistFile({foreign, "", "/music/a.mp3"}));
-  const QString longPath = "/music/" + QString(300, u'd') + "/" + QString(100, u'f') + ".ogg";
+  const QString longPath = "/music/" + QString(300, u'd') + "/" + QString(2100, u'f') + ".ogg";
   QStringList expected;
   {
     auto form = startWindow(folder.path());

@@ -35,7 +35,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {"a", kMissing, "c", kMissing}},
         LoadCase{"EmptyValueAndKeysBeyondTheCount", "[PList_1]\nFileCount=1\nFile_ID1=\nFile_ID2=b\n", {""}},
         LoadCase{"BytesThatAreNotUtf8", "[PList_1]\nFileCount=1\nFile_ID1=/m/\xCF\xFF.mp3\n",
-                 {textFromBytes("/m/\xCF\xFF.mp3")}}),
+                 {textFromBytes("/m/\xCF\xFF.mp3")}},
+        LoadCase{"EntriesOver2047BytesWhole", "[PList_1]\nFileCount=1\nFile_ID1=/" + QByteArray(2100, 'p') + "\n",
+                 {"/" + QString(2100, u'p')}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PlaylistFile, ADamagedHugeCountMakesUpOnlyABoundedTail) {
@@ -59,7 +61,8 @@ TEST(PlaylistFile, WritesTheKnownLayoutAndDropsOldEntries) {
 
 TEST(PlaylistFile, SaveThenLoadGivesTheSameEntries) {
   const QStringList entries = {"/music/песня.mp3", textFromBytes("/music/\xCF\xE5\xF1.mp3"),
-                               "/music/" + QString(300, u'l') + ".flac", " blanks ", "\"quotes\"", "", kMissing,
+                               "/music/" + QString(300, u'l') + ".flac", "/music/" + QString(3000, u'ж') + ".ogg",
+                               " blanks ", "\"quotes\"", "", kMissing,
                                "/a.mp3", "/a.mp3"};
   TempFolder folder;
   IniFile writer(folder.file("PLIST.LST"));

@@ -31,6 +31,18 @@ INSTANTIATE_TEST_SUITE_P(
                       Decoding{"Truncated", "\xE2\x82x", u"\xDCE2\xDC82x"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(ByteText, LocalFileUrlsKeepEveryByteOfTheirPath) {
+  const std::pair<QUrl, QByteArray> cases[] = {
+      {QUrl::fromEncoded("file:///music/%CF%E5%F1%ED%FF.wav"), "/music/\xCF\xE5\xF1\xED\xFF.wav"},
+      {QUrl::fromEncoded("file:///music/%D0%9E%D1%88%20a%25b.mp3"), "/music/\xD0\x9E\xD1\x88 a%b.mp3"},
+      {QUrl::fromLocalFile(QStringLiteral("/music/Ош #1?.ogg")), "/music/\xD0\x9E\xD1\x88 #1?.ogg"},
+      {QUrl::fromEncoded("file://server/share/%FF.flac"), "//server/share/\xFF.flac"},
+  };
+  for (const auto& [url, bytes] : cases) {
+    EXPECT_EQ(bytesFromText(textFromLocalFileUrl(url)), bytes) << url.toString().toStdString();
+  }
+}
+
 TEST(ByteText, RandomBytesSurviveTheRoundTrip) {
   QRandomGenerator random(20261208);
   for (int trial = 0; trial < 2000; ++trial) {

@@ -66,7 +66,7 @@ struct RecordingPlayer {
     hooks.stop = record("stop");
     hooks.next = record("next");
     hooks.previous = record("previous");
-    hooks.openFile = [this](const QString& path) { commands << QStringLiteral("open ") + path; };
+    hooks.openFile = [this](const QUrl& file) { commands << QStringLiteral("open ") + file.toString(); };
     hooks.seek = [this](std::chrono::microseconds position) {
       commands << QStringLiteral("seek %1").arg(position.count());
       playback.position = position;
@@ -245,7 +245,7 @@ TEST_F(MprisServiceTest, OnlyLocalFilesAreOpened) {
   MprisService service(player.hooks());
   mpris::call(kPlayer, QStringLiteral("OpenUri"), {QStringLiteral("file:///music/new%20song.wav")});
   mpris::call(kPlayer, QStringLiteral("OpenUri"), {QStringLiteral("http://example.org/stream.mp3")});
-  EXPECT_EQ(player.commands, QStringList{QStringLiteral("open /music/new song.wav")});
+  EXPECT_EQ(player.commands, QStringList{QStringLiteral("open file:///music/new song.wav")});
 }
 
 TEST_F(MprisServiceTest, ASecondPlayerTakesAnInstanceName) {
