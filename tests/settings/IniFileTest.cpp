@@ -1,6 +1,7 @@
 #include "settings/IniFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <QDateTime>
@@ -158,6 +159,30 @@ TEST(IniFile, ReplacesTheFileBehindALinkKeepingItsModeAndNoTemporaryFile) {
   struct stat info {};
   ASSERT_EQ(::stat(QFile::encodeName(real), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+// A save killed between creating its temporary file and renaming it leaves the temporary;
+// the next save removes those of its own file that no running save holds, and nothing else.
+TEST(IniFile, ASaveRemovesItsOwnStaleTemporariesOnly) {
+  TempFolder folder;
+  IniFile ini(folder.write("a.ini", "[S]\n"));
+  const QStringList kept = {".a.ini.held.tmp", ".a.ini.ABC.tmp", ".a.ini.tmp", "a.ini.k3x9.tmp",
+                            ".b.ini.k3x9.tmp", ".a.ini.12345678.tmp", ".a.ini.k3x9.tmp.bak"};
+  for (const QString& name : kept + QStringList{".a.ini.k3x9.tmp", ".a.ini.0.tmp"}) folder.write(name, "x");
+  ASSERT_TRUE(QDir(folder.path()).mkdir(".a.ini.dir.tmp"));
+  ASSERT_EQ(::symlink("a.ini", QFile::encodeName(folder.file(".a.ini.link.tmp"))), 0);
+  // A save in progress in another process holds its temporary locked.
+  QFile held(folder.file(".a.ini.held.tmp"));
+  ASSERT_TRUE(held.open(QIODevice::ReadOnly));
+  ASSERT_EQ(::flock(held.handle(), LOCK_EX), 0);
+
+  ini.WriteInteger("S", "k", 1);
+  QStringList expected = kept + QStringList{"a.ini", ".a.ini.dir.tmp", ".a.ini.link.tmp"};
+  expected.sort();
+  QStringList left = QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  left.sort();
+  EXPECT_EQ(left, expected);
+  EXPECT_EQ(folder.read("a.ini"), "[S]\nk=1\n");
 }
 
 TEST(IniFileBatch, WritesOnceAtCommitAndNothingWhenDropped) {
