@@ -89,7 +89,9 @@ inline bool requestClose(unsigned long window) {
   auto internReply = reinterpret_cast<decltype(&xcb_intern_atom_reply)>(::dlsym(lib, "xcb_intern_atom_reply"));
   auto send = reinterpret_cast<decltype(&xcb_send_event)>(::dlsym(lib, "xcb_send_event"));
   auto flush = reinterpret_cast<decltype(&xcb_flush)>(::dlsym(lib, "xcb_flush"));
-  if (!connect || !disconnect || !intern || !internReply || !send || !flush) return false;
+  auto focus = reinterpret_cast<decltype(&xcb_get_input_focus)>(::dlsym(lib, "xcb_get_input_focus"));
+  auto focusReply = reinterpret_cast<decltype(&xcb_get_input_focus_reply)>(::dlsym(lib, "xcb_get_input_focus_reply"));
+  if (!connect || !disconnect || !intern || !internReply || !send || !flush || !focus || !focusReply) return false;
   xcb_connection_t* connection = connect(nullptr, nullptr);
   auto atom = [&](const char* name) {
     xcb_intern_atom_reply_t* reply =
@@ -107,6 +109,9 @@ inline bool requestClose(unsigned long window) {
   event.data.data32[1] = XCB_CURRENT_TIME;
   send(connection, 0, static_cast<xcb_window_t>(window), XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
   flush(connection);
+  // A round trip before hanging up: the X server may drop the requests of a client that
+  // closes its connection before they were processed, and the close request is lost.
+  std::free(focusReply(connection, focus(connection), nullptr));
   disconnect(connection);
   return event.type != 0;
 }
