@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <chrono>
 #include <functional>
+#include <vector>
 
 #include "tests/ui/MprisClient.h"
 #include "tests/ui/MprisPrivateBus.h"
@@ -207,9 +208,12 @@ TEST_F(MprisServiceTest, SeeksAndVolumeFollowTheInterfaceRules) {
     // A round trip on the same connection delivers every signal sent before its answer.
     mpris::property(kPlayer, QStringLiteral("Position"));
     QCoreApplication::processEvents();
-    const QList<qlonglong> expected =
-        c.seeked ? QList<qlonglong>{player.playback.position.count()} : QList<qlonglong>{};
-    EXPECT_EQ(listener.positions, expected) << c.what;
+    // Compared as standard vectors: Qt's comparison of two empty lists hands memcmp a null
+    // pointer, which the undefined-behaviour sanitizer rejects.
+    const std::vector<qlonglong> heard(listener.positions.begin(), listener.positions.end());
+    const std::vector<qlonglong> expected =
+        c.seeked ? std::vector<qlonglong>{player.playback.position.count()} : std::vector<qlonglong>{};
+    EXPECT_EQ(heard, expected) << c.what;
   }
 }
 
