@@ -1,0 +1,191 @@
+#!/usr/bin/env bash
+# Measures Tembr beside the two players a user would pick instead, qmmp and audacious (its Qt
+# interface), the same way in one run: CPU while playing, CPU idle with the window shown,
+# start-up from exec to the window mapped, and proportional memory (PSS) while playing, in
+# all and without the OpenGL driver's own code (libLLVM and the *_dri.so driver, which any
+# OpenGL program maps). Every program runs on the same Xvfb with software OpenGL, plays the
+# same 60 s MP3 into the null sink of a PulseAudio server of this run's own, and starts from
+# empty settings. The rounds take turns between the programs, so that whatever else the
+# machine does falls on all three alike; each figure is the median over the rounds.
+#   bash bench/players.sh TEMBR_EXECUTABLE RESULT_FILE
+# The result file gets one line per program and figure: "program figure value".
+set -uo pipefail
+tembr=$(realpath "$1")
+result=$2
+rounds=${PLAYERS_ROUNDS:-3}
+play_seconds=${PLAYERS_PLAY_SECONDS:-15}
+idle_seconds=${PLAYERS_IDLE_SECONDS:-10}
+settle_seconds=3
+starts=5
+
+# The reference players and the sound server are installed here only, never by the project's
+# setup: they are benchmark references, like ffmpeg and sox.
+missing=()
+command -v qmmp >/dev/null || missing+=(qmmp)
+command -v audacious >/dev/null || missing+=(audacious)
+command -v pulseaudio >/dev/null || missing+=(pulseaudio)
+command -v xdotool >/dev/null || missing+=(xdotool)
+if [ ${#missing[@]} -gt 0 ]; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null 2>&1 ||
+    { apt-get update >/dev/null 2>&1 &&
+      DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}" >/dev/null 2>&1; }
+fi
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+if [ -z "${DISPLAY:-}" ]; then
+  export DISPLAY=:$((300 + RANDOM % 100))
+  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  pids+=($!)
+  sleep 1
+fi
+export LIBGL_ALWAYS_SOFTWARE=1 QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=pulseaudio
+unset DBUS_SESSION_BUS_ADDRESS
+export XDG_RUNTIME_DIR=$work/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-target=file:"$work/pulse.log" \
+  --load="module-null-sink sink_name=bench" \
+  --load="module-native-protocol-unix auth-anonymous=1 socket=$work/pulse.sock" >/dev/null 2>&1 &
+pids+=($!)
+export PULSE_SERVER=unix:$work/pulse.sock
+for _ in $(seq 50); do [ -S "$work/pulse.sock" ] && break; sleep 0.1; done
+
+# Music-like material rather than a pure tone: pink noise under a tone, slowly modulated.
+music=$work/music.mp3
+ffmpeg -v error -y -f lavfi -i "anoisesrc=color=pink:duration=60:amplitude=0.3:seed=1" \
+  -f lavfi -i "sine=frequency=330:duration=60" \
+  -filter_complex "[0][1]amix=inputs=2,volume=2,tremolo=f=2:d=0.6" -ac 2 -ar 44100 -b:a 192k "$music"
+
+# Each program has a home of its own, so every one starts from its defaults.
+mkdir -p "$work/home-tembr" "$work/home-qmmp" "$work/home-audacious"
+tembr_folder() {
+  local folder=$1; shift
+  rm -rf "$folder" && mkdir -p "$folder"
+  cp "$tembr" "$folder/tembr"
+  {
+    echo "[PList_1]"
+    local i=0
+    for file in "$@"; do i=$((i + 1)); echo "File_ID$i=$file"; done
+    echo "FileCount=$i"
+    echo "[Time]"
+    echo "Time=0:00:00"
+  } >"$folder/PLIST.LST"
+}
+
+# Tembr's installation with `file` as its playlist, or an empty one.
+prepare() {
+  local program=$1 file=$2
+  [ "$program" = tembr ] || return 0
+  if [ -n "$file" ]; then tembr_folder "$work/tembr-install" "$file"; else tembr_folder "$work/tembr-install"; fi
+}
+
+# Starts `program` (playing `file`, or idle when it is empty) in the background; sets $pid.
+launch() {
+  local program=$1 file=$2
+  local home=$work/home-$program
+  prepare "$program" "$file"
+  start_program "$program" "$file"
+}
+
+start_program() {
+  local program=$1 file=$2
+  local home=$work/home-$program
+  case $program in
+    tembr)
+      HOME=$home XDG_CONFIG_HOME=$home/.config "$work/tembr-install/tembr" >/dev/null 2>&1 &
+      ;;
+    qmmp)
+      HOME=$home XDG_CONFIG_HOME=$home/.config qmmp ${file:+"$file"} >/dev/null 2>&1 &
+      ;;
+    audacious)
+      HOME=$home XDG_CONFIG_HOME=$home/.config audacious --qt ${file:+"$file"} >/dev/null 2>&1 &
+      ;;
+  esac
+  pid=$!
+}
+
+finish() {
+  kill "$1" 2>/dev/null
+  wait "$1" 2>/dev/null
+}
+
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# CPU in % of one core over `seconds`.
+cpu_share() {
+  local pid=$1 seconds=$2 start end
+  start=$(cpu_ticks "$pid")
+  sleep "$seconds"
+  end=$(cpu_ticks "$pid")
+  awk -v a="$start" -v b="$end" -v t="$(getconf CLK_TCK)" -v s="$seconds" 'BEGIN {printf "%.3f", (b - a) / t / s * 100}'
+}
+
+# PSS in MiB, in all and of the OpenGL driver's own code.
+pss_all() { awk '/^Pss:/ {s += $2} END {printf "%.1f", s / 1024}' "/proc/$1/smaps_rollup"; }
+pss_gl_driver() {
+  awk '/^[0-9a-f]+-[0-9a-f]+ / {path = $6} /^Pss:/ {if (path ~ /libLLVM|_dri\.so/) s += $2} END {printf "%.1f", s / 1024}' \
+    "/proc/$1/smaps"
+}
+
+# Milliseconds from exec to the first visible window of the process.
+startup_ms() {
+  local program=$1 t0 t1
+  prepare "$program" ""
+  t0=$(date +%s%N)
+  start_program "$program" ""
+  until xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.002
+  done
+  t1=$(date +%s%N)
+  finish "$pid"
+  echo $(((t1 - t0) / 1000000))
+}
+
+programs=(tembr qmmp audacious)
+raw=$work/raw
+: >"$raw"
+# A first start of each, not counted: their first run writes their settings, and the files
+# they map come into the page cache.
+for program in "${programs[@]}"; do
+  launch "$program" "$music"
+  sleep "$settle_seconds"
+  finish "$pid"
+done
+
+for round in $(seq "$rounds"); do
+  for program in "${programs[@]}"; do
+    launch "$program" "$music"
+    sleep "$settle_seconds"
+    echo "$program playing_cpu $(cpu_share "$pid" "$play_seconds")" >>"$raw"
+    echo "$program pss $(pss_all "$pid")" >>"$raw"
+    echo "$program pss_gl_driver $(pss_gl_driver "$pid")" >>"$raw"
+    finish "$pid"
+    launch "$program" ""
+    sleep "$settle_seconds"
+    echo "$program idle_cpu $(cpu_share "$pid" "$idle_seconds")" >>"$raw"
+    finish "$pid"
+  done
+done
+for round in $(seq "$starts"); do
+  for program in "${programs[@]}"; do echo "$program startup_ms $(startup_ms "$program")" >>"$raw"; done
+done
+
+python3 - "$raw" "$result" <<'PY'
+import sys, statistics
+values = {}
+for line in open(sys.argv[1]):
+    program, figure, value = line.split()
+    values.setdefault((program, figure), []).append(float(value))
+with open(sys.argv[2], "w") as out:
+    for (program, figure), vs in sorted(values.items()):
+        out.write(f"{program} {figure} {statistics.median(vs):.3f}\n")
+        out.write(f"{program} {figure}_all {' '.join(f'{v:g}' for v in vs)}\n")
+PY
