@@ -6,13 +6,11 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QFrame>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
+#include <QImage>
 #include <cmath>
 
 #include "vis/Drawings.h"
-#include "vis/GlPanelWidget.h"
+#include "vis/FrameRenderer.h"
 #include "vis/VisFrame.h"
 
 namespace {
@@ -68,41 +66,22 @@ BENCHMARK(BM_DrawingPass)
     ->Args({0, 0})->Args({1, 0})->Args({2, 0})->Args({3, 0})->Args({4, 0})->Args({5, 0})->Args({6, 0})->Args({6, 1})
     ->Unit(benchmark::kMicrosecond);
 
-// Exposes the view's paint so that one frame can be rendered and waited for.
-class MeasuredView : public GlPanelWidget {
- public:
-  using GlPanelWidget::GlPanelWidget;
-  bool renderOnce() {
-    makeCurrent();
-    if (context() == nullptr) return false;
-    paintGL();
-    context()->functions()->glFinish();
-    doneCurrent();
-    return true;
-  }
-};
-
 void BM_RenderFrameOfFivePasses(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0));
   const int height = static_cast<int>(state.range(1));
   const int index = static_cast<int>(state.range(2));
-  QWidget window;
-  window.resize(width, height);
-  auto* panel = new QFrame(&window);
-  panel->setGeometry(0, 0, width, height);
-  auto* view = new MeasuredView(panel);
-  window.show();
-  QApplication::processEvents();
   VisFrame frame;
   LevelArray peak{};
   LevelArray bar{};
   drawFrame(frame, index, 0, peak, bar);
-  view->present(frame);
-  if (!view->renderOnce()) {
+  FrameRenderer renderer;
+  QImage picture;
+  if (!renderer.render(frame, QSize(width, height), 1, picture)) {
     state.SkipWithError("no OpenGL context: run under an X server with OpenGL");
     return;
   }
-  for (auto _ : state) view->renderOnce();
+  // Rendering ends with the picture read back, so each round waits for its frame.
+  for (auto _ : state) renderer.render(frame, QSize(width, height), 1, picture);
   state.SetLabel((height == kSmallPanelHeight ? "Panel1, " : "Panel2, ") +
                  std::string(index == 1 ? "DrawEffect2" : index == 6 ? "DrawNoGraf rays" : "DrawEffect1"));
 }

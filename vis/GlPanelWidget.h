@@ -1,19 +1,20 @@
 #pragma once
 
-// The OpenGL view that covers one panel and shows the last frame handed to it. It renders
-// with the fixed camera the drawings are made for: a frustum of −1..1 × −1..1 at near 1 (far
-// 120), moved 30 units back, so that at z = 0 the panel spans x and y from −30 to 30 however
-// wide and high it is; and with additive blending (source alpha, one), so that overlapping
-// primitives add their colours, limited to full intensity. Every paint starts black.
+// The view that covers one panel and shows the last frame handed to it, rendered by OpenGL
+// off the screen (see FrameRenderer) and painted as a picture, so that the window around it
+// is never composed through OpenGL. Line widths and point sizes are in pixels of the layout:
+// on a scaled display they cover as many device pixels as the scale says, so the picture
+// looks the same at any scale. A frame without primitives shows black; one that follows
+// another such frame costs nothing, since the panel is black already.
 
-#include <QOpenGLWidget>
-#include <QSurfaceFormat>
+#include <QImage>
+#include <QWidget>
+#include <memory>
 
+#include "vis/FrameRenderer.h"
 #include "vis/VisFrame.h"
 
-class QOpenGLFunctions_1_1;
-
-class GlPanelWidget : public QOpenGLWidget {
+class GlPanelWidget : public QWidget {
   Q_OBJECT
 
  public:
@@ -23,25 +24,26 @@ class GlPanelWidget : public QOpenGLWidget {
   ~GlPanelWidget() override;
 
   // Takes the primitives of `frame` as the picture to show (leaving `frame` with the previous
-  // picture's memory, emptied) and schedules a repaint.
+  // picture's memory, emptied), renders it and schedules a repaint of the view alone.
   void present(VisFrame& frame);
 
   const VisFrame& shownFrame() const { return shown_; }
+  // The picture shown now, in device pixels.
+  QImage grabFramebuffer() const;
 
   // The number of OpenGL contexts that views have created and not yet destroyed.
-  static int contextsInUse();
-  // An OpenGL 2.1 compatibility profile, for the fixed-function calls the view makes.
-  static QSurfaceFormat requestedFormat();
+  static int contextsInUse() { return FrameRenderer::contextsInUse(); }
 
  protected:
-  void initializeGL() override;
-  void paintGL() override;
+  void paintEvent(QPaintEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void setUpCamera();
-  void drawPrimitives();
+  QSize pixelSize() const;
 
-  QOpenGLFunctions_1_1* gl_ = nullptr;
+  FrameRenderer renderer_;
   VisFrame shown_;
+  QImage picture_;
+  // Whether the view shows black rather than `picture_`.
+  bool black_ = true;
 };

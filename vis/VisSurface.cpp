@@ -1,25 +1,16 @@
 #include "vis/VisSurface.h"
 
 #include <QGuiApplication>
-#include <QOpenGLContext>
 
 #include "vis/GlPanelWidget.h"
 
 bool VisSurface::openGlViewsWork() {
-  // Qt composes an OpenGL view into a widget window only on platforms with OpenGL windows; on
-  // the others (the offscreen and minimal platforms, a frame buffer) the window crashes when
-  // it is flushed with such a view in it. An X server without GLX fails the context probe.
-  static const bool works = [] {
-    const QString platform = QGuiApplication::platformName();
-    if (platform != QLatin1String("xcb") && platform != QLatin1String("eglfs") &&
-        !platform.startsWith(QLatin1String("wayland"))) {
-      return false;
-    }
-    QOpenGLContext probe;
-    probe.setFormat(GlPanelWidget::requestedFormat());
-    return probe.create();
-  }();
-  return works;
+  // OpenGL renders for the screen only on the platforms with OpenGL windows; the others (the
+  // offscreen and minimal platforms, a frame buffer) get no view. Whether a context can really
+  // be had is found out by the view's first picture, not here: creating one costs the start.
+  const QString platform = QGuiApplication::platformName();
+  return platform == QLatin1String("xcb") || platform == QLatin1String("eglfs") ||
+         platform.startsWith(QLatin1String("wayland"));
 }
 
 VisSurface::VisSurface() { frame_.setAccepting(false); }

@@ -21,7 +21,8 @@ class VisSurface {
 
   // Releases any earlier binding, then covers `panel` with a fresh view in its initial state;
   // what was recorded since the last frame step is dropped with the old view. Where OpenGL
-  // views cannot work the panel is bound without one and keeps what the window paints.
+  // views cannot work the panel is bound without one and keeps what the window paints; where
+  // no context can be had the view stays black.
   void bind(QWidget* panel);
   // Removes the view from the panel it was put on; nothing is bound afterwards.
   void release();
@@ -29,7 +30,7 @@ class VisSurface {
   // The frame step: the bound view shows the recorded frame, and recording starts afresh.
   void present();
 
-  // Whether this platform can show OpenGL views inside widget windows; decided once.
+  // Whether this platform can show OpenGL pictures in its windows.
   static bool openGlViewsWork();
 
   VisFrame& frame() { return frame_; }

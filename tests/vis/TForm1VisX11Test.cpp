@@ -29,11 +29,15 @@ class FormSurfaceTest : public testing::Test {
   static void settle() {
     for (int round = 0; round < 5; ++round) QApplication::processEvents();
   }
-  // The one view in the window, on `panel`, with the one live context.
+  // The one view in the window, on `panel`, with the one live context once it has shown a
+  // picture (a view makes its context for its first picture).
   void expectOneViewOn(QWidget* panel) const {
     const QList<GlPanelWidget*> views = form->findChildren<GlPanelWidget*>();
     ASSERT_EQ(views.size(), 1);
     EXPECT_EQ(views.front()->parentWidget(), panel);
+    form->SpectrumBuffer.fill(1.0f);
+    form->DrawSpectrum(0);
+    form->Timer3Timer();
     EXPECT_EQ(GlPanelWidget::contextsInUse(), 1);
   }
   GlPanelWidget* view() const { return form->Surface->view(); }
