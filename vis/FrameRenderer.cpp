@@ -7,6 +7,7 @@
 #include <QOpenGLVersionFunctionsFactory>
 #include <QSurfaceFormat>
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -14,6 +15,11 @@ constexpr double kFrustumHalfExtent = 1;
 constexpr double kNearPlane = 1;
 constexpr double kFarPlane = 120;
 constexpr float kEyeDistance = 30;
+
+// Measured with bench/VisBench on Mesa's software renderer: calls of about 64 vertices cost
+// half as much as one call for the whole frame, and far less than one call per primitive.
+constexpr uint32_t kVerticesPerDraw = 64;
+constexpr float kCullMarginPixels = 4;
 
 int liveContexts = 0;
 
@@ -51,7 +57,7 @@ bool FrameRenderer::render(const VisFrame& frame, QSize pixels, float scale, QIm
   gl_->glClearColor(0, 0, 0, 1);
   gl_->glClear(GL_COLOR_BUFFER_BIT);
   setUpCamera();
-  drawPrimitives(frame, scale);
+  drawPrimitives(frame, pixels, scale);
   readBack(pixels, picture);
   context_->doneCurrent();
   return true;
@@ -101,41 +107,88 @@ void FrameRenderer::setUpCamera() {
   gl_->glBlendFunc(GL_SRC_ALPHA, GL_ONE);
 }
 
-void FrameRenderer::drawPrimitives(const VisFrame& frame, float scale) {
+namespace {
+
+bool samePen(const RecordedPrimitive& a, const RecordedPrimitive& b) {
+  return a.kind == b.kind && a.size == b.size && a.smooth == b.smooth;
+}
+
+bool black(const RecordedVertex& v) { return v.red == 0 && v.green == 0 && v.blue == 0; }
+
+// Where a vertex lies against the four side planes of the camera's frustum, each widened by
+// `margin` pixels: bit 0 right, 1 left, 2 above, 3 below. In clip space x and y stay as they
+// are and w is the depth in front of the eye; a vertex at or behind the eye is left to OpenGL.
+unsigned outside(const RecordedVertex& v, QSize pixels, float margin) {
+  const float w = kEyeDistance - v.z;
+  if (w <= 0) return 0;
+  const float xLimit = w * (1 + 2 * margin / static_cast<float>(pixels.width()));
+  const float yLimit = w * (1 + 2 * margin / static_cast<float>(pixels.height()));
+  return (v.x > xLimit ? 1u : 0u) | (v.x < -xLimit ? 2u : 0u) | (v.y > yLimit ? 4u : 0u) | (v.y < -yLimit ? 8u : 0u);
+}
+
+}  // namespace
+
+void FrameRenderer::collectVisible(const VisFrame& frame, const RecordedPrimitive& primitive, QSize pixels,
+                                   float margin) {
   const auto& vertices = frame.vertices();
+  if (primitive.kind == PrimitiveKind::Points) {
+    for (uint32_t i = primitive.first; i < primitive.first + primitive.count; ++i) {
+      if (!black(vertices[i]) && outside(vertices[i], pixels, margin) == 0) visible_.push_back(vertices[i]);
+    }
+    return;
+  }
+  // Lines go in pairs; an odd vertex at the end of a primitive draws nothing.
+  for (uint32_t i = primitive.first; i + 1 < primitive.first + primitive.count; i += 2) {
+    const RecordedVertex& a = vertices[i];
+    const RecordedVertex& b = vertices[i + 1];
+    if (black(a) && black(b)) continue;
+    if ((outside(a, pixels, margin) & outside(b, pixels, margin)) != 0) continue;
+    visible_.push_back(a);
+    visible_.push_back(b);
+  }
+}
+
+void FrameRenderer::drawPrimitives(const VisFrame& frame, QSize pixels, float scale) {
+  // Blending adds each fragment's colour, saturating, so the order of the primitives does not
+  // matter, and a black one or one wholly beside the picture changes no pixel: those are left
+  // out, and the others are gathered into runs of the same kind and pen.
   const auto& primitives = frame.primitives();
-  if (primitives.empty()) return;
+  visible_.clear();
+  runs_.clear();
+  for (std::size_t index = 0; index < primitives.size(); ++index) {
+    const RecordedPrimitive& primitive = primitives[index];
+    if (runs_.empty() || !samePen(runs_.back(), primitive)) {
+      runs_.push_back({primitive.kind, primitive.size, primitive.smooth, static_cast<uint32_t>(visible_.size()), 0});
+    }
+    // Wide and smooth lines reach past their ends and sides by their half width and a pixel
+    // of smoothing; the margin keeps every primitive that can touch the picture.
+    collectVisible(frame, primitive, pixels, primitive.size * scale + kCullMarginPixels);
+    runs_.back().count = static_cast<uint32_t>(visible_.size()) - runs_.back().first;
+  }
+  if (visible_.empty()) return;
   constexpr GLsizei kStride = sizeof(RecordedVertex);
   gl_->glEnableClientState(GL_VERTEX_ARRAY);
   gl_->glEnableClientState(GL_COLOR_ARRAY);
-  gl_->glVertexPointer(3, GL_FLOAT, kStride, &vertices.front().x);
-  gl_->glColorPointer(3, GL_FLOAT, kStride, &vertices.front().red);
-  // Neighbouring primitives with the same kind and pen state go out in one draw call: lines
-  // and points are independent of each other, so the picture is the same.
-  std::size_t index = 0;
-  while (index < primitives.size()) {
-    const RecordedPrimitive& head = primitives[index];
-    uint32_t count = head.count;
-    std::size_t next = index + 1;
-    while (next < primitives.size() && primitives[next].kind == head.kind && primitives[next].size == head.size &&
-           primitives[next].smooth == head.smooth && primitives[next].first == head.first + count &&
-           (head.kind == PrimitiveKind::Points || count % 2 == 0)) {
-      count += primitives[next].count;
-      ++next;
-    }
-    if (head.kind == PrimitiveKind::Lines) {
-      gl_->glLineWidth(head.size * scale);
-      if (head.smooth) {
+  gl_->glVertexPointer(3, GL_FLOAT, kStride, &visible_.front().x);
+  gl_->glColorPointer(3, GL_FLOAT, kStride, &visible_.front().red);
+  for (const RecordedPrimitive& run : runs_) {
+    if (run.kind == PrimitiveKind::Lines) {
+      gl_->glLineWidth(run.size * scale);
+      if (run.smooth) {
         gl_->glEnable(GL_LINE_SMOOTH);
       } else {
         gl_->glDisable(GL_LINE_SMOOTH);
       }
-      gl_->glDrawArrays(GL_LINES, static_cast<GLint>(head.first), static_cast<GLsizei>(count));
     } else {
-      gl_->glPointSize(head.size * scale);
-      gl_->glDrawArrays(GL_POINTS, static_cast<GLint>(head.first), static_cast<GLsizei>(count));
+      gl_->glPointSize(run.size * scale);
     }
-    index = next;
+    // The software renderer's cost for a call grows faster than its size: a run goes out in
+    // calls of a few dozen vertices (an even number, so no line is split).
+    for (uint32_t first = run.first; first < run.first + run.count; first += kVerticesPerDraw) {
+      const uint32_t count = std::min<uint32_t>(kVerticesPerDraw, run.first + run.count - first);
+      gl_->glDrawArrays(run.kind == PrimitiveKind::Lines ? GL_LINES : GL_POINTS, static_cast<GLint>(first),
+                        static_cast<GLsizei>(count));
+    }
   }
   gl_->glDisableClientState(GL_COLOR_ARRAY);
   gl_->glDisableClientState(GL_VERTEX_ARRAY);
@@ -149,8 +202,14 @@ void FrameRenderer::readBack(QSize pixels, QImage& picture) {
   // come bottom first.
   gl_->glPixelStorei(GL_PACK_ALIGNMENT, 4);
   gl_->glReadPixels(0, 0, pixels.width(), pixels.height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, picture.bits());
-  const qsizetype rowBytes = picture.bytesPerLine();
+  const auto rowBytes = static_cast<std::size_t>(picture.bytesPerLine());
+  row_.resize(rowBytes);
+  uchar* const bits = picture.bits();
   for (int top = 0, bottom = pixels.height() - 1; top < bottom; ++top, --bottom) {
-    std::swap_ranges(picture.scanLine(top), picture.scanLine(top) + rowBytes, picture.scanLine(bottom));
+    uchar* const upper = bits + static_cast<std::size_t>(top) * rowBytes;
+    uchar* const lower = bits + static_cast<std::size_t>(bottom) * rowBytes;
+    std::memcpy(row_.data(), upper, rowBytes);
+    std::memcpy(upper, lower, rowBytes);
+    std::memcpy(lower, row_.data(), rowBytes);
   }
 }

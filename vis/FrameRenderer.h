@@ -13,7 +13,9 @@
 
 #include <QImage>
 #include <QSize>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "vis/VisFrame.h"
 
@@ -40,13 +42,19 @@ class FrameRenderer {
  private:
   bool makeCurrent(QSize pixels);
   void setUpCamera();
-  void drawPrimitives(const VisFrame& frame, float scale);
+  void drawPrimitives(const VisFrame& frame, QSize pixels, float scale);
+  // Appends to visible_ the vertices of `primitive` that can change a pixel.
+  void collectVisible(const VisFrame& frame, const RecordedPrimitive& primitive, QSize pixels, float margin);
   void readBack(QSize pixels, QImage& picture);
 
   std::unique_ptr<QOpenGLContext> context_;
   std::unique_ptr<QOffscreenSurface> surface_;
   std::unique_ptr<QOpenGLFramebufferObject> target_;
   QOpenGLFunctions_1_1* gl_ = nullptr;
+  // What the current frame draws, and its runs of primitives of one kind and pen.
+  std::vector<RecordedVertex> visible_;
+  std::vector<RecordedPrimitive> runs_;
+  std::vector<unsigned char> row_;
   // Set when the context could not be created, so that it is not tried on every frame.
   bool unavailable_ = false;
 };

@@ -18,10 +18,14 @@ GlPanelWidget::~GlPanelWidget() {
 }
 
 void GlPanelWidget::present(VisFrame& frame) {
+  // A frame like the one on the panel (black after black, or the same picture again while
+  // the spectrum stands still) changes no pixel: nothing is rendered or repainted.
+  const bool unchanged =
+      frame.empty() ? black_ : !black_ && frame.samePrimitives(shown_) && picture_.size() == pixelSize();
   shown_.swapPrimitives(frame);
   frame.clear();
+  if (unchanged) return;
   if (shown_.empty()) {
-    if (black_) return;
     black_ = true;
   } else {
     const auto scale = static_cast<float>(devicePixelRatioF());

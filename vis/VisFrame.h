@@ -20,6 +20,8 @@ struct RecordedVertex {
   float red = 0;
   float green = 0;
   float blue = 0;
+
+  bool operator==(const RecordedVertex&) const = default;
 };
 
 // One begin..end block. `size` is the line width for lines and the point size for points, in
@@ -30,6 +32,8 @@ struct RecordedPrimitive {
   bool smooth = false;
   uint32_t first = 0;
   uint32_t count = 0;
+
+  bool operator==(const RecordedPrimitive&) const = default;
 };
 
 class VisFrame {
@@ -62,6 +66,10 @@ class VisFrame {
   void reset();
   // Exchanges the recorded primitives (not the pen state) with `other`.
   void swapPrimitives(VisFrame& other);
+  // Whether `other` holds the same primitives, vertex for vertex.
+  bool samePrimitives(const VisFrame& other) const {
+    return primitives_ == other.primitives_ && vertices_ == other.vertices_;
+  }
 
   // A frame that is never presented stops growing here rather than taking all memory.
   static constexpr std::size_t kMaxVertices = 1u << 20;
