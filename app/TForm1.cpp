@@ -60,6 +60,11 @@ TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
   Timer4 = new QTimer(this);
   Timer4->setObjectName(QStringLiteral("Timer4"));
   Timer4->setInterval(kAutoplayDelayMs);
+  // Precise timers keep to their period exactly, so every fifth tick and the frame step fall
+  // due together and share one wakeup; coarse ones drift apart within their slack and wake
+  // the process separately.
+  Timer1->setTimerType(Qt::PreciseTimer);
+  Timer3->setTimerType(Qt::PreciseTimer);
 
   buildMenus();
   TsSkinManager::install(this);
