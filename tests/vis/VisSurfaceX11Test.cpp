@@ -120,6 +120,31 @@ TEST_P(SurfacePixelTest, EveryFrameStartsBlackAndARebindingDropsTheUnshownPasses
   EXPECT_EQ(lit(presentAndGrab()), 0);
 }
 
+// What the view paints on the window, not only the picture it keeps: a frame step that has
+// passes since the last one shows them, even when they are the same as the frame before;
+// steps without passes keep the panel black.
+TEST_P(SurfacePixelTest, EveryStepWithPassesShowsThemAndEmptyStepsStayBlack) {
+  const auto painted = [this] {
+    QApplication::processEvents();
+    return surface.view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  const auto step = [&](int passes) {
+    for (int pass = 0; pass < passes; ++pass) point(0, 0, 6, 0.5f, 0.5f, 0.5f);
+    surface.present();
+    return painted();
+  };
+  const int centreX = GetParam().width() / 2;
+  const int centreY = GetParam().height() / 2;
+  EXPECT_EQ(lit(step(0)), 0);
+  EXPECT_EQ(lit(step(0)), 0) << "an empty step after an empty step";
+  EXPECT_NEAR(red(step(1), centreX, centreY), 128, 3);
+  EXPECT_NEAR(red(step(1), centreX, centreY), 128, 3) << "the same passes again";
+  EXPECT_EQ(red(step(2), centreX, centreY), 255) << "two passes add up";
+  EXPECT_EQ(lit(step(0)), 0);
+  EXPECT_EQ(lit(step(0)), 0) << "an empty step after an empty step";
+  EXPECT_GT(red(step(1), centreX, centreY), 0) << "passes after empty steps";
+}
+
 TEST_P(SurfacePixelTest, LoudSignalPicturesOfEveryDrawing) {
   const QString folder = QDir(qEnvironmentVariable("TEMBR_TEST_TMP", QDir::tempPath())).filePath("vis-screens");
   QDir().mkpath(folder);
