@@ -4,8 +4,8 @@
 # start-up from exec to the window mapped, and proportional memory (PSS) while playing, in
 # all and without the OpenGL driver's own code (libLLVM and the *_dri.so driver, which any
 # OpenGL program maps). Every program runs on the same Xvfb with software OpenGL, plays the
-# same 60 s MP3 into the null sink of a PulseAudio server of this run's own, and starts from
-# empty settings. The rounds take turns between the programs, so that whatever else the
+# same 60 s MP3 into the null sink of a PulseAudio server of this run's own, with a session
+# bus of its own, and starts from empty settings. The rounds take turns between the programs, so that whatever else the
 # machine does falls on all three alike; each figure is the median over the rounds.
 #   bash bench/players.sh TEMBR_EXECUTABLE RESULT_FILE
 # The result file gets one line per program and figure: "program figure value".
@@ -46,9 +46,18 @@ if [ -z "${DISPLAY:-}" ]; then
   sleep 1
 fi
 export LIBGL_ALWAYS_SOFTWARE=1 QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=pulseaudio
-unset DBUS_SESSION_BUS_ADDRESS
 export XDG_RUNTIME_DIR=$work/run
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+# A session bus of this run's own, as on a desktop: without one, every program that asks for
+# the bus starts a bus of its own on the way up.
+bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null)
+if [ -n "$bus" ]; then
+  export DBUS_SESSION_BUS_ADDRESS=$(echo "$bus" | sed -n 1p)
+  pids+=($(echo "$bus" | sed -n 2p))
+else
+  unset DBUS_SESSION_BUS_ADDRESS
+fi
 
 pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-target=file:"$work/pulse.log" \
   --load="module-null-sink sink_name=bench" \
@@ -89,7 +98,6 @@ prepare() {
 # Starts `program` (playing `file`, or idle when it is empty) in the background; sets $pid.
 launch() {
   local program=$1 file=$2
-  local home=$work/home-$program
   prepare "$program" "$file"
   start_program "$program" "$file"
 }

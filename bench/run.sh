@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds Tembr for speed (Release, benchmarks on) in build-bench and prints every performance
 # figure beside a reference measured in the same run, as a ratio. Where the reference is a
-# goal rather than another program, the goal is the reference. Never fails on a figure.
+# goal rather than another program, the goal is the reference. The player's own figures (CPU
+# playing and idle, start-up, PSS) stand beside qmmp's and audacious's, which bench/players.sh
+# installs with apt when they are missing. Never fails on a figure.
 #   bash bench/run.sh
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -44,49 +46,11 @@ player_folder() {
   } >"$folder/PLIST.LST"
 }
 
-ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=40" -ac 2 -ar 44100 "$work/long.wav"
 ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=1" -ac 2 -ar 44100 "$work/a.wav"
 ffmpeg -v error -y -f lavfi -i "sine=frequency=660:duration=1" -ac 2 -ar 44100 "$work/b.wav"
 
-# CPU share and resident memory over ten seconds of playing, from /proc/<pid>/stat and status.
-measure_process() {
-  local pid=$1 ticks start end rss
-  ticks=$(getconf CLK_TCK)
-  sleep 2
-  start=$(awk '{print $14 + $15}' "/proc/$pid/stat")
-  sleep 10
-  end=$(awk '{print $14 + $15}' "/proc/$pid/stat")
-  rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
-  echo "$(awk -v a="$start" -v b="$end" -v t="$ticks" 'BEGIN {printf "%.2f", (b - a) / t / 10 * 100}') $rss"
-}
-
-player_folder "$work/cpu" "$work/long.wav"
-printf "[Volume]\nsgauge2.Progress=10\n[Balans]\nstrackbar1.position=0\n" >"$work/cpu/Config.ini"
-XDG_RUNTIME_DIR=$(mktemp -d) QT_QPA_PLATFORM=xcb "$work/cpu/tembr" >/dev/null 2>&1 &
-player_pid=$!
-read -r player_cpu player_rss < <(measure_process $player_pid)
-kill $player_pid; wait $player_pid 2>/dev/null
-ffplay -v error -nodisp -autoexit "$work/long.wav" >/dev/null 2>&1 &
-ffplay_pid=$!
-read -r ffplay_cpu ffplay_rss < <(measure_process $ffplay_pid)
-kill $ffplay_pid; wait $ffplay_pid 2>/dev/null
-
-# Start-up: from exec to the window mapped, median of five starts with an empty playlist.
-startups=()
-for round in 1 2 3 4 5; do
-  rm -rf "$work/start" && player_folder "$work/start"
-  t0=$(date +%s%N)
-  XDG_RUNTIME_DIR=$(mktemp -d) QT_QPA_PLATFORM=xcb "$work/start/tembr" >/dev/null 2>&1 &
-  pid=$!
-  until xdotool search --onlyvisible --pid $pid >/dev/null 2>&1; do
-    kill -0 $pid 2>/dev/null || break
-    sleep 0.002
-  done
-  t1=$(date +%s%N)
-  startups+=($(((t1 - t0) / 1000000)))
-  kill $pid; wait $pid 2>/dev/null
-done
-startup_ms=$(printf '%s\n' "${startups[@]}" | sort -n | sed -n 3p)
+# CPU playing and idle, start-up and PSS beside qmmp and audacious, measured in one run.
+bash bench/players.sh "$build/tembr" "$out/players.txt" >"$out/players.log" 2>&1
 
 # The gap between two consecutive tracks, in the audio the disk driver captured.
 player_folder "$work/gap" "$work/a.wav" "$work/b.wav"
@@ -94,10 +58,9 @@ printf '[Volume]\nsgauge2.Progress=10\n[Balans]\nstrackbar1.position=0\n[EQSet]\
 XDG_RUNTIME_DIR=$(mktemp -d) QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/gap.raw" \
   timeout 60 "$work/gap/tembr" >/dev/null 2>&1
 
-python3 - "$out" "$work/gap.raw" "$player_cpu" "$player_rss" "$ffplay_cpu" "$ffplay_rss" "$startup_ms" <<'PY'
+python3 - "$out" "$work/gap.raw" <<'PY'
 import json, struct, sys, os, re
 out, gap_file = sys.argv[1], sys.argv[2]
-player_cpu, player_rss, ffplay_cpu, ffplay_rss, startup_ms = map(float, sys.argv[3:8])
 rows = []
 def row(figure, ours, reference, ref_name, unit, lower_is_better=True):
     ratio = ours / reference if reference else float('nan')
@@ -126,9 +89,32 @@ for b in load("VisBench"):
     if b["name"].startswith("BM_RenderFrameOfFivePasses"):
         t = b["real_time"] * {"ns": 1e-3, "us": 1.0, "ms": 1e3}[b["time_unit"]]
         row("drawing frame " + b.get("label", ""), t, 50000.0, "frame period 50 ms", "us")
-row("CPU share while playing, vis on", player_cpu, ffplay_cpu, "ffplay -nodisp", "%")
-row("resident memory while playing", player_rss / 1024, ffplay_rss / 1024, "ffplay -nodisp", "MiB")
-row("start-up, exec to window mapped", startup_ms, 300.0, "goal", "ms")
+players = {}
+try:
+    for line in open(os.path.join(out, "players.txt")):
+        program, figure, value = line.split(maxsplit=2)
+        if not figure.endswith("_all"): players[(program, figure)] = float(value)
+except OSError:
+    pass
+def player_rows(figure, key, unit, ours_key=None):
+    ours = players.get(("tembr", ours_key or key))
+    if ours is None:
+        rows.append((figure, "not measured", "-", "-"))
+        return
+    for ref in ("qmmp", "audacious"):
+        if (ref, key) in players: row(figure, ours, players[(ref, key)], ref, unit)
+        else: rows.append((figure, f"{ours:.3g} {unit}", f"not measured ({ref})", "-"))
+for program in ("tembr", "qmmp", "audacious"):
+    if (program, "pss") in players and (program, "pss_gl_driver") in players:
+        players[(program, "pss_without_gl_driver")] = players[(program, "pss")] - players[(program, "pss_gl_driver")]
+player_rows("CPU while playing, vis on (% of a core)", "playing_cpu", "%")
+player_rows("CPU idle, window shown (% of a core)", "idle_cpu", "%")
+player_rows("start-up, exec to window mapped (median)", "startup_ms", "ms")
+player_rows("PSS while playing, in all", "pss", "MiB")
+player_rows("PSS while playing, without the GL driver", "pss_without_gl_driver", "MiB")
+# The goal for memory: Tembr without the GL driver's code against the reference's whole figure.
+player_rows("PSS without the GL driver vs. reference in all", "pss", "MiB", "pss_without_gl_driver")
+if ("tembr", "idle_cpu") in players: row("CPU idle, goal", players[("tembr", "idle_cpu")], 0.3, "goal", "%")
 try:
     data = open(gap_file, "rb").read()
     left = struct.unpack(f"<{len(data)//4}f", data[:len(data)//4*4])[0::2]
