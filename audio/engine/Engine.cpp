@@ -137,6 +137,7 @@ bool Engine::play(StreamHandle handle, bool restart) {
   stream->setPlayRequest(PlayRequest::Playing);
   impl_->mixer.setMuted(false);
   impl_->mixer.wake();
+  impl_->output->wake();
   return true;
 }
 

@@ -91,16 +91,19 @@ void Mixer::render(float* out, int frames) noexcept {
   renderEpoch_.fetch_add(1);
   std::memset(out, 0, static_cast<size_t>(frames) * Output::kChannels * sizeof(float));
   const StreamList* streams = published_.load();
+  bool playing = false;
   if (streams != nullptr) {
     const bool muted = muted_.load(std::memory_order_relaxed);
     for (const auto& stream : *streams) {
       if (muted) {
         stream->adoptSegment();
       } else {
+        playing = playing || stream->playRequest() == PlayRequest::Playing;
         stream->mix(out, frames);
       }
     }
   }
+  playing_.store(playing, std::memory_order_relaxed);
   renderEpoch_.fetch_add(1);
 }
 
@@ -117,7 +120,15 @@ void Mixer::decodeLoop() {
     lock.lock();
     if (dataWaiters_ > 0) workerProgress_.notify_all();
     if (worked) continue;
-    wakeWorker_.wait_for(lock, kDecodeRound, [this] { return workerWoken_ || !workerRunning_; });
+    // Only a playing stream uses up what was decoded. Without one nothing is needed until a
+    // call from the controlling thread (a new stream, a seek, play) wakes this thread.
+    const auto woken = [this] { return workerWoken_ || !workerRunning_; };
+    if (std::any_of(workerStreams_.begin(), workerStreams_.end(),
+                    [](const auto& stream) { return stream->playRequest() == PlayRequest::Playing; })) {
+      wakeWorker_.wait_for(lock, kDecodeRound, woken);
+    } else {
+      wakeWorker_.wait(lock, woken);
+    }
     workerWoken_ = false;
   }
 }

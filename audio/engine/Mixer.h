@@ -39,6 +39,7 @@ class Mixer : public RenderSource {
 
   // Audio thread.
   void render(float* interleavedStereo, int frames) noexcept override;
+  bool playing() const noexcept override { return playing_.load(std::memory_order_relaxed); }
   // Test clock only; see RenderSource.
   void awaitData(int frames) override;
 
@@ -60,6 +61,8 @@ class Mixer : public RenderSource {
   StreamList current_;
   std::atomic<StreamList*> published_{nullptr};
   std::atomic<uint64_t> renderEpoch_{0};
+  // Whether the last render had a stream asked to play (and was not muted).
+  std::atomic<bool> playing_{false};
   std::vector<Retired> retired_;
 
   // The decoding thread's view, guarded by workerMutex_ (never held while decoding).

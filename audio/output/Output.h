@@ -19,6 +19,9 @@ class RenderSource {
   // `frames`: waits until the decoded audio for them is available, so that the result does
   // not depend on how fast the decoding thread runs. Never called by real-time outputs.
   virtual void awaitData(int frames) { (void)frames; }
+  // Any thread. Whether anything was playing at the last render; an output may rest while
+  // nothing plays.
+  virtual bool playing() const noexcept { return true; }
 };
 
 class Output {
@@ -34,6 +37,9 @@ class Output {
   virtual int sampleRate() const = 0;
   // The largest block the output asks for in one render() call (0 = any size).
   virtual int periodFrames() const = 0;
+  // Controlling thread. The source is about to play: an output that rests while nothing
+  // plays gets going again. Never waits for the device.
+  virtual void wake() {}
 };
 
 // Opens SDL2's audio device at `sampleRate` (SDL's environment variables choose the driver);

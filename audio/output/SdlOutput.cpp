@@ -13,6 +13,9 @@ namespace {
 constexpr int kRequestedPeriodFrames = 1024;
 constexpr auto kWatchInterval = std::chrono::milliseconds(100);
 constexpr auto kReopenInterval = std::chrono::milliseconds(500);
+// Two seconds without anything playing before the device is closed: a pause and a resume in
+// quick succession keep it.
+constexpr int kIdleRoundsBeforeRest = 20;
 }  // namespace
 
 std::unique_ptr<SdlOutput> SdlOutput::open(int sampleRate) {
@@ -37,6 +40,8 @@ bool SdlOutput::openDevice() {
   device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
   // A device reopened after a loss keeps the period the engine was told at first.
   if (periodFrames_ == 0) periodFrames_ = have.samples;
+  const char* driver = SDL_GetCurrentAudioDriver();
+  mayRest_ = driver == nullptr || std::strcmp(driver, "disk") != 0;
   return device_ != 0;
 }
 
@@ -56,6 +61,8 @@ void SdlOutput::start(RenderSource* source) {
   SDL_PauseAudioDevice(device_, 0);
   stopWatch();
   watching_ = true;
+  resting_ = false;
+  wakeRequested_ = false;
   silentBuffer_.assign(static_cast<size_t>(kRequestedPeriodFrames) * kChannels, 0.0f);
   watch_ = std::thread([this] { watch(); });
 }
@@ -93,12 +100,34 @@ void SdlOutput::stopWatch() {
   if (watch_.joinable()) watch_.join();
 }
 
+void SdlOutput::wake() {
+  {
+    std::lock_guard<std::mutex> lock(watchMutex_);
+    wakeRequested_ = true;
+  }
+  watchWake_.notify_all();
+}
+
 void SdlOutput::watch() {
   std::unique_lock<std::mutex> lock(watchMutex_);
+  int idleRounds = 0;
+  const auto woken = [this] { return !watching_ || wakeRequested_; };
   while (watching_) {
-    watchWake_.wait_for(lock, kWatchInterval, [this] { return !watching_; });
+    if (resting_) {
+      watchWake_.wait(lock, woken);
+    } else {
+      watchWake_.wait_for(lock, kWatchInterval, woken);
+    }
     if (!watching_) break;
-    if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED) continue;
+    if (wakeRequested_) {
+      wakeRequested_ = false;
+      idleRounds = 0;
+      if (resting_) resume();
+    }
+    if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED) {
+      restWhileIdle(idleRounds);
+      continue;
+    }
     // The device is gone: SDL calls no callback of a closed device, so this thread is now
     // the only one rendering.
     RenderSource* source = source_;
@@ -108,6 +137,21 @@ void SdlOutput::watch() {
     playSilentlyUntilReopened(source);
     lock.lock();
   }
+}
+
+void SdlOutput::restWhileIdle(int& idleRounds) {
+  idleRounds = source_ != nullptr && source_->playing() ? 0 : idleRounds + 1;
+  if (!mayRest_ || idleRounds < kIdleRoundsBeforeRest) return;
+  // Closing waits for a callback that is running right now; none is called afterwards.
+  SDL_CloseAudioDevice(device_);
+  device_ = 0;
+  resting_ = true;
+}
+
+void SdlOutput::resume() {
+  resting_ = false;
+  // A device that does not open counts as lost: the watch renders in silence and retries.
+  if (openDevice()) SDL_PauseAudioDevice(device_, 0);
 }
 
 void SdlOutput::playSilentlyUntilReopened(RenderSource* source) {
