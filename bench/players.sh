@@ -74,25 +74,13 @@ ffmpeg -v error -y -f lavfi -i "anoisesrc=color=pink:duration=60:amplitude=0.3:s
 
 # Each program has a home of its own, so every one starts from its defaults.
 mkdir -p "$work/home-tembr" "$work/home-qmmp" "$work/home-audacious"
-tembr_folder() {
-  local folder=$1; shift
-  rm -rf "$folder" && mkdir -p "$folder"
-  cp "$tembr" "$folder/tembr"
-  {
-    echo "[PList_1]"
-    local i=0
-    for file in "$@"; do i=$((i + 1)); echo "File_ID$i=$file"; done
-    echo "FileCount=$i"
-    echo "[Time]"
-    echo "Time=0:00:00"
-  } >"$folder/PLIST.LST"
-}
-
+source "$(dirname "$0")/tembr-folder.sh"
 # Tembr's installation with `file` as its playlist, or an empty one.
 prepare() {
   local program=$1 file=$2
   [ "$program" = tembr ] || return 0
-  if [ -n "$file" ]; then tembr_folder "$work/tembr-install" "$file"; else tembr_folder "$work/tembr-install"; fi
+  rm -rf "$work/tembr-install"
+  if [ -n "$file" ]; then tembr_folder "$tembr" "$work/tembr-install" "$file"; else tembr_folder "$tembr" "$work/tembr-install"; fi
 }
 
 # Starts `program` (playing `file`, or idle when it is empty) in the background; sets $pid.

@@ -31,20 +31,7 @@ QT_QPA_PLATFORM=xcb "$build/bench/VisBench" --benchmark_out="$out/VisBench.json"
   >"$out/VisBench.txt" 2>&1
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/latency.raw" "$build/bench/EngineEffectLatencyBench" >"$out/latency.txt" 2>&1
 
-# A player installation of its own: a copy of the executable, its playlist and settings.
-player_folder() {
-  local folder=$1; shift
-  mkdir -p "$folder"
-  cp "$build/tembr" "$folder/tembr"
-  {
-    echo "[PList_1]"
-    local i=0
-    for file in "$@"; do i=$((i + 1)); echo "File_ID$i=$file"; done
-    echo "FileCount=$i"
-    echo "[Time]"
-    echo "Time=0:00:00"
-  } >"$folder/PLIST.LST"
-}
+source bench/tembr-folder.sh
 
 ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=1" -ac 2 -ar 44100 "$work/a.wav"
 ffmpeg -v error -y -f lavfi -i "sine=frequency=660:duration=1" -ac 2 -ar 44100 "$work/b.wav"
@@ -53,7 +40,7 @@ ffmpeg -v error -y -f lavfi -i "sine=frequency=660:duration=1" -ac 2 -ar 44100 "
 bash bench/players.sh "$build/tembr" "$out/players.txt" >"$out/players.log" 2>&1
 
 # The gap between two consecutive tracks, in the audio the disk driver captured.
-player_folder "$work/gap" "$work/a.wav" "$work/b.wav"
+tembr_folder "$build/tembr" "$work/gap" "$work/a.wav" "$work/b.wav"
 printf '[Volume]\nsgauge2.Progress=10\n[Balans]\nstrackbar1.position=0\n[EQSet]\nscheckbox5.Checked=1\n' >"$work/gap/Config.ini"
 XDG_RUNTIME_DIR=$(mktemp -d) QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/gap.raw" \
   timeout 60 "$work/gap/tembr" >/dev/null 2>&1
