@@ -59,7 +59,7 @@ void buildRack(audio::EffectChain& chain) {
   for (float centre : kEqCentres) {
     chain.add(handle, audio::FxType::ParamEq, 1);
     const audio::Dx8ParamEq band{centre, 3.0f, 4.0f};
-    chain.find(handle++)->setParameters(&band);
+    chain.find(handle++)->setParameters(band);
   }
   for (audio::FxType type : kEffects) chain.add(handle++, type, 0);
 }

@@ -26,13 +26,13 @@ class Effect {
   // Audio thread only. Clears delay lines and filter state.
   virtual void reset() noexcept = 0;
 
-  // Any thread. Copies the current parameter record (the struct matching type()) out.
-  virtual void getParameters(void* record) const noexcept = 0;
+  // Any thread. The current parameter record, held as the alternative matching type().
+  virtual EffectRecord parameters() const noexcept = 0;
 
-  // Any thread. Takes a whole record (the struct matching type()) when every field lies in
-  // the effect's accepted range and returns true; otherwise changes nothing and returns false.
-  // The audio thread picks the new values up at its next block and glides to them.
-  virtual bool setParameters(const void* record) noexcept = 0;
+  // Any thread. Takes a whole record when it is this effect's kind and every field lies in
+  // the effect's accepted range, and returns true; otherwise changes nothing and returns
+  // false. The audio thread picks the new values up at its next block and glides to them.
+  virtual bool setParameters(const EffectRecord& record) noexcept = 0;
 };
 
 // Makes a processor of the given type with its default parameters, or nullptr for a type

@@ -4,6 +4,7 @@
 // DirectX 8 effect structures are. Every field is a 32-bit float or integer.
 
 #include <cstdint>
+#include <variant>
 
 namespace audio {
 
@@ -81,5 +82,10 @@ struct Dx8Reverb {
   float fReverbTime;
   float fHighFreqRTRatio;
 };
+
+// Any one of the records above. Effects are read and written through it: the alternative held
+// says which kind of effect the record belongs to.
+using EffectRecord =
+    std::variant<Dx8Chorus, Dx8Compressor, Dx8Distortion, Dx8Echo, Dx8Flanger, Dx8Gargle, Dx8ParamEq, Dx8Reverb>;
 
 }  // namespace audio

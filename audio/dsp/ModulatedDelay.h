@@ -1,8 +1,8 @@
 #pragma once
 
-// The engine shared by the chorus and the flanger: per channel, a delay line read at a time
-// that an LFO sweeps around a base delay, with feedback and a wet/dry mix. The right
-// channel's LFO runs at a fixed phase offset from the left's.
+// The sound of the chorus and the flanger (ModulatedDelayEffect): per channel, a delay line
+// read at a time that an LFO sweeps around a base delay, with feedback and a wet/dry mix. The
+// right channel's LFO runs at a fixed phase offset from the left's.
 
 #include "audio/dsp/DelayLine.h"
 #include "audio/dsp/DspCommon.h"

@@ -14,18 +14,17 @@ namespace audio::dsp {
 template <class Record, FxType kType>
 class RecordEffect : public Effect {
  public:
-  FxType type() const noexcept override { return kType; }
+  FxType type() const noexcept final { return kType; }
 
-  void getParameters(void* record) const noexcept override {
+  EffectRecord parameters() const noexcept final { return shared_.load(); }
+
+  bool setParameters(const EffectRecord& record) noexcept final {
+    const Record* candidate = std::get_if<Record>(&record);
+    if (candidate == nullptr || !accepts(*candidate)) return false;
+    // The player sends every record again on every tick. One that matches the record in
+    // force bit for bit changes nothing, so the audio thread is not made to read it again.
     const Record current = shared_.load();
-    std::memcpy(record, &current, sizeof(Record));
-  }
-
-  bool setParameters(const void* record) noexcept override {
-    Record candidate;
-    std::memcpy(&candidate, record, sizeof(Record));
-    if (!accepts(candidate)) return false;
-    shared_.store(candidate);
+    if (std::memcmp(candidate, &current, sizeof(Record)) != 0) shared_.store(*candidate);
     return true;
   }
 

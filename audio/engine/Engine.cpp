@@ -46,21 +46,6 @@ struct Engine::Impl {
     return stream == nullptr ? nullptr : stream->chain().find(fx);
   }
 
-  template <typename Record>
-  bool getParameters(FxHandle fx, FxType type, Record& record) const {
-    const Effect* effect = findFx(fx);
-    if (effect == nullptr || effect->type() != type) return false;
-    effect->getParameters(&record);
-    return true;
-  }
-
-  template <typename Record>
-  bool setParameters(FxHandle fx, FxType type, const Record& record) {
-    Effect* effect = findFx(fx);
-    if (effect == nullptr || effect->type() != type) return false;
-    return effect->setParameters(&record);
-  }
-
   void releaseStream(StreamHandle handle) {
     for (auto it = fxOwners.begin(); it != fxOwners.end();) {
       it = it->second == handle ? fxOwners.erase(it) : std::next(it);
@@ -252,53 +237,11 @@ bool Engine::removeFx(StreamHandle handle, FxHandle fx) {
   return impl_->find(handle)->chain().remove(fx);
 }
 
-bool Engine::fxGetParameters(FxHandle fx, Dx8Chorus& record) const {
-  return impl_->getParameters(fx, FxType::Chorus, record);
-}
-bool Engine::fxGetParameters(FxHandle fx, Dx8Compressor& record) const {
-  return impl_->getParameters(fx, FxType::Compressor, record);
-}
-bool Engine::fxGetParameters(FxHandle fx, Dx8Distortion& record) const {
-  return impl_->getParameters(fx, FxType::Distortion, record);
-}
-bool Engine::fxGetParameters(FxHandle fx, Dx8Echo& record) const {
-  return impl_->getParameters(fx, FxType::Echo, record);
-}
-bool Engine::fxGetParameters(FxHandle fx, Dx8Flanger& record) const {
-  return impl_->getParameters(fx, FxType::Flanger, record);
-}
-bool Engine::fxGetParameters(FxHandle fx, Dx8Gargle& record) const {
-  return impl_->getParameters(fx, FxType::Gargle, record);
-}
-bool Engine::fxGetParameters(FxHandle fx, Dx8ParamEq& record) const {
-  return impl_->getParameters(fx, FxType::ParamEq, record);
-}
-bool Engine::fxGetParameters(FxHandle fx, Dx8Reverb& record) const {
-  return impl_->getParameters(fx, FxType::Reverb, record);
-}
-bool Engine::fxSetParameters(FxHandle fx, const Dx8Chorus& record) {
-  return impl_->setParameters(fx, FxType::Chorus, record);
-}
-bool Engine::fxSetParameters(FxHandle fx, const Dx8Compressor& record) {
-  return impl_->setParameters(fx, FxType::Compressor, record);
-}
-bool Engine::fxSetParameters(FxHandle fx, const Dx8Distortion& record) {
-  return impl_->setParameters(fx, FxType::Distortion, record);
-}
-bool Engine::fxSetParameters(FxHandle fx, const Dx8Echo& record) {
-  return impl_->setParameters(fx, FxType::Echo, record);
-}
-bool Engine::fxSetParameters(FxHandle fx, const Dx8Flanger& record) {
-  return impl_->setParameters(fx, FxType::Flanger, record);
-}
-bool Engine::fxSetParameters(FxHandle fx, const Dx8Gargle& record) {
-  return impl_->setParameters(fx, FxType::Gargle, record);
-}
-bool Engine::fxSetParameters(FxHandle fx, const Dx8ParamEq& record) {
-  return impl_->setParameters(fx, FxType::ParamEq, record);
-}
-bool Engine::fxSetParameters(FxHandle fx, const Dx8Reverb& record) {
-  return impl_->setParameters(fx, FxType::Reverb, record);
+const Effect* Engine::liveEffect(FxHandle fx) const { return impl_->findFx(fx); }
+
+bool Engine::fxSetParameters(FxHandle fx, const EffectRecord& record) {
+  Effect* effect = impl_->findFx(fx);
+  return effect != nullptr && effect->setParameters(record);
 }
 
 }  // namespace audio

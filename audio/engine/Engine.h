@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "audio/dsp/EffectParams.h"
+#include "audio/dsp/Effect.h"
 
 namespace audio {
 
@@ -79,25 +79,26 @@ class Engine {
   // the order added. Returns 0 on failure.
   FxHandle setFx(StreamHandle stream, FxType type, int priority);
   bool removeFx(StreamHandle stream, FxHandle fx);
-  bool fxGetParameters(FxHandle fx, Dx8Chorus& record) const;
-  bool fxGetParameters(FxHandle fx, Dx8Compressor& record) const;
-  bool fxGetParameters(FxHandle fx, Dx8Distortion& record) const;
-  bool fxGetParameters(FxHandle fx, Dx8Echo& record) const;
-  bool fxGetParameters(FxHandle fx, Dx8Flanger& record) const;
-  bool fxGetParameters(FxHandle fx, Dx8Gargle& record) const;
-  bool fxGetParameters(FxHandle fx, Dx8ParamEq& record) const;
-  bool fxGetParameters(FxHandle fx, Dx8Reverb& record) const;
-  bool fxSetParameters(FxHandle fx, const Dx8Chorus& record);
-  bool fxSetParameters(FxHandle fx, const Dx8Compressor& record);
-  bool fxSetParameters(FxHandle fx, const Dx8Distortion& record);
-  bool fxSetParameters(FxHandle fx, const Dx8Echo& record);
-  bool fxSetParameters(FxHandle fx, const Dx8Flanger& record);
-  bool fxSetParameters(FxHandle fx, const Dx8Gargle& record);
-  bool fxSetParameters(FxHandle fx, const Dx8ParamEq& record);
-  bool fxSetParameters(FxHandle fx, const Dx8Reverb& record);
+  // Copies the record of the effect `fx` into `record` when `fx` names a live effect of the
+  // record's kind; otherwise returns false and leaves `record` as it was.
+  template <class Record>
+  bool fxGetParameters(FxHandle fx, Record& record) const {
+    const Effect* effect = liveEffect(fx);
+    if (effect == nullptr) return false;
+    const EffectRecord current = effect->parameters();
+    const Record* typed = std::get_if<Record>(&current);
+    if (typed == nullptr) return false;
+    record = *typed;
+    return true;
+  }
+  // Applies a whole record (any of the effect records) to the effect `fx`. Refused, with
+  // nothing changed, for a handle that names no live effect, a record of another kind of
+  // effect, or a field out of its range. A record equal to the one in force costs nothing.
+  bool fxSetParameters(FxHandle fx, const EffectRecord& record);
 
  private:
   Engine();
+  const Effect* liveEffect(FxHandle fx) const;
   ~Engine();
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;

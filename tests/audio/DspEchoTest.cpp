@@ -86,7 +86,7 @@ TEST(Echo, ChangingTheDelayWhilePlayingMakesNoClick) {
   const int half = kRate;
   echo->process(out.data(), half);
   const Dx8Echo shorter{50.0f, 50.0f, 123.0f, 321.0f, 0};
-  ASSERT_TRUE(echo->setParameters(&shorter));
+  ASSERT_TRUE(echo->setParameters(shorter));
   echo->process(out.data() + static_cast<size_t>(half) * 2, half);
   // The echoed sine never steps more than the sum of its repeats' own largest steps.
   const double sineStep = 2.0 * kPi * 440.0 / kRate * 0.5;

@@ -59,12 +59,12 @@ TEST(MakeEffect, MakesEachTypeAndNothingForUnknownNumbers) {
 struct RangeCase {
   const char* name;
   FxType type;
-  std::function<void(void*)> spoil;
+  std::function<void(EffectRecord&)> spoil;
 };
 
 template <class Record, class Field>
-std::function<void(void*)> setField(Field Record::*field, Field value) {
-  return [field, value](void* r) { static_cast<Record*>(r)->*field = value; };
+std::function<void(EffectRecord&)> setField(Field Record::*field, Field value) {
+  return [field, value](EffectRecord& r) { std::get<Record>(r).*field = value; };
 }
 
 const float kNan = std::nanf("");
@@ -92,32 +92,46 @@ std::vector<RangeCase> rangeCases() {
   };
 }
 
-// Records are at most 32 bytes; this holds any of them.
-struct AnyRecord {
-  alignas(4) unsigned char bytes[32] = {};
-};
+// Records hold only 32-bit fields, so two that are equal hold the same bytes.
+bool sameRecord(const EffectRecord& a, const EffectRecord& b) {
+  return a.index() == b.index() &&
+         std::visit([&b](const auto& r) { return std::memcmp(&r, &std::get<std::decay_t<decltype(r)>>(b), sizeof r) == 0; },
+                    a);
+}
 
 class RangeCheck : public ::testing::TestWithParam<RangeCase> {};
 
 TEST_P(RangeCheck, RefusesTheWholeRecordAndKeepsEveryField) {
   auto effect = makeEffect(GetParam().type);
-  AnyRecord before, candidate, after;
-  effect->getParameters(before.bytes);
+  const EffectRecord before = effect->parameters();
   // One valid field changed beside the bad one: a partial update would keep it.
-  candidate = before;
-  // (Every record's first field is a float taking 7, -7 or 700, but for gargle's rate.)
-  float& first = *reinterpret_cast<float*>(candidate.bytes);
-  switch (GetParam().type) {
-    case FxType::Gargle: *reinterpret_cast<uint32_t*>(candidate.bytes) = 70u; break;
-    case FxType::Distortion:
-    case FxType::Reverb: first = -7.0f; break;
-    case FxType::ParamEq: first = 700.0f; break;
-    default: first = 7.0f;
-  }
-  GetParam().spoil(candidate.bytes);
-  EXPECT_FALSE(effect->setParameters(candidate.bytes));
-  effect->getParameters(after.bytes);
-  EXPECT_EQ(0, std::memcmp(before.bytes, after.bytes, sizeof(after.bytes)));
+  EffectRecord candidate = before;
+  std::visit(
+      [](auto& r) {
+        using Record = std::decay_t<decltype(r)>;
+        if constexpr (std::is_same_v<Record, Dx8Gargle>) {
+          r.dwRateHz = 70u;
+        } else if constexpr (std::is_same_v<Record, Dx8Distortion> || std::is_same_v<Record, Dx8Compressor>) {
+          r.fGain = -7.0f;
+        } else if constexpr (std::is_same_v<Record, Dx8Reverb>) {
+          r.fInGain = -7.0f;
+        } else if constexpr (std::is_same_v<Record, Dx8ParamEq>) {
+          r.fCenter = 700.0f;
+        } else {
+          r.fWetDryMix = 7.0f;
+        }
+      },
+      candidate);
+  GetParam().spoil(candidate);
+  EXPECT_FALSE(effect->setParameters(candidate));
+  EXPECT_TRUE(sameRecord(before, effect->parameters()));
+}
+
+TEST(RangeCheck, ARecordOfAnotherKindIsRefused) {
+  auto chorus = makeEffect(FxType::Chorus);
+  const EffectRecord before = chorus->parameters();
+  EXPECT_FALSE(chorus->setParameters(Dx8Flanger{10, 10, 0, 1, 1, 2, 2}));
+  EXPECT_TRUE(sameRecord(before, chorus->parameters()));
 }
 
 INSTANTIATE_TEST_SUITE_P(OutOfRange, RangeCheck, ::testing::ValuesIn(rangeCases()),
@@ -125,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(OutOfRange, RangeCheck, ::testing::ValuesIn(rangeCases(
 
 // Both ends of every range, as 32-bit floats hold them (0.999 and 0.01 are not exact).
 TEST(RangeCheck, AcceptsBothEndsOfEveryRange) {
-  const auto takes = [](FxType type, const auto& record) { return makeEffect(type)->setParameters(&record); };
+  const auto takes = [](FxType type, const EffectRecord& record) { return makeEffect(type)->setParameters(record); };
   for (int hi = 0; hi < 2; ++hi) {
     EXPECT_TRUE(takes(FxType::Chorus, hi ? Dx8Chorus{100, 100, 99, 10, 1, 20, 4} : Dx8Chorus{0, 0, -99, 0, 0, 0, 0}));
     EXPECT_TRUE(takes(FxType::Compressor, hi ? Dx8Compressor{60, 500, 3000, 0, 100, 4} : Dx8Compressor{-60, 0.01f, 50, -60, 1, 0}));
@@ -143,13 +157,13 @@ TEST(ParameterChange, MadeOnAnotherThreadIsHeardFromTheNextBlockWithoutAStep) {
   constexpr int kBlock = 2048;
   auto eq = prepared(FxType::ParamEq, nullptr, kRate, 1);
   Dx8ParamEq p{1000.0f, 12.0f, 0.0f};
-  ASSERT_TRUE(eq->setParameters(&p));
+  ASSERT_TRUE(eq->setParameters(p));
   Buffer input = sine(3 * kBlock, 1, kRate, 1000.0, 0.25);
   Buffer output = input;
   eq->process(output.data(), kBlock);
   std::thread setter([&] {
     const Dx8ParamEq louder{1000.0f, 12.0f, 12.0f};
-    eq->setParameters(&louder);
+    eq->setParameters(louder);
   });
   setter.join();
   eq->process(output.data() + kBlock, kBlock);

@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Shapes, GargleShape,
 // Feeds a click every `spacing` samples through a fully wet, feedback-free modulated delay
 // and returns, per click, the delay in ms at which it came out on `channel` (the first
 // moment of the interpolated click, which the cubic reader keeps exact).
-std::vector<double> measuredDelaysMs(FxType type, const void* record, int spacing, int clicks, int channelIndex) {
+std::vector<double> measuredDelaysMs(FxType type, const EffectRecord* record, int spacing, int clicks, int channelIndex) {
   Buffer input(static_cast<size_t>(spacing) * clicks * 2, 0.0f);
   for (int k = 0; k < clicks; ++k) {
     input[static_cast<size_t>(k) * spacing * 2] = 1.0f;
@@ -91,7 +91,9 @@ class DelaySweep : public ::testing::TestWithParam<SweepCase> {};
 
 TEST_P(DelaySweep, SweepsTheDelayAcrossItsRangeAndNoFurther) {
   const auto [type, delayMs, depth, frequency, waveform] = GetParam();
-  const Dx8Chorus p{100.0f, depth, 0.0f, frequency, waveform, delayMs, 2};  // same layout as the flanger's
+  const EffectRecord p = type == FxType::Chorus
+                             ? EffectRecord{Dx8Chorus{100.0f, depth, 0.0f, frequency, waveform, delayMs, 2}}
+                             : EffectRecord{Dx8Flanger{100.0f, depth, 0.0f, frequency, waveform, delayMs, 2}};
   const auto delays = measuredDelaysMs(type, &p, 2048, 4 * kRate / 2048, 0);
   const double low = delayMs * (1.0 - depth / 100.0);
   const double high = delayMs * (1.0 + depth / 100.0);
@@ -112,11 +114,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DelaySweep, SweepsAtTheLfoRateAndTheRightSideFollowsThePhase) {
   // At 180 degrees the two sides swing in opposition: their delays always sum to twice
   // the base delay. At 0 degrees they are equal.
-  const Dx8Flanger opposed{100.0f, 50.0f, 0.0f, 1.0f, 1, 4.0f, 4};
+  const EffectRecord opposed = Dx8Flanger{100.0f, 50.0f, 0.0f, 1.0f, 1, 4.0f, 4};
   const auto left = measuredDelaysMs(FxType::Flanger, &opposed, 441, 200, 0);
   const auto right = measuredDelaysMs(FxType::Flanger, &opposed, 441, 200, 1);
   for (size_t k = 0; k < left.size(); ++k) ASSERT_NEAR(left[k] + right[k], 8.0, 0.05) << k;
-  const Dx8Flanger together{100.0f, 50.0f, 0.0f, 1.0f, 1, 4.0f, 2};
+  const EffectRecord together = Dx8Flanger{100.0f, 50.0f, 0.0f, 1.0f, 1, 4.0f, 2};
   const auto l2 = measuredDelaysMs(FxType::Flanger, &together, 441, 200, 0);
   const auto r2 = measuredDelaysMs(FxType::Flanger, &together, 441, 200, 1);
   for (size_t k = 0; k < l2.size(); ++k) ASSERT_NEAR(l2[k], r2[k], 1e-6) << k;

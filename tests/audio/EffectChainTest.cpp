@@ -87,8 +87,8 @@ TEST_P(ChainOrder, HigherPriorityRunsEarlierAndEqualPrioritiesInTheOrderAdded) {
     addGargle();
     addEcho();
   }
-  ASSERT_TRUE(chain.find(10)->setParameters(&kDelayOnly));
-  ASSERT_TRUE(chain.find(20)->setParameters(&kGargle));
+  ASSERT_TRUE(chain.find(10)->setParameters(kDelayOnly));
+  ASSERT_TRUE(chain.find(20)->setParameters(kGargle));
   const Buffer input = sine(kRate / 4, 1, kRate, 700.0, 0.5);
   const Buffer out = runChain(chain, input, 1);
   const Buffer expected = reference(c.echoRunsFirst, input);
@@ -166,13 +166,10 @@ TEST(EffectChain, ChangesFromOneThreadWhileAnotherRunsTheChain) {
   });
   for (uint32_t handle = 1; handle <= 300; ++handle) {
     ASSERT_TRUE(chain.add(handle, kAllTypes[handle % 8], static_cast<int>(handle % 3)));
-    // An equaliser band's values in room for any record: the bands take them, the rest
-    // refuse them.
-    alignas(4) unsigned char record[32] = {};
+    // An equaliser band's record: the bands take it, the rest refuse it.
     const Dx8ParamEq band{1000.0f + handle, 3.0f, static_cast<float>(handle % 15)};
-    std::memcpy(record, &band, sizeof(band));
-    chain.find(handle)->setParameters(record);
-    chain.find(handle)->getParameters(record);
+    chain.find(handle)->setParameters(band);
+    chain.find(handle)->parameters();
     if (handle > 4) {
       EXPECT_TRUE(chain.remove(handle - 4));
     }

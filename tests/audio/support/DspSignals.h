@@ -80,10 +80,10 @@ inline double largestStep(const std::vector<float>& x, size_t start, size_t coun
 }
 
 // A prepared effect of `type` with `record` applied (when given).
-inline std::unique_ptr<audio::Effect> prepared(audio::FxType type, const void* record, int rate, int channels,
-                                               int maxFrames = 4096) {
+inline std::unique_ptr<audio::Effect> prepared(audio::FxType type, const audio::EffectRecord* record, int rate,
+                                               int channels, int maxFrames = 4096) {
   auto effect = audio::makeEffect(type);
-  if (record) effect->setParameters(record);
+  if (record) effect->setParameters(*record);
   effect->prepare(rate, channels, maxFrames);
   return effect;
 }
@@ -103,7 +103,8 @@ inline Buffer run(audio::Effect& effect, Buffer input, int channels, const std::
 template <class Record>
 Buffer render(audio::FxType type, const Record& record, int rate, int channels, const Buffer& input,
               const std::vector<int>& pieces = {4096}) {
-  auto effect = prepared(type, &record, rate, channels);
+  const audio::EffectRecord any = record;
+  auto effect = prepared(type, &any, rate, channels);
   return run(*effect, input, channels, pieces);
 }
 
