@@ -35,17 +35,21 @@ class DelayLine {
 
   // Cubic Hermite interpolation between whole delays; `delay` must be at least 2.
   float tapFractional(double delay) const noexcept {
-    const double whole = std::floor(delay);
-    const auto d = static_cast<int>(whole);
-    const auto t = static_cast<float>(delay - whole);
-    const float ym1 = tap(d - 1);
-    const float y0 = tap(d);
-    const float y1 = tap(d + 1);
-    const float y2 = tap(d + 2);
+    // Positive, so truncation is the floor.
+    const auto d = static_cast<int>(delay);
+    return tapCubic(d, static_cast<float>(delay - d));
+  }
+  // The same between `whole` and `whole` + 1 at `fraction` (0..1) of the way.
+  float tapCubic(int whole, float fraction) const noexcept {
+    const size_t newest = writeIndex_ - static_cast<size_t>(whole) + 1;
+    const float ym1 = buffer_[newest & mask_];
+    const float y0 = buffer_[(newest - 1) & mask_];
+    const float y1 = buffer_[(newest - 2) & mask_];
+    const float y2 = buffer_[(newest - 3) & mask_];
     const float c1 = 0.5f * (y1 - ym1);
     const float c2 = ym1 - 2.5f * y0 + 2.0f * y1 - 0.5f * y2;
     const float c3 = 0.5f * (y2 - ym1) + 1.5f * (y0 - y1);
-    return ((c3 * t + c2) * t + c1) * t + y0;
+    return ((c3 * fraction + c2) * fraction + c1) * fraction + y0;
   }
 
  private:

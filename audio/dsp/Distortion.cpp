@@ -65,7 +65,8 @@ void Distortion::process(float* interleaved, int frames) noexcept {
   DenormalGuard denormals;
   Dx8Distortion p;
   if (pollParameters(p)) setTargets(p, true);
-  for (int f = 0; f < frames; ++f) {
+  int f = 0;
+  for (; f < frames && (filtersMoving() || edge_.moving() || gainDb_.moving()); ++f) {
     if (filtersMoving()) {
       centre_.next();
       bandwidth_.next();
@@ -77,14 +78,22 @@ void Distortion::process(float* interleaved, int frames) noexcept {
       gainDb_.next();
       updateLevels();
     }
-    const float drive = drive_;
-    const float gain = gain_;
     float* frame = interleaved + static_cast<ptrdiff_t>(f) * channels_;
     for (int c = 0; c < channels_; ++c) {
-      const float shaped = softClip(drive * lowPassState_[c].process(lowPass_, frame[c]));
-      frame[c] = gain * bandPassState_[c].process(bandPass_, shaped);
+      const float shaped = softClip(drive_ * lowPassState_[c].process(lowPass_, frame[c]));
+      frame[c] = gain_ * bandPassState_[c].process(bandPass_, shaped);
     }
   }
+  // Once nothing moves, each stage runs over the rest of the block in turn: the same sums,
+  // without the filters' recursions waiting on the clipper.
+  float* rest = interleaved + static_cast<ptrdiff_t>(f) * channels_;
+  const int count = (frames - f) * channels_;
+  if (channels_ == 2) BiquadState::runStereo(lowPass_, lowPassState_[0], lowPassState_[1], rest, frames - f);
+  else lowPassState_[0].run(lowPass_, rest, frames - f, 1);
+  for (int i = 0; i < count; ++i) rest[i] = softClip(drive_ * rest[i]);
+  if (channels_ == 2) BiquadState::runStereo(bandPass_, bandPassState_[0], bandPassState_[1], rest, frames - f);
+  else bandPassState_[0].run(bandPass_, rest, frames - f, 1);
+  for (int i = 0; i < count; ++i) rest[i] *= gain_;
 }
 
 void Distortion::reset() noexcept {

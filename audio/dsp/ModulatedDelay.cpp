@@ -50,16 +50,32 @@ double ModulatedDelay::delayAt(double cycles) const noexcept {
 }
 
 void ModulatedDelay::aimDelays() noexcept {
-  const double ahead = phase_ + increment_ * kControlInterval;
+  phase_ += increment_ * kControlInterval;
+  phase_ -= std::floor(phase_);
   const double offsets[2] = {0.0, phaseOffset_.value()};
-  for (int c = 0; c < channels_; ++c) delayStep_[c] = (delayAt(ahead + offsets[c]) - delay_[c]) / kControlInterval;
+  for (int c = 0; c < channels_; ++c) delayStep_[c] = (delayAt(phase_ + offsets[c]) - delay_[c]) / kControlInterval;
   untilControl_ = kControlInterval;
 }
 
+bool ModulatedDelay::gliding() const noexcept {
+  return wet_.moving() || feedback_.moving() || depth_.moving() || baseDelay_.moving() || sineness_.moving() ||
+         phaseOffset_.moving();
+}
+
 void ModulatedDelay::process(float* interleaved, int frames) noexcept {
-  for (int f = 0; f < frames; ++f) {
+  for (int f = 0; f < frames;) {
     if (untilControl_ == 0) aimDelays();
-    --untilControl_;
+    const int count = std::min(untilControl_, frames - f);
+    float* piece = interleaved + static_cast<ptrdiff_t>(f) * channels_;
+    if (gliding()) processGliding(piece, count);
+    else processSteady(piece, count);
+    untilControl_ -= count;
+    f += count;
+  }
+}
+
+void ModulatedDelay::processGliding(float* interleaved, int frames) noexcept {
+  for (int f = 0; f < frames; ++f) {
     const auto wet = static_cast<float>(wet_.next());
     const auto feedback = static_cast<float>(feedback_.next());
     depth_.next();
@@ -69,12 +85,30 @@ void ModulatedDelay::process(float* interleaved, int frames) noexcept {
     float* frame = interleaved + static_cast<ptrdiff_t>(f) * channels_;
     for (int c = 0; c < channels_; ++c) {
       delay_[c] += delayStep_[c];
-      const float delayed = lines_[c].tapFractional(std::clamp(delay_[c], kMinDelaySamples, maxDelaySamples_));
+      const float delayed = lines_[c].tapFractional(delay_[c]);
       lines_[c].push(frame[c] + feedback * delayed);
       frame[c] += wet * (delayed - frame[c]);
     }
-    phase_ += increment_;
-    if (phase_ >= 1.0) phase_ -= 1.0;
+  }
+}
+
+// The delays lie between two clamped points, so they need no clamping of their own.
+void ModulatedDelay::processSteady(float* interleaved, int frames) noexcept {
+  const auto wet = static_cast<float>(wet_.value());
+  const auto feedback = static_cast<float>(feedback_.value());
+  for (int c = 0; c < channels_; ++c) {
+    DelayLine& line = lines_[c];
+    double delay = delay_[c];
+    const double step = delayStep_[c];
+    float* sample = interleaved + c;
+    for (int f = 0; f < frames; ++f, sample += channels_) {
+      delay += step;
+      const auto whole = static_cast<int>(delay);
+      const float delayed = line.tapCubic(whole, static_cast<float>(delay - whole));
+      line.push(*sample + feedback * delayed);
+      *sample += wet * (delayed - *sample);
+    }
+    delay_[c] = delay;
   }
 }
 

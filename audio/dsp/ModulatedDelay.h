@@ -34,14 +34,19 @@ class ModulatedDelay {
   double lfo(double cycles) const noexcept;
   double delayAt(double cycles) const noexcept;
   void aimDelays() noexcept;
+  bool gliding() const noexcept;
+  // Runs `frames` frames that lie within one control interval.
+  void processGliding(float* interleaved, int frames) noexcept;
+  void processSteady(float* interleaved, int frames) noexcept;
 
   int sampleRate_ = 44100;
   int channels_ = 2;
   double maxDelaySamples_ = 2.0;
-  double phase_ = 0.0;  // cycles, 0..1
+  double phase_ = 0.0;  // cycles, 0..1: the LFO's phase at the point the delays head for
   double increment_ = 0.0;
   // The delays move in straight lines between points the LFO is evaluated at, every
-  // kControlInterval samples; between them each sample costs one addition.
+  // kControlInterval samples; between them each sample costs one addition. The LFO's phase
+  // steps from one control point to the next.
   static constexpr int kControlInterval = 16;
   int untilControl_ = 0;
   double delay_[2] = {2.0, 2.0};

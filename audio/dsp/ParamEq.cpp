@@ -31,13 +31,23 @@ void ParamEq::design() noexcept {
                                               gain_.value());
 }
 
-void ParamEq::process(float* interleaved, int frames) noexcept {
-  DenormalGuard denormals;
+void ParamEq::pollTargets() noexcept {
   Dx8ParamEq p;
   if (pollParameters(p)) setTargets(p, true);
+}
+
+bool ParamEq::gliding() const noexcept { return centre_.moving() || bandwidth_.moving() || gain_.moving(); }
+
+void ParamEq::process(float* interleaved, int frames) noexcept {
+  DenormalGuard denormals;
+  pollTargets();
+  run(interleaved, frames);
+}
+
+void ParamEq::run(float* interleaved, int frames) noexcept {
   int f = 0;
   // While a change glides in, the filter is redesigned every sample.
-  for (; f < frames && (centre_.moving() || bandwidth_.moving() || gain_.moving()); ++f) {
+  for (; f < frames && gliding(); ++f) {
     centre_.next();
     bandwidth_.next();
     gain_.next();
@@ -48,6 +58,33 @@ void ParamEq::process(float* interleaved, int frames) noexcept {
   float* rest = interleaved + static_cast<ptrdiff_t>(f) * channels_;
   if (channels_ == 2) BiquadState::runStereo(coefficients_, state_[0], state_[1], rest, frames - f);
   else state_[0].run(coefficients_, rest, frames - f, 1);
+}
+
+void ParamEq::processCascade(ParamEq* const* bands, int count, float* interleaved, int frames) noexcept {
+  DenormalGuard denormals;
+  bool anyGliding = false;
+  for (int k = 0; k < count; ++k) {
+    bands[k]->pollTargets();
+    anyGliding = anyGliding || bands[k]->gliding();
+  }
+  if (anyGliding || count == 1) {
+    for (int k = 0; k < count; ++k) bands[k]->run(interleaved, frames);
+    return;
+  }
+  for (int first = 0; first < count; first += BiquadCascade::kMaxSections) {
+    const int n = std::min(BiquadCascade::kMaxSections, count - first);
+    BiquadCascade cascade;
+    for (int k = 0; k < n; ++k) {
+      ParamEq& band = *bands[first + k];
+      cascade.add(band.coefficients_, band.state_[0], band.state_[1]);
+    }
+    if (bands[first]->channels_ == 2) cascade.runStereo(interleaved, frames);
+    else cascade.runMono(interleaved, frames);
+    for (int k = 0; k < n; ++k) {
+      ParamEq& band = *bands[first + k];
+      cascade.store(k, band.state_[0], band.state_[1]);
+    }
+  }
 }
 
 void ParamEq::reset() noexcept {

@@ -36,14 +36,19 @@ bool Reverb::accepts(const Dx8Reverb& p) const noexcept {
 void Reverb::prepare(int sampleRate, int channels, int /*maxFrames*/) {
   sampleRate_ = std::max(1, sampleRate);
   channels_ = std::clamp(channels, 1, 2);
+  size_t rows = 8;
   for (int i = 0; i < kLines; ++i) {
     lengths_[i] = toSamples(kLineMs[i], sampleRate_);
-    lines_[i].allocate(lengths_[i]);
+    while (rows < static_cast<size_t>(lengths_[i]) + 1) rows <<= 1;
   }
+  network_.assign(rows, Lines{});
+  networkMask_ = rows - 1;
   for (int i = 0; i < kDiffusers; ++i) {
     diffuserLengths_[i] = toSamples(kDiffuserMs[i], sampleRate_);
     diffusers_[i].allocate(diffuserLengths_[i]);
   }
+  diffuserBlock_ = *std::min_element(diffuserLengths_.begin(), diffuserLengths_.end());
+  diffused_.assign(static_cast<size_t>(diffuserBlock_), 0.0f);
   setTargets(currentRecord(), false);
   design();
   dry_ = dryFor(static_cast<float>(wet_.value()));
@@ -69,8 +74,8 @@ void Reverb::design() noexcept {
     const double gHigh = loopGain(lengths_[i], sampleRate_, timeMs * ratio);
     double pole = g + gHigh > 0.0 ? (g - gHigh) / (g + gHigh) : 0.0;
     pole = std::min(pole, lowestPole);
-    filters_[i].a = static_cast<float>(pole);
-    filters_[i].b = static_cast<float>(g * (1.0 - pole));
+    filterPole_[i] = static_cast<float>(pole);
+    filterIn_[i] = static_cast<float>(g * (1.0 - pole));
     gainSum += g;
   }
   // Each output sums four lines that each carry an eighth of the input's energy, multiplied
@@ -79,76 +84,110 @@ void Reverb::design() noexcept {
   outputScale_ = static_cast<float>(std::sqrt(2.0 * (1.0 - g * g)));
 }
 
-float Reverb::diffuse(float input) noexcept {
-  for (int i = 0; i < kDiffusers; ++i) {
-    const float delayed = diffusers_[i].tap(diffuserLengths_[i]);
-    const float w = input + kDiffuserGain * delayed;
-    diffusers_[i].push(w);
-    input = delayed - kDiffuserGain * w;
+bool Reverb::gliding() const noexcept {
+  return inGain_.moving() || wet_.moving() || reverbTimeMs_.moving() || hfRatio_.moving();
+}
+
+// Each diffuser is an allpass over its own delay. A block no longer than the shortest delay
+// reads only what earlier blocks wrote, so each diffuser runs over the whole block at once.
+void Reverb::diffuse(const float* interleaved, int frames) noexcept {
+  float* x = diffused_.data();
+  const auto inGain = static_cast<float>(inGain_.value());
+  for (int f = 0; f < frames; ++f) {
+    const float* frame = interleaved + static_cast<ptrdiff_t>(f) * channels_;
+    x[f] = (channels_ == 2 ? 0.5f * (frame[0] + frame[1]) : frame[0]) * inGain;
   }
-  return input;
+  for (int i = 0; i < kDiffusers; ++i) {
+    DelayLine& line = diffusers_[i];
+    const int length = diffuserLengths_[i];
+    for (int f = 0; f < frames; ++f) {
+      const float delayed = line.tap(length);
+      const float w = x[f] + kDiffuserGain * delayed;
+      line.push(w);
+      x[f] = delayed - kDiffuserGain * w;
+    }
+  }
 }
 
 void Reverb::runNetwork(float input, float& left, float& right) noexcept {
-  float x[kLines];
-  for (int i = 0; i < kLines; ++i) x[i] = lines_[i].tap(lengths_[i]);
+  Lines x;
+  for (int i = 0; i < kLines; ++i) x[i] = network_[(networkWrite_ - static_cast<size_t>(lengths_[i])) & networkMask_][i];
   left = (x[0] - x[2] + x[4] - x[6]) * outputScale_;
   right = (x[1] - x[3] + x[5] - x[7]) * outputScale_;
-  for (int i = 0; i < kLines; ++i) {
-    LoopFilter& filter = filters_[i];
-    filter.state = filter.b * x[i] + filter.a * filter.state;
-    x[i] = filter.state;
-  }
-  // An orthonormal Hadamard mix keeps the loop lossless apart from the filters' gains.
-  for (int h = 1; h < kLines; h *= 2) {
-    for (int i = 0; i < kLines; i += 2 * h) {
-      for (int j = i; j < i + h; ++j) {
-        const float a = x[j];
-        const float b = x[j + h];
-        x[j] = a + b;
-        x[j + h] = a - b;
-      }
-    }
-  }
+  filterState_ = filterIn_ * x + filterPole_ * filterState_;
+  x = filterState_;
+  // An orthonormal Hadamard mix keeps the loop lossless apart from the filters' gains:
+  // three butterfly stages, each adding every value to its partner or taking it away.
+  using Order = int __attribute__((vector_size(4 * kLines)));
+  constexpr Lines kFirstSign{1, -1, 1, -1, 1, -1, 1, -1};
+  constexpr Lines kSecondSign{1, 1, -1, -1, 1, 1, -1, -1};
+  constexpr Lines kThirdSign{1, 1, 1, 1, -1, -1, -1, -1};
+  x = __builtin_shuffle(x, Order{1, 0, 3, 2, 5, 4, 7, 6}) + kFirstSign * x;
+  x = __builtin_shuffle(x, Order{2, 3, 0, 1, 6, 7, 4, 5}) + kSecondSign * x;
+  x = __builtin_shuffle(x, Order{4, 5, 6, 7, 0, 1, 2, 3}) + kThirdSign * x;
   constexpr float kMixScale = 0.35355339059327373f;  // 1 / sqrt(8)
-  for (int i = 0; i < kLines; ++i) {
-    const float injected = (i & 1) ? -input : input;
-    lines_[i].push((x[i] + injected) * kMixScale);
-  }
+  network_[networkWrite_] = (x + input * kFirstSign) * kMixScale;
+  networkWrite_ = (networkWrite_ + 1) & networkMask_;
 }
 
 void Reverb::process(float* interleaved, int frames) noexcept {
   DenormalGuard denormals;
   Dx8Reverb p;
   if (pollParameters(p)) setTargets(p, true);
-  for (int f = 0; f < frames; ++f) {
-    if (reverbTimeMs_.moving() || hfRatio_.moving()) {
-      reverbTimeMs_.next();
-      hfRatio_.next();
-      design();
+  for (int done = 0; done < frames;) {
+    float* block = interleaved + static_cast<ptrdiff_t>(done) * channels_;
+    if (gliding()) {
+      processGliding(block);
+      ++done;
+      continue;
     }
-    const auto inGain = static_cast<float>(inGain_.next());
-    const bool mixMoving = wet_.moving();
-    const auto wet = static_cast<float>(wet_.next());
-    if (mixMoving) dry_ = dryFor(wet);
-    float* frame = interleaved + static_cast<ptrdiff_t>(f) * channels_;
-    const float mono = channels_ == 2 ? 0.5f * (frame[0] + frame[1]) : frame[0];
-    float left = 0.0f;
-    float right = 0.0f;
-    runNetwork(diffuse(mono * inGain), left, right);
-    if (channels_ == 2) {
-      frame[0] = dry_ * frame[0] + wet * left;
-      frame[1] = dry_ * frame[1] + wet * right;
-    } else {
-      frame[0] = dry_ * frame[0] + wet * 0.5f * (left + right);
+    const int count = std::min(diffuserBlock_, frames - done);
+    diffuse(block, count);
+    const auto wet = static_cast<float>(wet_.value());
+    for (int f = 0; f < count; ++f) {
+      float* frame = block + static_cast<ptrdiff_t>(f) * channels_;
+      float left = 0.0f;
+      float right = 0.0f;
+      runNetwork(diffused_[static_cast<size_t>(f)], left, right);
+      mixFrame(frame, wet, left, right);
     }
+    done += count;
+  }
+}
+
+// One frame while a change glides in: the network is redesigned and the gains move every
+// sample.
+void Reverb::processGliding(float* frame) noexcept {
+  if (reverbTimeMs_.moving() || hfRatio_.moving()) {
+    reverbTimeMs_.next();
+    hfRatio_.next();
+    design();
+  }
+  inGain_.next();
+  const bool mixMoving = wet_.moving();
+  const auto wet = static_cast<float>(wet_.next());
+  if (mixMoving) dry_ = dryFor(wet);
+  diffuse(frame, 1);
+  float left = 0.0f;
+  float right = 0.0f;
+  runNetwork(diffused_[0], left, right);
+  mixFrame(frame, wet, left, right);
+}
+
+void Reverb::mixFrame(float* frame, float wet, float left, float right) const noexcept {
+  if (channels_ == 2) {
+    frame[0] = dry_ * frame[0] + wet * left;
+    frame[1] = dry_ * frame[1] + wet * right;
+  } else {
+    frame[0] = dry_ * frame[0] + wet * 0.5f * (left + right);
   }
 }
 
 void Reverb::reset() noexcept {
-  for (auto& line : lines_) line.clear();
+  std::fill(network_.begin(), network_.end(), Lines{});
+  networkWrite_ = 0;
   for (auto& d : diffusers_) d.clear();
-  for (auto& filter : filters_) filter.state = 0.0f;
+  filterState_ = Lines{};
 }
 
 }  // namespace audio::dsp

@@ -6,6 +6,7 @@
 // reverb, and the direct sound is balanced against it so the overall level stays even.
 
 #include <array>
+#include <vector>
 
 #include "audio/dsp/DelayLine.h"
 #include "audio/dsp/DspCommon.h"
@@ -29,27 +30,37 @@ class Reverb final : public RecordEffect<Dx8Reverb, FxType::Reverb> {
   bool accepts(const Dx8Reverb& p) const noexcept override;
 
  private:
-  struct LoopFilter {
-    float b = 0.0f;  // input weight; DC gain is b / (1 - a)
-    float a = 0.0f;  // pole
-    float state = 0.0f;
-  };
+  // One value per delay line of the network, worked on side by side.
+  using Lines = float __attribute__((vector_size(4 * kLines)));
 
   void setTargets(const Dx8Reverb& p, bool glide) noexcept;
   void design() noexcept;
-  float diffuse(float input) noexcept;
+  bool gliding() const noexcept;
+  // The input of the network for `frames` frames (at most the shortest diffuser), into
+  // diffused_.
+  void diffuse(const float* interleaved, int frames) noexcept;
   void runNetwork(float input, float& left, float& right) noexcept;
+  void processGliding(float* frame) noexcept;
+  void mixFrame(float* frame, float wet, float left, float right) const noexcept;
 
   int sampleRate_ = 44100;
   int channels_ = 2;
   Ramp inGain_, wet_, reverbTimeMs_, hfRatio_;
   float outputScale_ = 1.0f;
   float dry_ = 0.0f;
+  // The network's lines share one write position: row r of network_ holds the value each
+  // line took at that step.
   std::array<int, kLines> lengths_{};
-  std::array<LoopFilter, kLines> filters_{};
-  std::array<DelayLine, kLines> lines_;
+  Lines filterIn_{};    // the loop low-passes' input weights; DC gain is b / (1 - a)
+  Lines filterPole_{};  // and poles
+  Lines filterState_{};
+  std::vector<Lines> network_;
+  size_t networkMask_ = 0;
+  size_t networkWrite_ = 0;
   std::array<int, kDiffusers> diffuserLengths_{};
   std::array<DelayLine, kDiffusers> diffusers_;
+  int diffuserBlock_ = 1;
+  std::vector<float> diffused_;
 };
 
 }  // namespace audio::dsp

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "audio/dsp/DspCommon.h"
+#include "audio/dsp/ParamEq.h"
 
 namespace audio {
 namespace {
@@ -133,6 +134,29 @@ struct EffectChain::Impl {
     }
     if (target == 0.0f && node.mix == 0.0f) node.gone.store(true, std::memory_order_release);
   }
+
+  // An equaliser band that is fully in and staying.
+  static bool steadyBand(const Node& node) noexcept {
+    return node.effect->type() == FxType::ParamEq && node.mix == 1.0f &&
+           !node.leaving.load(std::memory_order_acquire) && !node.gone.load(std::memory_order_relaxed);
+  }
+
+  // Runs the nodes in order. Neighbouring steady bands (the ten of the equaliser) run as one
+  // cascade, which gives the same samples in a fraction of the time.
+  void runNodes(const std::vector<std::shared_ptr<Node>>& nodes, float* block, int frames) noexcept {
+    for (size_t i = 0; i < nodes.size();) {
+      if (!steadyBand(*nodes[i])) {
+        runNode(*nodes[i++], block, frames);
+        continue;
+      }
+      dsp::ParamEq* bands[dsp::BiquadCascade::kMaxSections];
+      int count = 0;
+      while (i < nodes.size() && count < dsp::BiquadCascade::kMaxSections && steadyBand(*nodes[i])) {
+        bands[count++] = static_cast<dsp::ParamEq*>(nodes[i++]->effect.get());
+      }
+      dsp::ParamEq::processCascade(bands, count, block, frames);
+    }
+  }
 };
 
 EffectChain::EffectChain() : impl_(std::make_unique<Impl>()) {
@@ -200,7 +224,7 @@ void EffectChain::process(float* interleaved, int frames) noexcept {
   for (int done = 0; done < frames; done += maxFrames) {
     const int piece = std::min(maxFrames, frames - done);
     float* block = interleaved + static_cast<size_t>(done) * static_cast<size_t>(channels);
-    for (const auto& node : snapshot->nodes) impl_->runNode(*node, block, piece);
+    impl_->runNodes(snapshot->nodes, block, piece);
   }
 }
 
