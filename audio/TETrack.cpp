@@ -15,6 +15,9 @@ constexpr int kEffectPriority = 0;
 constexpr int kEqualizerPriority = 1;
 constexpr float kEqBandwidth = 3.0f;
 constexpr float kEqCentres[10] = {80, 170, 310, 600, 1000, 3000, 6000, 10000, 12000, 14000};
+// The stream to follow is prepared this long before the current one ends: time enough to
+// open it from a slow disk and decode its first half second.
+constexpr double kPrepareAheadSeconds = 5.0;
 
 // Where each effect kind keeps its handle: slots lie in effect-type order.
 enum Slot : int { kChorus, kCompressor, kDistortion, kEcho, kFlanger, kGargle, kReverb };
@@ -36,6 +39,11 @@ bool isExistingRegularFile(const std::string& path) {
   if (path.find('\0') != std::string::npos) return false;
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string fileNamePart(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // Strictly inside (low, high); false for NaN.
@@ -60,34 +68,97 @@ TETrack::TETrack() { Engine::instance().init(kDefaultDevice, kOutputRate); }
 TETrack::~TETrack() {
   Engine& engine = Engine::instance();
   engine.stop();
+  engine.streamFree(prepared_);
   engine.streamFree(Stream);
   engine.free();
+}
+
+void TETrack::settle() {
+  Engine& engine = Engine::instance();
+  if (Stream != 0 && engine.streamStatus(Stream) == audio::StreamStatus::Failed) {
+    engine.streamFree(Stream);
+    Stream = 0;
+  }
+}
+
+bool TETrack::streamOpen() const {
+  return Engine::instance().streamStatus(Stream) == audio::StreamStatus::Open;
 }
 
 void TETrack::OpenFile(const std::string& path) {
   OpenAttempted = true;
   if (!isExistingRegularFile(path)) return;
   Engine& engine = Engine::instance();
+  DropPrepared();
   if (Stream != 0) engine.streamFree(Stream);
   Stream = engine.streamCreateFile(path);
-  const size_t slash = path.find_last_of('/');
-  FileName = slash == std::string::npos ? path : path.substr(slash + 1);
+  FileName = fileNamePart(path);
+}
+
+void TETrack::PrepareNext(const std::string& path) {
+  if (prepared_ != 0 && preparedPath_ == path) return;
+  DropPrepared();
+  settle();
+  prepared_ = Engine::instance().streamCreateFileAfter(Stream, path);
+  if (prepared_ != 0) preparedPath_ = path;
+}
+
+bool TETrack::WantsNext() {
+  settle();
+  if (prepared_ != 0 || State != PlayState::Playing || !streamOpen()) return false;
+  const Engine& engine = Engine::instance();
+  if (engine.isActive(Stream) != audio::Activity::Playing) return false;
+  const int64_t left = engine.getLength(Stream) - engine.getPosition(Stream);
+  return engine.bytesToSeconds(Stream, left) < kPrepareAheadSeconds;
+}
+
+void TETrack::DropPrepared() {
+  if (prepared_ == 0) return;
+  Engine::instance().streamFree(prepared_);
+  prepared_ = 0;
+  preparedPath_.clear();
+}
+
+bool TETrack::AdoptPrepared(const std::string& path) {
+  if (prepared_ == 0 || path != preparedPath_) return false;
+  if (!isExistingRegularFile(path)) {
+    DropPrepared();
+    return false;
+  }
+  if (!Engine::instance().streamTakeOver(Stream, prepared_)) return false;
+  // What Stop would have left; the following Play then finds the stream already playing.
+  if (State == PlayState::Playing) State = PlayState::Stopped;
+  OpenAttempted = true;
+  // The effects and the bands came along, under the same handles.
+  for (auto& on : effectStreams_) {
+    if (on == Stream) on = prepared_;
+  }
+  if (equalizerStream_ == Stream) equalizerStream_ = prepared_;
+  Stream = prepared_;
+  prepared_ = 0;
+  preparedPath_.clear();
+  FileName = fileNamePart(path);
+  return true;
 }
 
 void TETrack::Play() {
   if (State == PlayState::Playing) return;
+  settle();
   Engine::instance().play(Stream, false);
   State = PlayState::Playing;
 }
 
 void TETrack::Pause() {
   if (State != PlayState::Playing) return;
+  settle();
   Engine::instance().pause(Stream);
   State = PlayState::Paused;
 }
 
 void TETrack::Stop() {
   if (State != PlayState::Playing) return;
+  settle();
+  DropPrepared();
   Engine& engine = Engine::instance();
   engine.setPosition(Stream, 0);
   engine.stopStream(Stream);
@@ -95,17 +166,21 @@ void TETrack::Stop() {
 }
 
 int32_t TETrack::GetLengthBytes() {
+  settle();
   if (Stream == 0) return 0;
   return static_cast<int32_t>(static_cast<uint32_t>(Engine::instance().getLength(Stream)));
 }
 
 int32_t TETrack::GetPositionBytes() {
+  settle();
   if (Stream == 0) return 0;
   return static_cast<int32_t>(static_cast<uint32_t>(Engine::instance().getPosition(Stream)));
 }
 
+// While the file opens, the times last computed stay.
 DayFraction TETrack::GetLengthTime() {
-  if (Stream != 0) {
+  settle();
+  if (Stream != 0 && streamOpen()) {
     const Engine& engine = Engine::instance();
     LengthSeconds = std::chrono::duration<double>(engine.bytesToSeconds(Stream, engine.getLength(Stream)));
   }
@@ -113,7 +188,8 @@ DayFraction TETrack::GetLengthTime() {
 }
 
 DayFraction TETrack::GetPositionTime() {
-  if (Stream != 0) {
+  settle();
+  if (Stream != 0 && streamOpen()) {
     const Engine& engine = Engine::instance();
     PositionSeconds = std::chrono::duration<double>(engine.bytesToSeconds(Stream, engine.getPosition(Stream)));
   }
@@ -121,26 +197,33 @@ DayFraction TETrack::GetPositionTime() {
 }
 
 void TETrack::SeekBytes(int32_t position) {
+  settle();
   Engine& engine = Engine::instance();
   const int64_t length = engine.getLength(Stream);
   const int64_t widened = position;
-  if (widened < length) engine.setPosition(Stream, widened);
+  if (widened >= length) return;
+  // A stream prepared to follow may already be playing past this one's end: it starts over.
+  DropPrepared();
+  engine.setPosition(Stream, widened);
 }
 
 // Bytes and seconds of a stream are proportional, so the byte that a time stands for is its
 // share of the length. The engine rounds the byte down to a whole frame.
 void TETrack::SeekTime(std::chrono::duration<double> position) {
+  settle();
   Engine& engine = Engine::instance();
   const int64_t length = engine.getLength(Stream);
   const double lengthSeconds = engine.bytesToSeconds(Stream, length);
   if (length <= 0 || !(lengthSeconds > 0.0)) return;
   const double share = position.count() / lengthSeconds;
   if (!(share >= 0.0 && share < 1.0)) return;
+  DropPrepared();
   engine.setPosition(Stream, static_cast<int64_t>(share * static_cast<double>(length)));
 }
 
 void TETrack::SetVolume(int32_t value) {
   LastVolume = value;
+  settle();
   if (Stream != 0) {
     Engine::instance().setAttribute(Stream, audio::Attribute::Volume, static_cast<float>(value) / 10.0f);
   }
@@ -148,6 +231,7 @@ void TETrack::SetVolume(int32_t value) {
 
 void TETrack::SetBalance(int32_t value) {
   LastBalance = value;
+  settle();
   if (Stream != 0) {
     Engine::instance().setAttribute(Stream, audio::Attribute::Pan, static_cast<float>(value) / 5.0f);
   }
@@ -158,6 +242,7 @@ void TETrack::SetBalance(int32_t value) {
 void TETrack::EnableEffect(EffectKind kind) {
   const auto index = static_cast<size_t>(kind);
   if (index >= std::size(kKinds)) return;
+  settle();
   const Slot slot = kKinds[index].slot;
   if (Stream != 0 && effectStreams_[slot] == Stream) return;
   EffectHandles[slot] = Engine::instance().setFx(Stream, kKinds[index].type, kEffectPriority);
@@ -204,9 +289,11 @@ void TETrack::SetFlanger(float wetDryMix, float depth, float feedback, float fre
 
 // Like the effects, the bands are on a stream once at most.
 void TETrack::ConnectEqualizer() {
+  settle();
   if (Stream != 0 && equalizerStream_ == Stream) return;
   Engine& engine = Engine::instance();
-  for (auto& band : EqBands) band = engine.setFx(Stream, FxType::ParamEq, kEqualizerPriority);
+  // The ten bands go on in one change, which fades in as a whole.
+  engine.setFx(Stream, FxType::ParamEq, kEqualizerPriority, EqBands);
   equalizerStream_ = EqBands[0] != 0 ? Stream : 0;
   for (size_t band = 0; band < std::size(EqBands); ++band) {
     EqParams = audio::Dx8ParamEq{kEqCentres[band], kEqBandwidth, 0.0f};

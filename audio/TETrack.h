@@ -1,7 +1,14 @@
 #pragma once
 
 // The player's single audio track: it owns the engine's output and at most one open stream,
-// and carries the working records of the effects and the ten-band equaliser. GUI thread only.
+// and carries the working records of the effects and the ten-band equaliser. GUI thread only;
+// no call waits on the disk: a file opens in the background, the stream answers from what is
+// known meanwhile, and a file that turns out not to play leaves the track without a stream
+// (Stream 0) from the next call on.
+//
+// When the window knows which entry plays next, it can prepare it near the end of the current
+// one: the next file is opened and queued behind the current stream, and plays on from its
+// last sample without a gap. The window then adopts it instead of stopping and opening.
 
 #include <chrono>
 #include <cstdint>
@@ -55,6 +62,18 @@ class TETrack {
   void SetReverbMix(float mix);
   void SetFlanger(float wetDryMix, float depth, float feedback, float frequency, float delay);
 
+  // Opens `path` in the background and queues it to play right after the current stream's
+  // natural end, through the same effects. Replaces a stream prepared for another path.
+  void PrepareNext(const std::string& path);
+  // Whether the current stream is playing and close enough to its end that the stream to
+  // follow it should be prepared now, and none is.
+  bool WantsNext();
+  void DropPrepared();
+  // When the stream prepared is for `path` (and the file is still there): makes it the current
+  // stream, as Stop and OpenFile(path) would, except that it is already playing from where
+  // the previous stream ended. Returns false, changing nothing, otherwise.
+  bool AdoptPrepared(const std::string& path);
+
   void ConnectEqualizer();
   void DisconnectEqualizer();
   void SetEq80(float gain);
@@ -89,9 +108,16 @@ class TETrack {
   bool OpenAttempted = false;
 
  private:
+  // Lets go of a stream whose file turned out not to play.
+  void settle();
+  // Whether the stream's file is open, so that its length and rate are known.
+  bool streamOpen() const;
+
   // The stream that each effect slot's instance, and the ten bands, were put on; 0 once they
   // were taken off. Stream handles are never reused, so a match means the instance is on the
   // current stream, and switching an effect on again adds nothing.
   audio::StreamHandle effectStreams_[7] = {};
   audio::StreamHandle equalizerStream_ = 0;
+  audio::StreamHandle prepared_ = 0;
+  std::string preparedPath_;
 };

@@ -5,6 +5,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/avstring.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/intreadwrite.h>
 #include <libavutil/log.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
@@ -96,6 +97,7 @@ bool FfmpegDecoder::openFile(const std::string& path) {
   if (opened < 0) return false;
   if (!demuxerAllowed(format_->iformat)) return false;
   isOgg_ = std::strcmp(format_->iformat->name, "ogg") == 0;
+  exactContainer_ = isOgg_ || std::strncmp(format_->iformat->name, "mov", 3) == 0;
   if (avformat_find_stream_info(format_, nullptr) < 0) return false;
   const AVCodec* codec = nullptr;
   streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
@@ -111,6 +113,11 @@ bool FfmpegDecoder::openCodec() {
   AVStream* stream = format_->streams[streamIndex_];
   if (avcodec_parameters_to_context(codec_, stream->codecpar) < 0) return false;
   codec_->pkt_timebase = stream->time_base;
+  // FFmpeg's Ogg reader asks the Vorbis decoder to drop more at the end than the encoder
+  // padded with. The decoder is told to leave trimming to us: the start is trimmed as asked,
+  // the end where the last granule says the stream ends.
+  manualSkip_ = isOgg_ && codec_->codec_id == AV_CODEC_ID_VORBIS;
+  if (manualSkip_) codec_->flags2 |= AV_CODEC_FLAG2_SKIP_MANUAL;
   if (avcodec_open2(codec_, codec_->codec, nullptr) < 0) return false;
   // A file that changed since it was opened does not get to change the stream's shape.
   if (sampleRate_ != 0 && (sampleRate_ != codec_->sample_rate ||
@@ -134,6 +141,7 @@ void FfmpegDecoder::estimateLength() {
     lengthFrames_ = av_rescale_q(format_->duration, AV_TIME_BASE_Q, AVRational{1, sampleRate_});
   }
   lengthFrames_ = std::max<int64_t>(lengthFrames_, 0);
+  if (exactContainer_ && stream->duration != AV_NOPTS_VALUE && stream->duration > 0) containerEnd_ = lengthFrames_;
 }
 
 int FfmpegDecoder::read(float* out, int maxFrames) {
@@ -183,7 +191,13 @@ bool FfmpegDecoder::decodeNextFrame() {
         index = ++untimedFrames_ > kMaxUntimedFrames ? seekTarget_ : -1;
       }
     }
+    const int skip = startSkip();
     if (!convertFrame()) continue;
+    if (skip > 0) {
+      const size_t dropped = std::min(pending_.size(), static_cast<size_t>(skip) * kChannels);
+      pending_.erase(pending_.begin(), pending_.begin() + static_cast<ptrdiff_t>(dropped));
+      if (pending_.empty()) continue;
+    }
     if (index < 0 && seekByTimestamp_ && seekTarget_ >= 0) {
       pending_.clear();
       continue;
@@ -301,13 +315,22 @@ bool FfmpegDecoder::trimToSeekTarget(int64_t frameIndex) {
   return true;
 }
 
+int FfmpegDecoder::startSkip() const {
+  if (!manualSkip_) return 0;
+  const AVFrameSideData* data = av_frame_get_side_data(frame_, AV_FRAME_DATA_SKIP_SAMPLES);
+  if (data == nullptr || data->size < 4) return 0;
+  return static_cast<int>(std::min<uint32_t>(AV_RL32(data->data), static_cast<uint32_t>(frame_->nb_samples)));
+}
+
 bool FfmpegDecoder::clipToKnownLength(int64_t frameIndex) {
   // Once the end has been decoded, no later seek may play past it, whatever timestamps the
-  // container hands out after the seek.
-  if (!lengthExact_) return true;
+  // container hands out after the seek. A container that knows the exact length ends the
+  // stream there too, cutting the codec's padding.
+  const int64_t end = lengthExact_ ? lengthFrames_ : containerEnd_;
+  if (end < 0) return true;
   const int64_t frames = static_cast<int64_t>(pending_.size() / kChannels);
-  if (frameIndex + frames <= lengthFrames_) return true;
-  const int64_t keep = lengthFrames_ - frameIndex;
+  if (frameIndex + frames <= end) return true;
+  const int64_t keep = end - frameIndex;
   if (keep > 0) {
     pending_.resize(static_cast<size_t>(keep) * kChannels);
     return true;
@@ -315,8 +338,8 @@ bool FfmpegDecoder::clipToKnownLength(int64_t frameIndex) {
   pending_.clear();
   pendingOffset_ = 0;
   seekTarget_ = -1;
-  nextFrame_ = lengthFrames_;
-  ended_ = true;
+  nextFrame_ = end;
+  markEnd();
   return false;
 }
 

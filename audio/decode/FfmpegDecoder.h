@@ -56,6 +56,8 @@ class FfmpegDecoder : public Decoder {
   bool retrySeek();
   // Cuts pending_ at an end already known exactly; false when nothing is left.
   bool clipToKnownLength(int64_t frameIndex);
+  // With manual trimming: the samples the codec asks to skip at the start of this frame.
+  int startSkip() const;
   void markEnd();
 
   AVFormatContext* format_ = nullptr;
@@ -87,6 +89,13 @@ class FfmpegDecoder : public Decoder {
   bool seekByTimestamp_ = false;
   std::string path_;
   bool isOgg_ = false;
+  // Ogg (the last page's granule) and MP4 (the edit list) give a stream's exact length.
+  bool exactContainer_ = false;
+  // Where an exact container says the stream ends, -1 when none does: the padding that
+  // codecs fill their last frame with is cut there.
+  int64_t containerEnd_ = -1;
+  // The codec leaves its start and end trimming to this decoder (see openCodec).
+  bool manualSkip_ = false;
   int seekRetries_ = 0;
   bool flushing_ = false;
   bool ended_ = false;

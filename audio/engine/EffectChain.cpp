@@ -14,6 +14,8 @@ namespace {
 
 // Long enough that switching an effect on or off makes no click, short enough to feel instant.
 constexpr double kFadeSeconds = 0.005;
+// Nodes of one group run together in runs of at most this many.
+constexpr int kMostInGroup = 32;
 
 // One effect instance in the chain. The controlling thread creates it and marks it leaving;
 // the audio thread alone runs it, fades it and reports when a leaving one has gone silent.
@@ -25,7 +27,8 @@ struct Node {
   std::vector<float> wet;  // the effect's output while it fades in or out
   std::atomic<bool> leaving{false};
   std::atomic<bool> gone{false};
-  float mix = 0.0f;  // audio thread only: 0 = bypassed, 1 = fully in
+  uint64_t group = 0;  // nodes added in one change share it
+  float mix = 0.0f;    // audio thread only: 0 = bypassed, 1 = fully in
 };
 
 // What the audio thread runs: an immutable, ordered list. Replaced as a whole on every
@@ -44,6 +47,7 @@ struct EffectChain::Impl {
   int channels = 2;
   int maxFrames = 4096;
   uint64_t nextOrder = 0;
+  uint64_t nextGroup = 1;
   uint64_t nextGeneration = 1;
   std::vector<std::shared_ptr<Node>> nodes;  // every node the published list holds
   std::vector<std::unique_ptr<Snapshot>> retired;
@@ -103,36 +107,61 @@ struct EffectChain::Impl {
     return target > mix ? std::min(target, mix + fadeStep) : std::max(target, mix - fadeStep);
   }
 
-  // A node fading in hears its input rising from silence, so a delay line that starts empty
-  // does not burst in with the middle of a waveform; its output is blended in as it rises.
-  // A node fading out keeps its full input and is blended away, letting its tail go softly.
+  // A node fading out keeps its full input and is blended away, letting its tail go softly:
+  // (1 - m) x + m E(x).
   void runNode(Node& node, float* block, int frames) noexcept {
     if (node.gone.load(std::memory_order_relaxed)) return;
-    const float target = node.leaving.load(std::memory_order_acquire) ? 0.0f : 1.0f;
-    if (node.mix == target && target == 1.0f) {
+    const bool leaving = node.leaving.load(std::memory_order_acquire);
+    if (!leaving && node.mix == 1.0f) {
       node.effect->process(block, frames);
       return;
     }
-    const auto frame = [this](int f, int c) {
-      return static_cast<size_t>(f) * static_cast<size_t>(channels) + static_cast<size_t>(c);
-    };
-    const bool fadingIn = target == 1.0f;
-    float mix = node.mix;
-    for (int f = 0; f < frames; ++f) {
-      mix = stepTowards(mix, target);
-      for (int c = 0; c < channels; ++c) {
-        node.wet[frame(f, c)] = fadingIn ? mix * block[frame(f, c)] : block[frame(f, c)];
-      }
+    if (!leaving) {
+      Node* group[] = {&node};
+      runRising(group, 1, block, frames);
+      return;
     }
+    std::copy(block, block + sample(frames, 0), node.wet.begin());
     node.effect->process(node.wet.data(), frames);
     for (int f = 0; f < frames; ++f) {
-      node.mix = stepTowards(node.mix, target);
+      node.mix = stepTowards(node.mix, 0.0f);
       for (int c = 0; c < channels; ++c) {
-        const size_t i = frame(f, c);
+        const size_t i = sample(f, c);
         block[i] = (1.0f - node.mix) * block[i] + node.mix * node.wet[i];
       }
     }
-    if (target == 0.0f && node.mix == 0.0f) node.gone.store(true, std::memory_order_release);
+    if (node.mix == 0.0f) node.gone.store(true, std::memory_order_release);
+  }
+
+  // Nodes fading in, all added in one change, run as a group G on their input rising from
+  // silence, m x, so that a delay line that starts empty does not burst in with the middle of
+  // a waveform; what the group adds to that input is added to the full input:
+  // x + G(m x) - m x. A group that changes nothing yet leaves the signal untouched.
+  void runRising(Node* const* nodes, int count, float* block, int frames) noexcept {
+    std::vector<float>& wet = nodes[0]->wet;
+    float mix = nodes[0]->mix;
+    for (int f = 0; f < frames; ++f) {
+      mix = stepTowards(mix, 1.0f);
+      for (int c = 0; c < channels; ++c) wet[sample(f, c)] = mix * block[sample(f, c)];
+    }
+    for (int k = 0; k < count; ++k) nodes[k]->effect->process(wet.data(), frames);
+    mix = nodes[0]->mix;
+    for (int f = 0; f < frames; ++f) {
+      mix = stepTowards(mix, 1.0f);
+      for (int c = 0; c < channels; ++c) {
+        const size_t i = sample(f, c);
+        block[i] = block[i] - mix * block[i] + wet[i];
+      }
+    }
+    for (int k = 0; k < count; ++k) nodes[k]->mix = mix;
+  }
+
+  size_t sample(int frame, int channel) const noexcept {
+    return static_cast<size_t>(frame) * static_cast<size_t>(channels) + static_cast<size_t>(channel);
+  }
+
+  static bool rising(const Node& node) noexcept {
+    return node.mix < 1.0f && !node.leaving.load(std::memory_order_acquire) && !node.gone.load(std::memory_order_relaxed);
   }
 
   // An equaliser band that is fully in and staying.
@@ -145,6 +174,16 @@ struct EffectChain::Impl {
   // cascade, which gives the same samples in a fraction of the time.
   void runNodes(const std::vector<std::shared_ptr<Node>>& nodes, float* block, int frames) noexcept {
     for (size_t i = 0; i < nodes.size();) {
+      if (rising(*nodes[i])) {
+        Node* group[kMostInGroup];
+        int count = 0;
+        const uint64_t id = nodes[i]->group;
+        while (i < nodes.size() && count < kMostInGroup && rising(*nodes[i]) && nodes[i]->group == id) {
+          group[count++] = nodes[i++].get();
+        }
+        runRising(group, count, block, frames);
+        continue;
+      }
       if (!steadyBand(*nodes[i])) {
         runNode(*nodes[i++], block, frames);
         continue;
@@ -176,17 +215,36 @@ void EffectChain::prepare(int sampleRate, int channels, int maxFrames) {
 }
 
 bool EffectChain::add(uint32_t handle, FxType type, int priority) {
-  auto effect = makeEffect(type);
-  if (!effect) return false;
+  return add(std::span<const uint32_t>(&handle, 1), type, priority);
+}
+
+bool EffectChain::add(std::span<const uint32_t> handles, FxType type, int priority) {
+  if (handles.empty()) return false;
+  std::vector<std::shared_ptr<Node>> added;
+  for (const uint32_t handle : handles) {
+    auto effect = makeEffect(type);
+    if (!effect) return false;
+    auto node = std::make_shared<Node>();
+    node->handle = handle;
+    node->priority = priority;
+    node->effect = std::move(effect);
+    added.push_back(std::move(node));
+  }
   std::lock_guard<std::mutex> lock(impl_->control);
-  if (impl_->liveNodeLocked(handle)) return false;
-  auto node = std::make_shared<Node>();
-  node->handle = handle;
-  node->priority = priority;
-  node->order = impl_->nextOrder++;
-  node->effect = std::move(effect);
-  impl_->prepareNode(*node);
-  impl_->nodes.push_back(std::move(node));
+  for (size_t i = 0; i < handles.size(); ++i) {
+    if (impl_->liveNodeLocked(handles[i])) return false;
+    if (std::find(handles.begin(), handles.begin() + static_cast<ptrdiff_t>(i), handles[i]) !=
+        handles.begin() + static_cast<ptrdiff_t>(i)) {
+      return false;
+    }
+  }
+  const uint64_t group = impl_->nextGroup++;
+  for (auto& node : added) {
+    node->order = impl_->nextOrder++;
+    node->group = group;
+    impl_->prepareNode(*node);
+    impl_->nodes.push_back(std::move(node));
+  }
   impl_->publishLocked();
   return true;
 }

@@ -1,9 +1,12 @@
 #include "audio/engine/Engine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 
 #include "audio/decode/Decoder.h"
+#include "audio/engine/Channel.h"
+#include "audio/engine/MediaThread.h"
 #include "audio/engine/Mixer.h"
 #include "audio/engine/Spectrum.h"
 #include "audio/engine/Stream.h"
@@ -18,37 +21,103 @@ OutputFactory& customFactory() {
   return factory;
 }
 
+DecoderOpener& customOpener() {
+  static DecoderOpener opener;
+  return opener;
+}
+
 }  // namespace
 
 struct Engine::Impl {
+  // What the controlling thread knows of a stream: the stream, the channel it sounds
+  // through, and the stream queued behind it (or, for a queued one, the one ahead).
+  struct Entry {
+    std::shared_ptr<Stream> stream;
+    std::shared_ptr<Channel> channel;
+    StreamHandle next = 0;
+    StreamHandle ahead = 0;
+  };
+
   std::unique_ptr<Output> output;
   Mixer mixer;
+  MediaThread media;
   bool initialized = false;
   // Handles of streams and effects come from one counter, so that no number ever names
   // both, and none is used twice in a run.
   uint32_t lastHandle = 0;
-  std::unordered_map<StreamHandle, std::shared_ptr<Stream>> streams;
+  std::unordered_map<StreamHandle, Entry> streams;
   std::unordered_map<FxHandle, StreamHandle> fxOwners;
   mutable Spectrum spectrum;
   mutable float history[Spectrum::kSize] = {};
 
-  Stream* find(StreamHandle handle) const {
+  // Any stream the engine holds, whatever its state.
+  Entry* entry(StreamHandle handle) {
     if (handle == 0) return nullptr;
     const auto it = streams.find(handle);
-    return it == streams.end() ? nullptr : it->second.get();
+    return it == streams.end() ? nullptr : &it->second;
+  }
+  const Entry* entry(StreamHandle handle) const { return const_cast<Impl*>(this)->entry(handle); }
+
+  // A stream that takes calls: open, or still opening.
+  Entry* live(StreamHandle handle) {
+    Entry* e = entry(handle);
+    return e == nullptr || e->stream->openState() == OpenState::Failed ? nullptr : e;
+  }
+  const Entry* live(StreamHandle handle) const { return const_cast<Impl*>(this)->live(handle); }
+
+  // A stream whose file is open.
+  const Stream* open(StreamHandle handle) const {
+    const Entry* e = entry(handle);
+    return e == nullptr || e->stream->openState() != OpenState::Open ? nullptr : e->stream.get();
   }
 
   Effect* findFx(FxHandle fx) const {
     if (fx == 0) return nullptr;
     const auto owner = fxOwners.find(fx);
     if (owner == fxOwners.end()) return nullptr;
-    Stream* stream = find(owner->second);
-    return stream == nullptr ? nullptr : stream->chain().find(fx);
+    const Entry* e = live(owner->second);
+    return e == nullptr ? nullptr : e->channel->chain().find(fx);
   }
 
-  void releaseStream(StreamHandle handle) {
-    for (auto it = fxOwners.begin(); it != fxOwners.end();) {
-      it = it->second == handle ? fxOwners.erase(it) : std::next(it);
+  // A new stream whose file the media thread opens. Its last owner, on whatever thread,
+  // hands it to the media thread to be closed.
+  std::shared_ptr<Stream> makeStream(const std::string& path) {
+    const StreamHandle handle = ++lastHandle;
+    MediaThread* closer = &media;
+    std::shared_ptr<Stream> stream(new Stream(handle, mixer.sampleRate()), [closer](Stream* s) {
+      closer->post([s] { delete s; });
+    });
+    Mixer* wake = &mixer;
+    media.post([stream, path, wake] {
+      std::unique_ptr<Decoder> decoder;
+      if (!stream->released()) decoder = customOpener() ? customOpener()(path) : openDecoder(path);
+      if (decoder) {
+        stream->attach(std::move(decoder));
+      } else {
+        stream->fail();
+      }
+      wake->wake();
+    });
+    return stream;
+  }
+
+  void forgetEffectsOf(StreamHandle handle) {
+    std::erase_if(fxOwners, [handle](const auto& owner) { return owner.second == handle; });
+  }
+
+  void release(StreamHandle handle) {
+    Entry* e = entry(handle);
+    if (e == nullptr) return;
+    e->stream->release();
+    if (e->ahead != 0) {
+      // A queued stream leaves the queue; the channel plays on.
+      Entry* ahead = entry(e->ahead);
+      ahead->next = 0;
+      mixer.setNext(ahead->channel.get(), nullptr);
+    } else {
+      if (e->next != 0) release(e->next);
+      mixer.release(e->channel.get());
+      forgetEffectsOf(handle);
     }
     streams.erase(handle);
   }
@@ -60,6 +129,8 @@ Engine& Engine::instance() {
 }
 
 void Engine::setOutputFactory(OutputFactory factory) { customFactory() = std::move(factory); }
+
+void Engine::setDecoderOpener(DecoderOpener opener) { customOpener() = std::move(opener); }
 
 Engine::Engine() : impl_(std::make_unique<Impl>()) {}
 
@@ -74,6 +145,7 @@ bool Engine::init(int device, int sampleRate) {
   if (!impl_->output) {
     impl_->output = makeDefaultOutput(sampleRate, silent);
   }
+  impl_->media.start();
   impl_->mixer.start(impl_->output->sampleRate());
   impl_->output->start(&impl_->mixer);
   impl_->initialized = true;
@@ -85,10 +157,13 @@ void Engine::stop() { impl_->mixer.setMuted(true); }
 void Engine::free() {
   if (!impl_->initialized) return;
   impl_->output->stop();
+  for (auto& [handle, entry] : impl_->streams) entry.stream->release();
   impl_->mixer.stop();
   impl_->output.reset();
   impl_->fxOwners.clear();
   impl_->streams.clear();
+  // Opens still waiting are skipped, and every file is closed before this returns.
+  impl_->media.stop();
   impl_->initialized = false;
 }
 
@@ -98,28 +173,74 @@ Output* Engine::output() { return impl_->output.get(); }
 
 StreamHandle Engine::streamCreateFile(const std::string& path) {
   if (!impl_->initialized) return 0;
-  std::unique_ptr<Decoder> decoder = openDecoder(path);
-  if (!decoder) return 0;
-  const StreamHandle handle = ++impl_->lastHandle;
-  auto stream = std::make_shared<Stream>(handle, std::move(decoder), impl_->mixer.sampleRate());
-  impl_->streams.emplace(handle, stream);
-  impl_->mixer.add(std::move(stream));
+  auto stream = impl_->makeStream(path);
+  auto channel = std::make_shared<Channel>(impl_->mixer.sampleRate());
+  const StreamHandle handle = stream->handle();
+  impl_->streams.emplace(handle, Impl::Entry{stream, channel, 0, 0});
+  impl_->mixer.add(std::move(channel), std::move(stream));
   return handle;
 }
 
-bool Engine::streamFree(StreamHandle stream) {
-  if (impl_->find(stream) == nullptr) return false;
-  impl_->mixer.remove(stream);
-  impl_->releaseStream(stream);
+StreamHandle Engine::streamCreateFileAfter(StreamHandle current, const std::string& path) {
+  Impl::Entry* ahead = impl_->live(current);
+  if (ahead == nullptr || ahead->next != 0 || ahead->ahead != 0) return 0;
+  auto stream = impl_->makeStream(path);
+  // It plays as soon as the stream ahead has ended.
+  stream->setPlayRequest(PlayRequest::Playing);
+  const StreamHandle handle = stream->handle();
+  ahead->next = handle;
+  impl_->streams.emplace(handle, Impl::Entry{stream, ahead->channel, 0, current});
+  impl_->mixer.setNext(ahead->channel.get(), std::move(stream));
+  return handle;
+}
+
+bool Engine::streamTakeOver(StreamHandle current, StreamHandle next) {
+  Impl::Entry* ahead = impl_->entry(current);
+  Impl::Entry* queued = impl_->entry(next);
+  if (ahead == nullptr || queued == nullptr || ahead->next != next || next == 0) return false;
+  queued->ahead = 0;
+  ahead->next = 0;
+  impl_->mixer.advance(ahead->channel.get());
+  for (auto& owner : impl_->fxOwners) {
+    if (owner.second == current) owner.second = next;
+  }
+  ahead->stream->release();
+  impl_->streams.erase(current);
   return true;
 }
 
+bool Engine::streamFree(StreamHandle stream) {
+  if (impl_->entry(stream) == nullptr) return false;
+  impl_->release(stream);
+  return true;
+}
+
+StreamStatus Engine::streamStatus(StreamHandle handle) const {
+  const Impl::Entry* e = impl_->entry(handle);
+  if (e == nullptr) return StreamStatus::Unknown;
+  switch (e->stream->openState()) {
+    case OpenState::Opening:
+      return StreamStatus::Opening;
+    case OpenState::Open:
+      return StreamStatus::Open;
+    case OpenState::Failed:
+      break;
+  }
+  return StreamStatus::Failed;
+}
+
+bool Engine::streamAwaitOpen(StreamHandle handle) const {
+  const Impl::Entry* e = impl_->entry(handle);
+  return e != nullptr && e->stream->awaitOpen() == OpenState::Open;
+}
+
 bool Engine::play(StreamHandle handle, bool restart) {
-  Stream* stream = impl_->find(handle);
-  if (stream == nullptr) return false;
+  Impl::Entry* e = impl_->live(handle);
+  if (e == nullptr) return false;
+  Stream& stream = *e->stream;
   // A stream that played to its end starts again from the beginning.
-  if (restart || stream->endedAtCurrentRequest()) stream->requestSeek(0);
-  stream->setPlayRequest(PlayRequest::Playing);
+  if (restart || stream.endedAtCurrentRequest()) stream.requestSeek(0);
+  stream.setPlayRequest(PlayRequest::Playing);
   impl_->mixer.setMuted(false);
   impl_->mixer.wake();
   impl_->output->wake();
@@ -127,26 +248,31 @@ bool Engine::play(StreamHandle handle, bool restart) {
 }
 
 bool Engine::pause(StreamHandle handle) {
-  Stream* stream = impl_->find(handle);
-  if (stream == nullptr || stream->playRequest() != PlayRequest::Playing ||
-      stream->endedAtCurrentRequest()) {
+  Impl::Entry* e = impl_->live(handle);
+  if (e == nullptr || e->stream->playRequest() != PlayRequest::Playing || e->stream->endedAtCurrentRequest()) {
     return false;
   }
-  stream->setPlayRequest(PlayRequest::Paused);
+  e->stream->setPlayRequest(PlayRequest::Paused);
   return true;
 }
 
 bool Engine::stopStream(StreamHandle handle) {
-  Stream* stream = impl_->find(handle);
-  if (stream == nullptr) return false;
-  stream->setPlayRequest(PlayRequest::Stopped);
+  Impl::Entry* e = impl_->live(handle);
+  if (e == nullptr) return false;
+  e->stream->setPlayRequest(PlayRequest::Stopped);
   return true;
 }
 
 Activity Engine::isActive(StreamHandle handle) const {
-  const Stream* stream = impl_->find(handle);
-  if (stream == nullptr || stream->endedAtCurrentRequest()) return Activity::Stopped;
-  switch (stream->playRequest()) {
+  const Impl::Entry* e = impl_->live(handle);
+  if (e == nullptr) return Activity::Stopped;
+  const Stream& stream = *e->stream;
+  if (stream.openState() == OpenState::Opening) {
+    // Nothing is known yet: not finished, whatever was asked of it.
+    return stream.playRequest() == PlayRequest::Paused ? Activity::Paused : Activity::Stalled;
+  }
+  if (stream.endedAtCurrentRequest()) return Activity::Stopped;
+  switch (stream.playRequest()) {
     case PlayRequest::Playing:
       return Activity::Playing;
     case PlayRequest::Paused:
@@ -158,83 +284,97 @@ Activity Engine::isActive(StreamHandle handle) const {
 }
 
 int64_t Engine::getLength(StreamHandle handle) const {
-  const Stream* stream = impl_->find(handle);
-  return stream == nullptr ? -1 : stream->lengthFrames() * stream->bytesPerFrame();
+  if (impl_->live(handle) == nullptr) return -1;
+  const Stream* stream = impl_->open(handle);
+  return stream == nullptr ? 0 : stream->lengthFrames() * stream->bytesPerFrame();
 }
 
 int64_t Engine::getPosition(StreamHandle handle) const {
-  const Stream* stream = impl_->find(handle);
-  return stream == nullptr ? -1 : stream->positionFrames() * stream->bytesPerFrame();
+  if (impl_->live(handle) == nullptr) return -1;
+  const Stream* stream = impl_->open(handle);
+  return stream == nullptr ? 0 : stream->positionFrames() * stream->bytesPerFrame();
 }
 
 bool Engine::setPosition(StreamHandle handle, int64_t bytes) {
-  Stream* stream = impl_->find(handle);
-  if (stream == nullptr || bytes < 0) return false;
-  const int64_t frame = bytes / stream->bytesPerFrame();
-  if (frame > stream->lengthFrames()) return false;
-  stream->requestSeek(frame);
+  Impl::Entry* e = impl_->live(handle);
+  if (e == nullptr || bytes < 0 || e->stream->openState() != OpenState::Open) return false;
+  Stream& stream = *e->stream;
+  const int64_t frame = bytes / stream.bytesPerFrame();
+  if (frame > stream.lengthFrames()) return false;
+  stream.requestSeek(frame);
   impl_->mixer.wake();
   return true;
 }
 
 double Engine::bytesToSeconds(StreamHandle handle, int64_t bytes) const {
-  const Stream* stream = impl_->find(handle);
+  const Stream* stream = impl_->open(handle);
   if (stream == nullptr) return -1.0;
   return static_cast<double>(bytes / stream->bytesPerFrame()) / stream->sourceRate();
 }
 
 bool Engine::setAttribute(StreamHandle handle, Attribute attribute, float value) {
-  Stream* stream = impl_->find(handle);
-  if (stream == nullptr || !std::isfinite(value)) return false;
+  Impl::Entry* e = impl_->live(handle);
+  if (e == nullptr || !std::isfinite(value)) return false;
   switch (attribute) {
     case Attribute::Volume:
-      stream->setVolume(std::max(value, 0.0f));
+      e->channel->setVolume(std::max(value, 0.0f));
       return true;
     case Attribute::Pan:
-      stream->setPan(std::clamp(value, -1.0f, 1.0f));
+      e->channel->setPan(std::clamp(value, -1.0f, 1.0f));
       return true;
   }
   return false;
 }
 
 bool Engine::getAttribute(StreamHandle handle, Attribute attribute, float& value) const {
-  const Stream* stream = impl_->find(handle);
-  if (stream == nullptr) return false;
+  const Impl::Entry* e = impl_->live(handle);
+  if (e == nullptr) return false;
   switch (attribute) {
     case Attribute::Volume:
-      value = stream->volume();
+      value = e->channel->volume();
       return true;
     case Attribute::Pan:
-      value = stream->pan();
+      value = e->channel->pan();
       return true;
   }
   return false;
 }
 
 bool Engine::getFft1024(StreamHandle handle, float* out) const {
-  const Stream* stream = impl_->find(handle);
-  if (stream == nullptr || out == nullptr) return false;
-  stream->copyHistory(impl_->history);
+  const Impl::Entry* e = impl_->live(handle);
+  if (e == nullptr || out == nullptr) return false;
+  e->channel->copyHistory(impl_->history);
   impl_->spectrum.compute(impl_->history, out);
   return true;
 }
 
 FxHandle Engine::setFx(StreamHandle handle, FxType type, int priority) {
-  Stream* stream = impl_->find(handle);
-  if (stream == nullptr) return 0;
-  const FxHandle fx = impl_->lastHandle + 1;
-  if (!stream->chain().add(fx, type, priority)) return 0;
-  impl_->lastHandle = fx;
-  impl_->fxOwners.emplace(fx, handle);
-  return fx;
+  FxHandle fx = 0;
+  return setFx(handle, type, priority, std::span<FxHandle>(&fx, 1)) ? fx : 0;
+}
+
+bool Engine::setFx(StreamHandle handle, FxType type, int priority, std::span<FxHandle> handles) {
+  std::fill(handles.begin(), handles.end(), 0);
+  Impl::Entry* e = impl_->live(handle);
+  if (e == nullptr || e->ahead != 0 || handles.empty()) return false;
+  FxHandle next = impl_->lastHandle;
+  for (FxHandle& fx : handles) fx = ++next;
+  if (!e->channel->chain().add(handles, type, priority)) {
+    std::fill(handles.begin(), handles.end(), 0);
+    return false;
+  }
+  impl_->lastHandle = next;
+  for (const FxHandle fx : handles) impl_->fxOwners.emplace(fx, handle);
+  return true;
 }
 
 bool Engine::removeFx(StreamHandle handle, FxHandle fx) {
-  if (impl_->find(handle) == nullptr) return false;
+  Impl::Entry* e = impl_->live(handle);
+  if (e == nullptr) return false;
   const auto owner = impl_->fxOwners.find(fx);
   if (owner == impl_->fxOwners.end() || owner->second != handle) return false;
   impl_->fxOwners.erase(owner);
-  return impl_->find(handle)->chain().remove(fx);
+  return e->channel->chain().remove(fx);
 }
 
 const Effect* Engine::liveEffect(FxHandle fx) const { return impl_->findFx(fx); }

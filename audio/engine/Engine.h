@@ -6,19 +6,23 @@
 // refuses a handle that is 0, released or unknown without side effects.
 //
 // Threads: every public call may be made from any one controlling thread (the GUI thread in
-// the player). None of them waits on decoding or file I/O except streamCreateFile, which
-// opens the file and reads its header. The per-tick calls (isActive, getLength, getPosition,
-// bytesToSeconds, setAttribute, getFft1024, the effect parameter calls) allocate nothing.
+// the player), and none of them waits on decoding or file I/O: files are opened, probed and
+// closed on the engine's media thread, and a stream answers from what is known so far while
+// its file opens. Only streamAwaitOpen waits, for callers that can (tools and tests). The
+// per-tick calls (isActive, getLength, getPosition, bytesToSeconds, setAttribute,
+// getFft1024, streamStatus, the effect parameter calls) allocate nothing.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "audio/dsp/Effect.h"
 
 namespace audio {
 
+class Decoder;
 class Output;
 
 using StreamHandle = uint32_t;
@@ -26,11 +30,17 @@ using FxHandle = uint32_t;
 
 enum class Activity : int { Stopped = 0, Playing = 1, Stalled = 2, Paused = 3 };
 enum class Attribute : int { Volume = 2, Pan = 3 };
+// Unknown: 0, released, or never made. Failed: the file could not be opened; the handle is
+// refused by every call but streamFree, which lets it go.
+enum class StreamStatus : int { Unknown = 0, Opening = 1, Open = 2, Failed = 3 };
 
 // Builds the output back end that init() plays through. The default factory opens SDL2's
 // audio device (SDL's own environment variables choose the driver) and falls back to a
 // silent real-time output when no device can be opened.
 using OutputFactory = std::function<std::unique_ptr<Output>(int sampleRate)>;
+// Opens a file for a stream, on the media thread: the decoder, or nullptr when the file
+// cannot be played.
+using DecoderOpener = std::function<std::unique_ptr<Decoder>(const std::string& path)>;
 
 class Engine {
  public:
@@ -39,6 +49,9 @@ class Engine {
   // Replaces the factory that the next init() uses; nullptr restores the default. Tests use
   // it to play through a manually clocked output.
   static void setOutputFactory(OutputFactory factory);
+  // Replaces how files are opened; nullptr restores the FFmpeg decoder. Tests use it to
+  // open through a slow reader.
+  static void setDecoderOpener(DecoderOpener opener);
 
   // Opens the output at `sampleRate` (device -1 = the default device). Returns false when
   // the engine runs against the silent output because no device could be opened.
@@ -52,8 +65,26 @@ class Engine {
   // The output the engine plays through, or nullptr before init().
   Output* output();
 
+  // Returns a new stream for a local file at once (0 before init()); the file is opened on
+  // the media thread. While it opens, the stream takes requests (play, pause, volume,
+  // effects...) and reports a length and position of 0 and the activity Stalled (Paused
+  // when paused); when the file cannot be played the handle turns Failed.
   StreamHandle streamCreateFile(const std::string& path);
+  // Opens `path` as the stream to play right after `current` reaches its natural end: its
+  // first sample follows the last one of `current` in the same block, through current's
+  // effects and at its volume and pan. 0 when `current` is unknown or already has one.
+  StreamHandle streamCreateFileAfter(StreamHandle current, const std::string& path);
+  // The stream queued after `current` becomes its successor: it keeps playing (or starts,
+  // if `current` ended before it was ready), `current` is released, and current's effects,
+  // volume, pan and spectrum are now the successor's, under the same effect handles.
+  bool streamTakeOver(StreamHandle current, StreamHandle next);
+  // Releases a stream. A stream playing fades out over a few milliseconds; a stream
+  // queued after another is taken out of the queue; releasing a stream releases the one
+  // queued after it too.
   bool streamFree(StreamHandle stream);
+  StreamStatus streamStatus(StreamHandle stream) const;
+  // Waits until the stream's file is open or failed to open; true when open.
+  bool streamAwaitOpen(StreamHandle stream) const;
 
   bool play(StreamHandle stream, bool restart);
   bool pause(StreamHandle stream);
@@ -63,8 +94,10 @@ class Engine {
   // Byte counts are frames x channels x 2 of the stream's own decoded format; -1 on error.
   int64_t getLength(StreamHandle stream) const;
   int64_t getPosition(StreamHandle stream) const;
+  // Refused while the stream opens, when its frame size is not known yet.
   bool setPosition(StreamHandle stream, int64_t bytes);
-  // Seconds for a byte count of the stream's format; negative for an unknown stream.
+  // Seconds for a byte count of the stream's format; negative for an unknown stream or one
+  // still opening.
   double bytesToSeconds(StreamHandle stream, int64_t bytes) const;
 
   bool setAttribute(StreamHandle stream, Attribute attribute, float value);
@@ -78,6 +111,10 @@ class Engine {
   // Adds one more instance of an effect; higher priority runs earlier, equal priorities in
   // the order added. Returns 0 on failure.
   FxHandle setFx(StreamHandle stream, FxType type, int priority);
+  // Adds as many instances of an effect as `handles` holds, in one change that fades in as
+  // a whole (the bands of an equaliser, say), and fills `handles` with them in order. False,
+  // and `handles` all 0, on failure.
+  bool setFx(StreamHandle stream, FxType type, int priority, std::span<FxHandle> handles);
   bool removeFx(StreamHandle stream, FxHandle fx);
   // Copies the record of the effect `fx` into `record` when `fx` names a live effect of the
   // record's kind; otherwise returns false and leaves `record` as it was.
@@ -98,10 +135,10 @@ class Engine {
 
  private:
   Engine();
-  const Effect* liveEffect(FxHandle fx) const;
   ~Engine();
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
+  const Effect* liveEffect(FxHandle fx) const;
 
   struct Impl;
   std::unique_ptr<Impl> impl_;

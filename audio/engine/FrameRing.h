@@ -53,6 +53,15 @@ class FrameRing {
     read_.store(read + count, std::memory_order_release);
     return count;
   }
+  // Copies `count` frames starting `offset` frames after the read position, without taking
+  // them; returns how many there were.
+  size_t peek(float* frames, size_t offset, size_t count) const {
+    const size_t available = availableFrames();
+    if (offset >= available) return 0;
+    count = std::min(count, available - offset);
+    copyOut(read_.load(std::memory_order_relaxed) + offset, frames, count);
+    return count;
+  }
   // Drops everything before `position` (never beyond what has been written).
   void skipTo(uint64_t position) {
     const uint64_t read = read_.load(std::memory_order_relaxed);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "audio/engine/Channel.h"
 #include "audio/engine/Stream.h"
 
 namespace audio {
@@ -37,46 +38,71 @@ void Mixer::stop() {
     std::lock_guard lock(workerMutex_);
     workerStreams_.clear();
   }
-  current_.clear();
   // The output is stopped by now, so nothing reads the published list any more.
-  delete published_.exchange(nullptr);
-  for (const Retired& retired : retired_) delete retired.list;
+  routes_.clear();
+  current_.store(nullptr);
+  published_.reset();
   retired_.clear();
 }
 
-void Mixer::add(std::shared_ptr<Stream> stream) {
-  {
-    std::lock_guard lock(workerMutex_);
-    workerStreams_.push_back(stream);
-  }
-  current_.push_back(std::move(stream));
-  publish(new StreamList(current_));
-  wake();
+Mixer::Route* Mixer::find(const Channel* channel) {
+  const auto it = std::find_if(routes_.begin(), routes_.end(),
+                               [channel](const Route& r) { return r.channel.get() == channel; });
+  return it == routes_.end() ? nullptr : &*it;
 }
 
-void Mixer::remove(uint32_t handle) {
-  const auto matches = [handle](const std::shared_ptr<Stream>& s) { return s->handle() == handle; };
-  {
-    std::lock_guard lock(workerMutex_);
-    std::erase_if(workerStreams_, matches);
-  }
-  std::erase_if(current_, matches);
-  publish(new StreamList(current_));
+void Mixer::add(std::shared_ptr<Channel> channel, std::shared_ptr<Stream> source) {
+  routes_.push_back({std::move(channel), std::move(source), nullptr, false});
+  publish();
 }
 
-void Mixer::publish(StreamList* list) {
-  StreamList* old = published_.exchange(list);
-  if (old != nullptr) retired_.push_back({old, renderEpoch_.load()});
+void Mixer::setNext(const Channel* channel, std::shared_ptr<Stream> next) {
+  Route* route = find(channel);
+  if (route == nullptr) return;
+  route->next = std::move(next);
+  publish();
+}
+
+void Mixer::advance(const Channel* channel) {
+  Route* route = find(channel);
+  if (route == nullptr || !route->next) return;
+  route->source = std::move(route->next);
+  publish();
+}
+
+void Mixer::release(const Channel* channel) {
+  Route* route = find(channel);
+  if (route == nullptr) return;
+  route->released = true;
+  publish();
+}
+
+void Mixer::publish() {
+  // Released channels that have faded out are heard no more: their routes go now.
+  std::erase_if(routes_, [](const Route& r) { return r.released && r.channel->fadedOut(); });
+  auto list = std::make_unique<RouteList>(routes_);
+  current_.store(list.get());
+  if (published_) retired_.push_back({std::move(published_), renderEpoch_.load()});
+  published_ = std::move(list);
   collectGarbage();
+  StreamList streams;
+  for (const Route& route : routes_) {
+    if (route.released) continue;
+    if (route.source) streams.push_back(route.source);
+    if (route.next) streams.push_back(route.next);
+  }
+  {
+    std::lock_guard lock(workerMutex_);
+    workerStreams_.swap(streams);
+  }
+  wake();
+  // The streams let go are released by the decoding thread's copy or by `streams` here;
+  // their owner's deleter hands the closing of their files to the media thread.
 }
 
 void Mixer::collectGarbage() {
   const uint64_t now = renderEpoch_.load();
-  std::erase_if(retired_, [now](const Retired& retired) {
-    const bool free = retired.epoch % 2 == 0 || retired.epoch != now;
-    if (free) delete retired.list;
-    return free;
-  });
+  std::erase_if(retired_, [now](const Retired& retired) { return retired.epoch % 2 == 0 || retired.epoch != now; });
 }
 
 void Mixer::wake() {
@@ -90,17 +116,13 @@ void Mixer::wake() {
 void Mixer::render(float* out, int frames) noexcept {
   renderEpoch_.fetch_add(1);
   std::memset(out, 0, static_cast<size_t>(frames) * Output::kChannels * sizeof(float));
-  const StreamList* streams = published_.load();
+  const RouteList* routes = current_.load();
   bool playing = false;
-  if (streams != nullptr) {
-    const bool muted = muted_.load(std::memory_order_relaxed);
-    for (const auto& stream : *streams) {
-      if (muted) {
-        stream->adoptSegment();
-      } else {
-        playing = playing || stream->playRequest() == PlayRequest::Playing;
-        stream->mix(out, frames);
-      }
+  if (routes != nullptr && !muted_.load(std::memory_order_relaxed)) {
+    for (const Route& route : *routes) {
+      route.channel->mix(out, frames, route.source.get(), route.next.get(), route.released);
+      playing = playing || route.channel->sounding() ||
+                (!route.released && route.source && route.source->playRequest() == PlayRequest::Playing);
     }
   }
   playing_.store(playing, std::memory_order_relaxed);
@@ -139,12 +161,13 @@ void Mixer::awaitData(int frames) {
   while (workerRunning_) {
     lock.unlock();
     bool ready = true;
-    if (const StreamList* streams = published_.load()) {
-      for (const auto& stream : *streams) ready = stream->readyFor(frames) && ready;
+    if (const RouteList* routes = current_.load()) {
+      for (const Route& route : *routes) {
+        ready = route.channel->readyFor(frames, route.source.get(), route.next.get(), route.released) && ready;
+      }
     }
     lock.lock();
     if (ready) break;
-    // Taking an answered seek may have freed ring room: make sure the thread looks again.
     workerWoken_ = true;
     wakeWorker_.notify_one();
     workerProgress_.wait_for(lock, kDecodeRound);

@@ -1,12 +1,13 @@
 #pragma once
 
-// Mixes the open streams for the output and runs the decoding thread that feeds them.
+// Mixes the channels for the output and runs the decoding thread that feeds their streams.
 //
-// The set of streams reaches the audio thread as an immutable list published by one atomic
-// pointer swap. A replaced list is kept until the audio thread is known to have left any
-// render() that might still read it: render() bumps a counter on entry and on exit (odd
-// while inside), and a list retired while the counter was even, or retired and then seen
-// with the counter changed, can no longer be in use.
+// What plays reaches the audio thread as an immutable list of routes (a channel, the stream
+// it plays, the stream queued behind it), published by one atomic pointer swap. A replaced
+// list is kept until the audio thread is known to have left any render() that might still
+// read it: render() bumps a counter on entry and on exit (odd while inside), and a list
+// retired while the counter was even, or retired and then seen with the counter changed, can
+// no longer be in use. The lists hold the channels and streams, so these live as long.
 
 #include <atomic>
 #include <condition_variable>
@@ -20,6 +21,7 @@
 
 namespace audio {
 
+class Channel;
 class Stream;
 
 class Mixer : public RenderSource {
@@ -31,8 +33,14 @@ class Mixer : public RenderSource {
   void start(int sampleRate);
   void stop();
   int sampleRate() const { return sampleRate_; }
-  void add(std::shared_ptr<Stream> stream);
-  void remove(uint32_t handle);
+  // Plays `source` through `channel`.
+  void add(std::shared_ptr<Channel> channel, std::shared_ptr<Stream> source);
+  // Queues `next` behind the stream that `channel` plays, or clears the queue (nullptr).
+  void setNext(const Channel* channel, std::shared_ptr<Stream> next);
+  // The queued stream becomes the one the channel plays; the one it played is let go.
+  void advance(const Channel* channel);
+  // Fades the channel out and lets it and its streams go.
+  void release(const Channel* channel);
   void setMuted(bool muted) { muted_.store(muted, std::memory_order_relaxed); }
   // Asks the decoding thread to look at the streams now rather than at its next round.
   void wake();
@@ -44,13 +52,21 @@ class Mixer : public RenderSource {
   void awaitData(int frames) override;
 
  private:
+  struct Route {
+    std::shared_ptr<Channel> channel;
+    std::shared_ptr<Stream> source;
+    std::shared_ptr<Stream> next;
+    bool released = false;
+  };
+  using RouteList = std::vector<Route>;
   using StreamList = std::vector<std::shared_ptr<Stream>>;
   struct Retired {
-    StreamList* list;
+    std::unique_ptr<RouteList> list;
     uint64_t epoch;
   };
 
-  void publish(StreamList* list);
+  Route* find(const Channel* channel);
+  void publish();
   void collectGarbage();
   void decodeLoop();
 
@@ -58,8 +74,9 @@ class Mixer : public RenderSource {
   std::atomic<bool> muted_{false};
 
   // Controlling thread's copy, and the one the audio thread reads.
-  StreamList current_;
-  std::atomic<StreamList*> published_{nullptr};
+  RouteList routes_;
+  std::unique_ptr<RouteList> published_;
+  std::atomic<const RouteList*> current_{nullptr};
   std::atomic<uint64_t> renderEpoch_{0};
   // Whether the last render had a stream asked to play (and was not muted).
   std::atomic<bool> playing_{false};

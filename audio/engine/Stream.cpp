@@ -1,7 +1,6 @@
 #include "audio/engine/Stream.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "audio/decode/Decoder.h"
 #include "audio/decode/Resampler.h"
@@ -17,35 +16,49 @@ constexpr double kAheadSeconds = 0.5;
 // Decoded at once, in output frames; bounds one step of the decoding thread.
 constexpr int kChunkOutputFrames = 2048;
 constexpr int kChunksPerService = 8;
-// Volume and pan glide to a new value over this many frames (about 6 ms), which removes
-// clicks yet is far shorter than one device period.
-constexpr int kRampFrames = 256;
 
 }  // namespace
 
-Stream::Stream(uint32_t handle, std::unique_ptr<Decoder> decoder, int outputRate)
-    : handle_(handle),
-      sourceRate_(decoder->sampleRate()),
-      sourceChannels_(decoder->channels()),
-      outputRate_(outputRate),
-      decoder_(std::move(decoder)),
-      ring_(kRingFrames),
-      block_(static_cast<size_t>(kMaxBlockFrames) * FrameRing::kChannels) {
+Stream::Stream(uint32_t handle, int outputRate)
+    : handle_(handle), outputRate_(outputRate), ring_(kRingFrames) {
   aheadFrames_ = std::min(static_cast<size_t>(kAheadSeconds * outputRate_), ring_.capacity() / 2);
+}
+
+Stream::~Stream() = default;
+
+// ---- Media thread ------------------------------------------------------------------------
+
+void Stream::attach(std::unique_ptr<Decoder> decoder) {
+  sourceRate_ = decoder->sampleRate();
+  sourceChannels_ = decoder->channels();
   sourceChunkFrames_ = kChunkOutputFrames;
   if (sourceRate_ != outputRate_) {
     resampler_ = Resampler::create(sourceRate_, outputRate_);
+    if (!resampler_) {
+      fail();
+      return;
+    }
     sourceChunkFrames_ = std::max(
         16, static_cast<int>(static_cast<int64_t>(kChunkOutputFrames) * sourceRate_ / outputRate_));
   }
   decoded_.resize(static_cast<size_t>(sourceChunkFrames_) * FrameRing::kChannels);
   const int outCapacity = resampler_ ? resampler_->maxOutput(sourceChunkFrames_) : sourceChunkFrames_;
   resampled_.resize(static_cast<size_t>(outCapacity) * FrameRing::kChannels);
-  lengthFrames_.store(decoder_->lengthFrames());
-  chain_.prepare(outputRate_, FrameRing::kChannels, kMaxBlockFrames);
+  lengthFrames_.store(decoder->lengthFrames(), std::memory_order_relaxed);
+  decoder_ = std::move(decoder);
+  openState_.store(OpenState::Open, std::memory_order_release);
+  openState_.notify_all();
 }
 
-Stream::~Stream() = default;
+void Stream::fail() {
+  openState_.store(OpenState::Failed, std::memory_order_release);
+  openState_.notify_all();
+}
+
+OpenState Stream::awaitOpen() const {
+  openState_.wait(OpenState::Opening, std::memory_order_acquire);
+  return openState();
+}
 
 // ---- Controlling thread ------------------------------------------------------------------
 
@@ -66,16 +79,10 @@ int64_t Stream::positionFrames() const {
   return position_.load(std::memory_order_relaxed);
 }
 
-void Stream::copyHistory(float* out) const {
-  const uint32_t write = historyWrite_.load(std::memory_order_acquire);
-  for (int i = 0; i < kHistoryFrames; ++i) {
-    out[i] = history_[(write + i) % kHistoryFrames].load(std::memory_order_relaxed);
-  }
-}
-
 // ---- Decoding thread ---------------------------------------------------------------------
 
 bool Stream::service() {
+  if (openState() != OpenState::Open) return false;
   bool worked = false;
   const uint32_t requested = seekSerial_.load(std::memory_order_acquire);
   if (requested != workerSerial_) {
@@ -83,7 +90,9 @@ bool Stream::service() {
     worked = true;
   }
   for (int i = 0; i < kChunksPerService && !workerEnded_; ++i) {
-    const size_t buffered = ring_.capacity() - ring_.freeFrames();
+    // Frames of an older segment still waiting to fade out do not count as ahead.
+    const uint64_t from = std::max(ring_.readPosition(), segmentStartWrite_.load(std::memory_order_relaxed));
+    const auto buffered = static_cast<size_t>(ring_.writePosition() - from);
     const size_t room = resampled_.size() / FrameRing::kChannels;
     if (buffered >= aheadFrames_ || ring_.freeFrames() < room) break;
     if (!decodeChunk()) finishSegment();
@@ -135,92 +144,81 @@ void Stream::writeToRing(const float* frames, int count) {
 
 // ---- Audio thread ------------------------------------------------------------------------
 
-void Stream::adoptSegment() noexcept {
+bool Stream::seekPending() const noexcept {
+  return seekSerial_.load(std::memory_order_acquire) != audioSerial_;
+}
+
+void Stream::takeSeekAnswer() noexcept {
   const uint32_t serial = segmentSerial_.load(std::memory_order_acquire);
   if (serial == audioSerial_) return;
   audioSerial_ = serial;
   ring_.skipTo(segmentStartWrite_.load(std::memory_order_relaxed));
   audioSegmentStart_ = segmentStartFrame_.load(std::memory_order_relaxed);
   consumed_ = 0;
-  chain_.reset();
   position_.store(audioSegmentStart_, std::memory_order_relaxed);
   appliedSerial_.store(serial, std::memory_order_release);
 }
 
-bool Stream::readyFor(int frames) noexcept {
-  adoptSegment();
-  if (request_.load(std::memory_order_relaxed) != PlayRequest::Playing) return true;
-  if (seekSerial_.load(std::memory_order_acquire) != audioSerial_) return false;
-  if (endedSerial_.load(std::memory_order_relaxed) == audioSerial_) return true;
-  if (ring_.availableFrames() >= static_cast<size_t>(frames)) return true;
-  return segmentEnded_.load(std::memory_order_acquire);
+bool Stream::ended() const noexcept {
+  return endedSerial_.load(std::memory_order_relaxed) == audioSerial_;
 }
 
-void Stream::mix(float* out, int frames) noexcept {
-  adoptSegment();
-  if (request_.load(std::memory_order_relaxed) != PlayRequest::Playing) return;
-  // A seek the decoding thread has not answered yet: stay silent rather than play on.
-  if (seekSerial_.load(std::memory_order_acquire) != audioSerial_) return;
-  if (endedSerial_.load(std::memory_order_relaxed) == audioSerial_) return;
-  for (int done = 0; done < frames;) {
-    const int count = std::min(kMaxBlockFrames, frames - done);
-    mixBlock(out + static_cast<size_t>(done) * FrameRing::kChannels, count);
-    done += count;
+size_t Stream::readable() const noexcept {
+  // The ring's fill is read first: whoever sees frames of a newer segment sees that segment
+  // announced too, and stops short of it.
+  const size_t available = ring_.availableFrames();
+  if (segmentSerial_.load(std::memory_order_acquire) == audioSerial_) return available;
+  const uint64_t boundary = segmentStartWrite_.load(std::memory_order_relaxed);
+  const uint64_t read = ring_.readPosition();
+  return boundary > read ? std::min<size_t>(available, static_cast<size_t>(boundary - read)) : 0;
+}
+
+bool Stream::endInRing() const noexcept {
+  return segmentSerial_.load(std::memory_order_acquire) == audioSerial_ &&
+         segmentEnded_.load(std::memory_order_acquire);
+}
+
+int Stream::read(float* out, int frames) noexcept {
+  if (ended()) return 0;
+  const size_t count = std::min(readable(), static_cast<size_t>(frames));
+  int got = 0;
+  if (out != nullptr) {
+    got = static_cast<int>(ring_.read(out, count));
+  } else {
+    ring_.skipTo(ring_.readPosition() + count);
+    got = static_cast<int>(count);
   }
-}
-
-void Stream::mixBlock(float* out, int frames) noexcept {
-  const int got = static_cast<int>(ring_.read(block_.data(), static_cast<size_t>(frames)));
-  std::fill(block_.begin() + static_cast<ptrdiff_t>(got) * FrameRing::kChannels,
-            block_.begin() + static_cast<ptrdiff_t>(frames) * FrameRing::kChannels, 0.0f);
   consumed_ += got;
-  const int64_t length = lengthFrames_.load(std::memory_order_acquire);
-  if (got < frames && segmentEnded_.load(std::memory_order_acquire) &&
-      ring_.readPosition() >= segmentEndWrite_.load(std::memory_order_relaxed)) {
+  if (got < frames && endInRing() && ring_.readPosition() >= segmentEndWrite_.load(std::memory_order_relaxed)) {
     // The natural end: the position lands on the exact length.
     position_.store(lengthFrames_.load(std::memory_order_acquire), std::memory_order_relaxed);
     endedSerial_.store(audioSerial_, std::memory_order_release);
-    if (got == 0) return;
-  } else {
-    int64_t heard = consumed_;
-    if (outputRate_ != sourceRate_) heard = consumed_ * sourceRate_ / outputRate_;
-    position_.store(std::min(audioSegmentStart_ + heard, std::max<int64_t>(length, 0)),
-                    std::memory_order_relaxed);
+    return got;
   }
-  chain_.process(block_.data(), frames);
-  pushHistory(block_.data(), frames);
-  applyGains(block_.data(), out, frames);
+  int64_t heard = consumed_;
+  if (outputRate_ != sourceRate_) heard = consumed_ * sourceRate_ / outputRate_;
+  const int64_t length = lengthFrames_.load(std::memory_order_acquire);
+  position_.store(std::min(audioSegmentStart_ + heard, std::max<int64_t>(length, 0)), std::memory_order_relaxed);
+  return got;
 }
 
-void Stream::pushHistory(const float* frames, int count) noexcept {
-  uint32_t write = historyWrite_.load(std::memory_order_relaxed);
-  for (int i = 0; i < count; ++i) {
-    const float mono = 0.5f * (frames[2 * i] + frames[2 * i + 1]);
-    history_[write % kHistoryFrames].store(mono, std::memory_order_relaxed);
-    ++write;
-  }
-  historyWrite_.store(write % kHistoryFrames, std::memory_order_release);
+int Stream::peek(float* out, int offset, int frames) const noexcept {
+  if (ended()) return 0;
+  const size_t readableNow = readable();
+  const auto from = static_cast<size_t>(offset);
+  if (from >= readableNow) return 0;
+  return static_cast<int>(ring_.peek(out, from, std::min(readableNow - from, static_cast<size_t>(frames))));
 }
 
-void Stream::applyGains(const float* in, float* out, int frames) noexcept {
-  const float targetVolume = targetVolume_.load(std::memory_order_relaxed);
-  const float targetPan = targetPan_.load(std::memory_order_relaxed);
-  constexpr float kStep = 1.0f / kRampFrames;
-  // Nothing was heard before the first block, so it starts at the values set by then.
-  if (!gainsStarted_) {
-    volume_ = targetVolume;
-    pan_ = targetPan;
-    gainsStarted_ = true;
+bool Stream::readyFor(int frames) const noexcept {
+  if (seekPending()) {
+    // The answer, and the frames of its segment.
+    if (segmentSerial_.load(std::memory_order_acquire) != seekSerial_.load(std::memory_order_acquire)) return false;
+    const uint64_t start = segmentStartWrite_.load(std::memory_order_relaxed);
+    const uint64_t written = ring_.writePosition();
+    return written - start >= static_cast<uint64_t>(frames) || segmentEnded_.load(std::memory_order_acquire);
   }
-  for (int i = 0; i < frames; ++i) {
-    volume_ += std::clamp(targetVolume - volume_, -kStep, kStep);
-    pan_ += std::clamp(targetPan - pan_, -kStep, kStep);
-    // A balance control: the far side fades out, the near side stays at full level.
-    const float left = volume_ * std::min(1.0f, 1.0f - pan_);
-    const float right = volume_ * std::min(1.0f, 1.0f + pan_);
-    out[2 * i] += in[2 * i] * left;
-    out[2 * i + 1] += in[2 * i + 1] * right;
-  }
+  return ended() || readable() >= static_cast<size_t>(frames) || endInRing();
 }
 
 }  // namespace audio

@@ -1,26 +1,26 @@
 #pragma once
 
-// One open stream and the three threads' view of it.
+// One file as a source of frames, and each thread's view of it.
 //
-// - The controlling thread sets the play state, volume, pan and seek requests (atomics) and
-//   reads lengths and positions (atomics).
-// - The decoding thread (service) keeps the ring about half a second ahead, resampled to
-//   the output rate, and answers seek requests by starting a new segment in the ring.
-// - The audio thread (mix) takes frames from the ring, runs the effect chain, keeps the
-//   spectrum history, applies volume and pan with short ramps and adds to the output.
+// - The media thread opens the file (attach) or finds that it cannot (fail). Until then the
+//   stream is opening: it takes requests but has nothing to play and no length yet.
+// - The controlling thread sets the play state and seek requests (atomics) and reads lengths
+//   and positions (atomics).
+// - The decoding thread (service) keeps the ring about half a second ahead, resampled to the
+//   output rate, and answers seek requests by starting a new segment in the ring.
+// - The audio thread reads frames through the channel that plays the stream (Channel), which
+//   runs the effects, the gains and the fades.
 //
 // A seek is a numbered request. The decoding thread answers it with a segment of the same
-// number that starts at a known ring position; the audio thread drops whatever came before
-// that position. Until the answer arrives the stream is silent and reports the target.
+// number that starts at a known ring position. The audio thread may go on reading the old
+// segment up to that position (to fade it out), then takes the new one and drops what came
+// before it. Until the answer is taken the stream reports the target as its position.
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "audio/engine/EffectChain.h"
 #include "audio/engine/FrameRing.h"
 
 namespace audio {
@@ -29,23 +29,28 @@ class Decoder;
 class Resampler;
 
 enum class PlayRequest : int { Stopped = 0, Playing = 1, Paused = 2 };
+enum class OpenState : int { Opening = 0, Open = 1, Failed = 2 };
 
 class Stream {
  public:
-  static constexpr int kHistoryFrames = 1024;
-  // The audio thread works in blocks of at most this many frames.
-  static constexpr int kMaxBlockFrames = 512;
-
-  Stream(uint32_t handle, std::unique_ptr<Decoder> decoder, int outputRate);
+  Stream(uint32_t handle, int outputRate);
   ~Stream();
   Stream(const Stream&) = delete;
   Stream& operator=(const Stream&) = delete;
 
   uint32_t handle() const { return handle_; }
+
+  // Any thread. Once Open, the source's rate and channels below are fixed and may be read.
+  OpenState openState() const { return openState_.load(std::memory_order_acquire); }
+  // Any thread but the media thread: waits until the stream is open or has failed.
+  OpenState awaitOpen() const;
   int sourceRate() const { return sourceRate_; }
   int sourceChannels() const { return sourceChannels_; }
   int64_t bytesPerFrame() const { return static_cast<int64_t>(sourceChannels_) * 2; }
-  EffectChain& chain() { return chain_; }
+
+  // Media thread: the file opened as `decoder`, or could not be opened.
+  void attach(std::unique_ptr<Decoder> decoder);
+  void fail();
 
   // Controlling thread.
   void setPlayRequest(PlayRequest request) { request_.store(request); }
@@ -54,39 +59,47 @@ class Stream {
   bool endedAtCurrentRequest() const;
   int64_t lengthFrames() const { return lengthFrames_.load(std::memory_order_acquire); }
   int64_t positionFrames() const;
-  void setVolume(float volume) { targetVolume_.store(volume, std::memory_order_relaxed); }
-  void setPan(float pan) { targetPan_.store(pan, std::memory_order_relaxed); }
-  float volume() const { return targetVolume_.load(std::memory_order_relaxed); }
-  float pan() const { return targetPan_.load(std::memory_order_relaxed); }
-  // Copies the last kHistoryFrames mono frames heard, oldest first.
-  void copyHistory(float* out) const;
+  // Marks the stream as let go, so that an open not yet begun is skipped.
+  void release() { released_.store(true, std::memory_order_relaxed); }
+  bool released() const { return released_.load(std::memory_order_relaxed); }
 
   // Decoding thread. Does a bounded amount of work; returns false when nothing was needed.
   bool service();
 
   // Audio thread.
-  void adoptSegment() noexcept;
-  // Whether the next `frames` can be mixed without running dry: playing streams need the
-  // answer to their last seek and that many frames, or the end, in the ring. For clocks
-  // driven by a caller only.
-  bool readyFor(int frames) noexcept;
-  void mix(float* out, int frames) noexcept;
+  // Whether a seek asked for has not been taken yet.
+  bool seekPending() const noexcept;
+  // Takes the answer to the latest seek when it has arrived.
+  void takeSeekAnswer() noexcept;
+  // Whether the segment being read has played to its natural end.
+  bool ended() const noexcept;
+  // Copies up to `frames` frames of the segment being read; fewer at its end, at the start
+  // of an answered seek's segment, or when the decoding thread is behind. With `out` null the
+  // frames are passed over unheard.
+  int read(float* out, int frames) noexcept;
+  // Copies frames from `offset` frames ahead of the position without moving it.
+  int peek(float* out, int offset, int frames) const noexcept;
+  // Whether `frames` frames can be read without running dry: the answer to the last seek
+  // and that many frames, or the end, are in the ring. For clocks driven by a caller only.
+  bool readyFor(int frames) const noexcept;
+  // Frames ready in the segment being read.
+  size_t readable() const noexcept;
+  // Whether the segment being read is known to end within the frames in the ring.
+  bool endInRing() const noexcept;
 
  private:
   void startSegment(uint32_t serial);
   bool decodeChunk();
   void finishSegment();
   void writeToRing(const float* frames, int count);
-  void mixBlock(float* out, int frames) noexcept;
-  void pushHistory(const float* frames, int count) noexcept;
-  void applyGains(const float* in, float* out, int frames) noexcept;
 
   const uint32_t handle_;
+  const int outputRate_;
+  // Written by the media thread before openState_ turns Open, read-only afterwards.
   int sourceRate_ = 0;
   int sourceChannels_ = 0;
-  int outputRate_ = 0;
 
-  // Decoding thread only.
+  // Decoding thread only (and the media thread before the stream is open).
   std::unique_ptr<Decoder> decoder_;
   std::unique_ptr<Resampler> resampler_;
   uint32_t workerSerial_ = 0;
@@ -97,14 +110,14 @@ class Stream {
   std::vector<float> resampled_;
 
   FrameRing ring_;
-  EffectChain chain_;
+
+  std::atomic<OpenState> openState_{OpenState::Opening};
+  std::atomic<bool> released_{false};
 
   // Controlling thread to the others.
   std::atomic<PlayRequest> request_{PlayRequest::Stopped};
   std::atomic<uint32_t> seekSerial_{0};
   std::atomic<int64_t> seekFrame_{0};
-  std::atomic<float> targetVolume_{1.0f};
-  std::atomic<float> targetPan_{0.0f};
 
   // Decoding thread to the others.
   std::atomic<uint32_t> segmentSerial_{0};
@@ -118,17 +131,11 @@ class Stream {
   std::atomic<uint32_t> appliedSerial_{0};
   std::atomic<int64_t> position_{0};
   std::atomic<uint32_t> endedSerial_{UINT32_MAX};
-  std::array<std::atomic<float>, kHistoryFrames> history_{};
-  std::atomic<uint32_t> historyWrite_{0};
 
   // Audio thread only.
   uint32_t audioSerial_ = 0;
   int64_t audioSegmentStart_ = 0;
   int64_t consumed_ = 0;
-  float volume_ = 1.0f;
-  float pan_ = 0.0f;
-  bool gainsStarted_ = false;
-  std::vector<float> block_;
 };
 
 }  // namespace audio

@@ -55,15 +55,28 @@ class Harness {
   }
 
   audio::StreamHandle stream() { return form->Track->Stream; }
-  audio::Activity activity() { return engine().isActive(stream()); }
-  int64_t position() { return engine().getPosition(stream()); }
+  // Files open in the background. The test lets the current one finish opening before it
+  // looks, renders or ticks, so that every run sees the same.
+  void settle() { engine().streamAwaitOpen(stream()); }
+  audio::Activity activity() {
+    settle();
+    return engine().isActive(stream());
+  }
+  int64_t position() {
+    settle();
+    return engine().getPosition(stream());
+  }
 
   void render(int frames) {
+    settle();
     auto* output = dynamic_cast<audio::ManualClockOutput*>(engine().output());
     output->render(frames);
     output->clearRecorded();
   }
-  void tick() { form->Timer1Timer(); }
+  void tick() {
+    settle();
+    form->Timer1Timer();
+  }
   // Plays the current stream until it stops by itself (a bounded number of blocks), then runs
   // the tick that notices.
   void playOutAndTick() {

@@ -48,16 +48,19 @@ TEST_F(DecoderSafetyTest, ListsThatPointAtOtherFilesAreRefused) {
     SCOPED_TRACE(text);
     for (const char* extension : {".mp3", ".m3u8", ".wav"}) {
       const std::string path = writeText("list" + std::to_string(index++) + extension, text);
-      EXPECT_EQ(engine().streamCreateFile(path), 0u);
+      const auto stream = engine().streamCreateFile(path);
+      EXPECT_FALSE(engine().streamAwaitOpen(stream));
+      EXPECT_EQ(engine().streamStatus(stream), audio::StreamStatus::Failed);
+      EXPECT_EQ(engine().getLength(stream), -1);
     }
   }
 }
 
 TEST_F(DecoderSafetyTest, AColonInThePathIsJustPartOfALocalName) {
   const std::string path = fixtures::writeSineWav("http:local.wav", kRate, 1, 440.0, 0.1);
-  EXPECT_NE(engine().streamCreateFile(path), 0u);
+  EXPECT_TRUE(engine().streamAwaitOpen(engine().streamCreateFile(path)));
   const std::string pipe = fixtures::writeSineWav("pipe:0", kRate, 1, 440.0, 0.1);
-  EXPECT_NE(engine().streamCreateFile(pipe), 0u);
+  EXPECT_TRUE(engine().streamAwaitOpen(engine().streamCreateFile(pipe)));
 }
 
 TEST(DecoderReopenTest, AFileRemovedOrReplacedAfterOpeningEndsTheStreamCleanly) {
@@ -136,8 +139,11 @@ TEST_P(DamagedFileTest, TruncatedAndBitFlippedCopiesNeverCrashOrHang) {
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(damaged.data(),
                                                                    static_cast<std::streamsize>(damaged.size()));
     SCOPED_TRACE(copy);
-    const auto stream = engine().streamCreateFile(path);
-    if (stream == 0) continue;
+    const auto stream = open(path);
+    if (engine().streamStatus(stream) != audio::StreamStatus::Open) {
+      engine().streamFree(stream);
+      continue;
+    }
     ++opened;
     playThrough(engine(), stream);
     engine().streamFree(stream);

@@ -37,16 +37,30 @@ class EngineWavTest : public EngineHarness {
     samples_ = patternSamples(frames, channels);
     channels_ = channels;
     const std::string path = fixtures::writeWav("pattern.wav", rate, channels, samples_);
-    return engine().streamCreateFile(path);
+    return open(path);
   }
   // The file's frame as the output should carry it: stereo, mono copied to both sides.
   float expected(int64_t frame, int side) const {
     return toFloat(samples_[static_cast<size_t>(frame) * channels_ + (channels_ == 2 ? side : 0)]);
   }
-  void expectFramesFrom(const std::vector<float>& rendered, int64_t firstFrame, int count) const {
+  // Expects rendered frames `at`.. to be the file's frames from `firstFrame` on: whole, or
+  // fading in or out over fadeFrames(), that is at a gain rising or falling by 1 / fadeFrames()
+  // a frame.
+  enum class Fade { None, In, Out };
+  void expectFramesFrom(const std::vector<float>& rendered, int64_t firstFrame, int count, Fade fade = Fade::None,
+                        size_t at = 0) const {
     for (int i = 0; i < count; ++i) {
-      ASSERT_FLOAT_EQ(rendered[2 * i], expected(firstFrame + i, 0)) << "frame " << firstFrame + i;
-      ASSERT_FLOAT_EQ(rendered[2 * i + 1], expected(firstFrame + i, 1)) << "frame " << firstFrame + i;
+      const double ramp = std::min(1.0, (i + 1.0) / fadeFrames());
+      const double gain = fade == Fade::None ? 1.0 : fade == Fade::In ? ramp : 1.0 - ramp;
+      for (int side : {0, 1}) {
+        const float heard = rendered[2 * (at + i) + side];
+        const double wanted = gain * expected(firstFrame + i, side);
+        if (gain == 1.0) {
+          ASSERT_FLOAT_EQ(heard, static_cast<float>(wanted)) << "frame " << firstFrame + i;
+        } else {
+          ASSERT_NEAR(heard, wanted, 1e-5) << "frame " << firstFrame + i;
+        }
+      }
     }
   }
 
@@ -89,52 +103,63 @@ TEST_F(EngineWavTest, RendersTheFileSampleForSampleThenSilence) {
     const auto stream = openPattern(kFrames, channels);
     engine().play(stream, false);
     const auto rendered = render(kFrames + 100);
-    expectFramesFrom(rendered, 0, kFrames);
+    // The start fades in; from then on every sample is the file's.
+    expectFramesFrom(rendered, 0, kFrames, Fade::In);
     for (size_t i = 2 * kFrames; i < rendered.size(); ++i) ASSERT_EQ(rendered[i], 0.0f);
     EXPECT_EQ(engine().getPosition(stream), engine().getLength(stream));
     engine().streamFree(stream);
   }
 }
 
-TEST_F(EngineWavTest, SeekLandsOnTheExactFrameRoundedDown) {
+TEST_F(EngineWavTest, SeekLandsOnTheExactFrameRoundedDownAfterTheOldPositionFadesOut) {
   constexpr int kFrames = 30000;
   const auto stream = openPattern(kFrames);
   engine().play(stream, false);
   render(700);
+  int64_t heard = 700;
   // Byte positions, some between frames: each is rounded down to its frame.
-  for (int64_t bytes : {int64_t{0}, int64_t{4}, int64_t{7}, int64_t{4 * 12345 + 3},
-                        int64_t{4 * 29990}, int64_t{4 * 100}}) {
+  for (int64_t bytes : {int64_t{0}, int64_t{4}, int64_t{7}, int64_t{4 * 12345 + 3}, int64_t{4 * 100},
+                        int64_t{4 * 29990}}) {
     SCOPED_TRACE(bytes);
     ASSERT_TRUE(engine().setPosition(stream, bytes));
     const int64_t frame = bytes / 4;
     EXPECT_EQ(engine().getPosition(stream), frame * 4);
-    const int count = static_cast<int>(std::min<int64_t>(5, kFrames - frame));
-    expectFramesFrom(render(count), frame, count);
+    // What was playing fades out from where it was; then the new position fades in.
+    const auto out = render(fadeFrames());
+    expectFramesFrom(out, heard, fadeFrames(), Fade::Out);
+    EXPECT_EQ(engine().getPosition(stream), frame * 4);
+    const int count = static_cast<int>(std::min<int64_t>(fadeFrames() + 5, kFrames - frame));
+    expectFramesFrom(render(count), frame, count, Fade::In);
     EXPECT_EQ(engine().getPosition(stream), (frame + count) * 4);
+    heard = frame + count;
   }
   EXPECT_FALSE(engine().setPosition(stream, (kFrames + 1) * 4));
   EXPECT_FALSE(engine().setPosition(stream, -4));
 }
 
-TEST_F(EngineWavTest, PauseKeepsThePositionAndPlayResumesThere) {
+TEST_F(EngineWavTest, PauseAndStopFadeOutAndKeepThePositionWherePlayResumes) {
   const auto stream = openPattern(20000);
   engine().play(stream, false);
   render(1000);
   ASSERT_TRUE(engine().pause(stream));
   EXPECT_EQ(engine().isActive(stream), Activity::Paused);
+  // What follows fades out; the position stays where the pause was asked for.
   const auto whilePaused = render(2000);
-  for (float sample : whilePaused) ASSERT_EQ(sample, 0.0f);
+  expectFramesFrom(whilePaused, 1000, fadeFrames(), Fade::Out);
+  for (size_t i = 2 * fadeFrames(); i < whilePaused.size(); ++i) ASSERT_EQ(whilePaused[i], 0.0f);
   EXPECT_EQ(engine().getPosition(stream), 1000 * 4);
   engine().play(stream, false);
-  expectFramesFrom(render(10), 1000, 10);
+  expectFramesFrom(render(fadeFrames() + 10), 1000, fadeFrames() + 10, Fade::In);
   // Stop keeps the position too; after the end, play starts again from the beginning.
+  const int stopped = 1000 + fadeFrames() + 10;
   engine().stopStream(stream);
   EXPECT_EQ(engine().isActive(stream), Activity::Stopped);
-  EXPECT_EQ(engine().getPosition(stream), 1010 * 4);
+  expectFramesFrom(render(fadeFrames()), stopped, fadeFrames(), Fade::Out);
+  EXPECT_EQ(engine().getPosition(stream), stopped * 4);
   engine().play(stream, false);
   renderToEnd(stream);
   engine().play(stream, false);
-  expectFramesFrom(render(10), 0, 10);
+  expectFramesFrom(render(10), 0, 10, Fade::In);
 }
 
 TEST_F(EngineWavTest, ReleasedAndUnknownHandlesAreRefusedHarmlessly) {
@@ -178,7 +203,7 @@ class EngineGainTest : public EngineWavTest {
   audio::StreamHandle openConstant(int16_t value) {
     samples_.assign(static_cast<size_t>(kRate) * 2, value);
     channels_ = 2;
-    return engine().streamCreateFile(fixtures::writeWav("constant.wav", kRate, 2, samples_));
+    return open(fixtures::writeWav("constant.wav", kRate, 2, samples_));
   }
 };
 
@@ -209,7 +234,7 @@ TEST_F(EngineGainTest, VolumeAndPanScaleTheSidesAfterAShortGlide) {
 TEST_F(EngineGainTest, AVolumeChangeGlidesWithoutASuddenStep) {
   const auto stream = openConstant(32767);
   engine().play(stream, false);
-  render(100);
+  render(fadeFrames() + 100);
   engine().setAttribute(stream, Attribute::Volume, 0.0f);
   const auto left = channel(render(1024), 0);
   float largestStep = 0.0f;
@@ -227,7 +252,7 @@ class EngineSpectrumTest : public EngineHarness {};
 TEST_F(EngineSpectrumTest, AFullScaleSineOnABinReadsOneHalfThere) {
   constexpr int kBin = 40;
   const double frequency = kBin * double{kRate} / 1024.0;
-  const auto stream = engine().streamCreateFile(
+  const auto stream = open(
       fixtures::writeSineWav("bin40.wav", kRate, 2, frequency, 1.0, 1.0));
   ASSERT_NE(stream, 0u);
   float spectrum[512];
@@ -254,7 +279,7 @@ TEST_F(EngineSpectrumTest, AFullScaleSineOnABinReadsOneHalfThere) {
 TEST_F(EngineSpectrumTest, AStreamAtAnotherRateIsHeardAtItsOwnPitch) {
   // 1033.59 Hz is bin 24 at the output rate; the file runs at 22050 Hz.
   const double frequency = 24 * double{kRate} / 1024.0;
-  const auto stream = engine().streamCreateFile(
+  const auto stream = open(
       fixtures::writeSineWav("low-rate.wav", 22050, 1, frequency, 1.0, 1.0));
   engine().play(stream, false);
   render(8000);

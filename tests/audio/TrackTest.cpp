@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <future>
 #include <memory>
+#include <numbers>
+#include <vector>
 
 #include "audio/TETrack.h"
+#include "audio/decode/Decoder.h"
 #include "audio/output/ManualClockOutput.h"
 #include "tests/audio/support/AudioFixtures.h"
 
@@ -63,6 +68,8 @@ class TrackTest : public ::testing::Test {
     return *static_cast<audio::ManualClockOutput*>(Engine::instance().output());
   }
   static void render(int frames) { clock().render(frames); }
+  // Files open in the background; the tests that read what a file holds wait for that.
+  void awaitOpen() const { Engine::instance().streamAwaitOpen(track_->Stream); }
 
   std::unique_ptr<TETrack> track_;
   std::string tone_;
@@ -85,6 +92,7 @@ TEST_F(TrackTest, OpenFileTakesOnlyExistingRegularFilesAndNamesThemAfterTheLastS
   EXPECT_EQ(track_->FileName, "a\\b:c.wav");
   track_->OpenFile(tone_);
   const auto stream = track_->Stream;
+  awaitOpen();
   const DayFraction length = track_->GetLengthTime();
   // A NUL inside the path must not open the file named by the text before it.
   const std::string withNul = other_ + std::string(1, '\0') + "x";
@@ -94,14 +102,16 @@ TEST_F(TrackTest, OpenFileTakesOnlyExistingRegularFilesAndNamesThemAfterTheLastS
     EXPECT_EQ(track_->Stream, stream);
     EXPECT_EQ(track_->FileName, "tone.wav");
   }
-  // An existing file that does not decode still replaces the stream; the times stay.
+  // An existing file that does not decode still replaces the stream: once it has failed to
+  // open, the track has no stream; the times stay.
   const std::string junk = fixtures::tempDir() + "/junk.mp3";
   std::ofstream(junk) << "not audio at all";
   track_->OpenFile(junk);
-  EXPECT_EQ(track_->Stream, 0u);
   EXPECT_EQ(track_->FileName, "junk.mp3");
   EXPECT_EQ(Engine::instance().getLength(stream), -1);
+  awaitOpen();
   EXPECT_EQ(track_->GetLengthBytes(), 0);
+  EXPECT_EQ(track_->Stream, 0u);
   EXPECT_EQ(track_->GetLengthTime(), length);
 }
 
@@ -145,6 +155,7 @@ TEST_F(TrackTest, OpenFileWhilePausedKeepsPausedAndPlayStartsTheNewStreamAtZero)
 
 TEST_F(TrackTest, SeekBytesMovesOnlyToPositionsBeforeTheEnd) {
   track_->OpenFile(tone_);
+  awaitOpen();
   const int32_t length = track_->GetLengthBytes();
   ASSERT_EQ(length, kRate * 4);
   track_->SeekBytes(length);
@@ -172,6 +183,7 @@ TEST_F(TrackTest, LengthsPast2GiBGiveTheLow32BitsButTheRightTime) {
   constexpr uint32_t kHeld = 2 * kRate;
   track_->OpenFile(writeLongAiff("long.aiff", kAnnounced, kHeld));
   ASSERT_NE(track_->Stream, 0u);
+  awaitOpen();
   EXPECT_EQ(track_->GetLengthBytes(), static_cast<int32_t>(0xC0000000u));
   EXPECT_NEAR(Seconds(track_->GetLengthTime()).count(), double{kAnnounced} / kRate, 1e-6);
   // The announced length is only an estimate: at the end the position equals the real one.
@@ -313,6 +325,144 @@ TEST_F(TrackTest, EqualizerBandsCarryTheirCentresAndClampedGains) {
   track_->ConnectEqualizer();
   EXPECT_NE(track_->EqBands[0], bands[0]) << "a new stream gets bands of its own";
   EXPECT_TRUE(Engine::instance().fxGetParameters(track_->EqBands[0], record));
+}
+
+
+// --- Transitions a listener hears -----------------------------------------------------------
+
+// The left channel of everything rendered, piece by piece.
+class Listener {
+ public:
+  void hear(int frames) {
+    const auto& stereo = static_cast<audio::ManualClockOutput*>(Engine::instance().output())->render(frames);
+    for (size_t i = 0; i < stereo.size(); i += 2) left_.push_back(stereo[i]);
+  }
+  double largestStep() const {
+    double step = 0.0;
+    for (size_t i = 1; i < left_.size(); ++i) step = std::max(step, std::abs(double{left_[i]} - left_[i - 1]));
+    return step;
+  }
+  const std::vector<float>& left() const { return left_; }
+
+ private:
+  std::vector<float> left_;
+};
+
+constexpr double kLoudHz = 1000.0;
+constexpr double kLoud = 0.9;
+// The largest step between two samples of the loud tone itself.
+const double kToneStep = 2.0 * std::numbers::pi * kLoudHz / kRate * kLoud;
+
+TEST_F(TrackTest, PauseResumeSeekStopAndANewFileMakeNoClick) {
+  const std::string loud = fixtures::writeSineWav("loud.wav", kRate, 2, kLoudHz, 2.0, kLoud);
+  const std::string next = fixtures::writeSineWav("loud-next.wav", kRate, 2, kLoudHz, 1.0, kLoud, 0.0123);
+  Listener listener;
+  track_->OpenFile(loud);
+  track_->Play();
+  listener.hear(3000);
+  track_->Pause();
+  listener.hear(1500);
+  track_->Play();
+  listener.hear(1500);
+  track_->SeekBytes(kRate * 4 / 3 + 4 * 37);
+  listener.hear(1500);
+  track_->Stop();
+  listener.hear(1500);
+  track_->Play();
+  listener.hear(1500);
+  // What next does: stop, open, play.
+  track_->Stop();
+  track_->OpenFile(next);
+  track_->Play();
+  listener.hear(3000);
+  EXPECT_LT(listener.largestStep(), 1.05 * kToneStep);
+  // And the tone was heard all along, not faded away for good.
+  EXPECT_GT(*std::max_element(listener.left().end() - 1000, listener.left().end()), 0.8f);
+}
+
+// Ticking "connect" while a loud tone plays: the ten bands go on at 0 dB as one change, and
+// the tone passes them untouched, with no dip while they fade in.
+TEST_F(TrackTest, ConnectingTheEqualizerWhilePlayingLeavesTheToneAlone) {
+  track_->OpenFile(fixtures::writeSineWav("loud.wav", kRate, 2, kLoudHz, 1.0, kLoud));
+  track_->Play();
+  Listener listener;
+  listener.hear(4096);
+  track_->ConnectEqualizer();
+  for (auto setBand : {&TETrack::SetEq80, &TETrack::SetEq170, &TETrack::SetEq310, &TETrack::SetEq600,
+                       &TETrack::SetEq1000, &TETrack::SetEq3000, &TETrack::SetEq6000, &TETrack::SetEq10000,
+                       &TETrack::SetEq12000, &TETrack::SetEq14000}) {
+    (track_.get()->*setBand)(0.0f);
+  }
+  listener.hear(4096);
+  double worst = 0.0;
+  for (size_t i = 4096; i < listener.left().size(); ++i) {
+    const double tone = kLoud * std::sin(2.0 * std::numbers::pi * kLoudHz * static_cast<double>(i) / kRate);
+    worst = std::max(worst, std::abs(listener.left()[i] - tone));
+  }
+  EXPECT_LT(worst, 1e-3);
+}
+
+// The file opens on a reader that stalls: every call returns at once and answers from what
+// is known, the failed-to-open rule still holds once the reader answers, and the file plays.
+TEST_F(TrackTest, OpeningOnAStalledReaderNeverWaits) {
+  std::promise<void> unstall;
+  std::shared_future<void> stalled = unstall.get_future().share();
+  Engine::setDecoderOpener([stalled](const std::string& path) {
+    stalled.wait();
+    return audio::openDecoder(path);
+  });
+  track_->OpenFile(tone_);
+  ASSERT_NE(track_->Stream, 0u);
+  const auto stream = track_->Stream;
+  track_->Play();
+  for (int tick = 0; tick < 100; ++tick) {
+    EXPECT_EQ(track_->GetLengthBytes(), 0);
+    EXPECT_EQ(track_->GetPositionBytes(), 0);
+    EXPECT_EQ(track_->GetLengthTime(), 0.0);
+    track_->SetVolume(5);
+    track_->SetBalance(0);
+    track_->SetCompressorGain(3.0f);
+    EXPECT_EQ(Engine::instance().isActive(stream), Activity::Stalled);
+  }
+  unstall.set_value();
+  awaitOpen();
+  Engine::setDecoderOpener(nullptr);
+  render(1000);
+  EXPECT_EQ(track_->Stream, stream);
+  EXPECT_EQ(track_->GetLengthBytes(), kRate * 4);
+  EXPECT_EQ(track_->GetPositionBytes(), 1000 * 4);
+}
+
+// Near the end of an entry the window prepares the next one; at the end it adopts it: the
+// second file's first sample follows the first's last, through the same effects, and the
+// track then stands where stopping, opening and playing would have left it.
+TEST_F(TrackTest, APreparedNextFileIsAdoptedWithoutAGap) {
+  constexpr double kFirstSeconds = 0.6;
+  const int firstFrames = static_cast<int>(std::lround(kFirstSeconds * kRate));
+  const std::string first = fixtures::writeSineWav("first.wav", kRate, 2, 300.0, kFirstSeconds, 0.5);
+  const std::string second = fixtures::writeSineWav("second.wav", kRate, 2, 300.0, 1.0, 0.5, kFirstSeconds);
+  track_->OpenFile(first);
+  track_->Play();
+  track_->EnableEffect(EffectKind::Gargle);
+  const audio::FxHandle gargle = track_->EffectHandles[5];
+  awaitOpen();
+  EXPECT_TRUE(track_->WantsNext());
+  track_->PrepareNext(second);
+  EXPECT_FALSE(track_->WantsNext());
+  EXPECT_FALSE(track_->AdoptPrepared(first));
+  const auto previous = track_->Stream;
+  render(firstFrames + 500);
+  EXPECT_EQ(Engine::instance().isActive(previous), Activity::Stopped);
+  ASSERT_TRUE(track_->AdoptPrepared(second));
+  EXPECT_NE(track_->Stream, previous);
+  EXPECT_EQ(track_->FileName, "second.wav");
+  EXPECT_EQ(track_->State, PlayState::Stopped);
+  track_->Play();
+  EXPECT_EQ(Engine::instance().isActive(track_->Stream), Activity::Playing);
+  EXPECT_EQ(track_->GetPositionBytes(), 500 * 4);
+  audio::Dx8Gargle record{};
+  EXPECT_TRUE(Engine::instance().fxGetParameters(gargle, record)) << "the effects carry over";
+  EXPECT_EQ(Engine::instance().getLength(previous), -1) << "the previous stream is released";
 }
 
 }  // namespace

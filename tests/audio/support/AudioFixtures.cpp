@@ -58,11 +58,12 @@ std::string writeWav(const std::string& name, int sampleRate, int channels,
 }
 
 std::string writeSineWav(const std::string& name, int sampleRate, int channels, double frequency,
-                         double seconds, double amplitude) {
+                         double seconds, double amplitude, double startSeconds) {
   const auto frames = static_cast<size_t>(std::llround(seconds * sampleRate));
   std::vector<int16_t> samples(frames * static_cast<size_t>(channels));
   for (size_t i = 0; i < frames; ++i) {
-    const double value = amplitude * std::sin(2.0 * std::numbers::pi * frequency * i / sampleRate);
+    const double t = startSeconds + static_cast<double>(i) / sampleRate;
+    const double value = amplitude * std::sin(2.0 * std::numbers::pi * frequency * t);
     const auto sample = static_cast<int16_t>(std::lround(value * 32767.0));
     for (int c = 0; c < channels; ++c) samples[i * channels + c] = sample;
   }

@@ -12,9 +12,10 @@ namespace fixtures {
 // A folder under the test temp directory, created on first use, unique per process.
 std::string tempDir();
 
-// Writes a 16-bit PCM WAV of a sine (amplitude 0..1 of full scale) and returns its path.
+// Writes a 16-bit PCM WAV of a sine (amplitude 0..1 of full scale) and returns its path. The
+// sine is taken from `startSeconds` on, so that two files can hold one tone cut in two.
 std::string writeSineWav(const std::string& name, int sampleRate, int channels, double frequency,
-                         double seconds, double amplitude = 0.5);
+                         double seconds, double amplitude = 0.5, double startSeconds = 0.0);
 
 // Writes a 16-bit PCM WAV holding exactly these interleaved samples.
 std::string writeWav(const std::string& name, int sampleRate, int channels,

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "audio/engine/Channel.h"
 #include "audio/engine/Engine.h"
 #include "audio/output/ManualClockOutput.h"
 
@@ -32,6 +34,15 @@ class EngineHarness : public ::testing::Test {
   static audio::ManualClockOutput& clock() {
     return *static_cast<audio::ManualClockOutput*>(engine().output());
   }
+  // A stream for `path` whose file has been opened (or failed to open) by the time it is
+  // returned.
+  static audio::StreamHandle open(const std::string& path) {
+    const audio::StreamHandle stream = engine().streamCreateFile(path);
+    engine().streamAwaitOpen(stream);
+    return stream;
+  }
+  // Frames that a fade takes at the output rate.
+  static int fadeFrames() { return audio::Channel::fadeFrames(kRate); }
   // Renders `frames` frames and returns them interleaved stereo.
   static std::vector<float> render(int frames) { return clock().render(frames); }
 
