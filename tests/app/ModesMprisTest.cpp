@@ -10,6 +10,7 @@
 
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
+#include "audio/engine/Engine.h"
 #include "tests/support/EventLoopWait.h"
 #include "tests/support/TestFiles.h"
 #include "tests/ui/MprisClient.h"
@@ -107,6 +108,8 @@ TEST_F(ModesMprisTest, TimesInMicrosecondsSeeksAndVolumeReachTheBus) {
   form.ui->ListBox1->addItem(folder.write("three minutes.wav", silentWav(8000, 180.0)));
   form.ui->ListBox1->setCurrentRow(2);
   form.ListBox1Click();
+  // The file opens in the background; the bus answers from what is known once it has.
+  audio::Engine::instance().streamAwaitOpen(form.Track->Stream);
   mpris::call(mpris::kPlayer, QStringLiteral("Pause"));
   const QVariantMap track = mpris::metadata();
   EXPECT_EQ(track.value(QStringLiteral("mpris:length")).toLongLong(), 180'000'000);

@@ -418,7 +418,7 @@ TEST_F(TrackTest, OpeningOnAStalledReaderNeverWaits) {
   for (int tick = 0; tick < 100; ++tick) {
     EXPECT_EQ(track_->GetLengthBytes(), 0);
     EXPECT_EQ(track_->GetPositionBytes(), 0);
-    EXPECT_EQ(track_->GetLengthTime(), 0.0);
+    EXPECT_EQ(track_->GetLengthTime().count(), 0.0);
     track_->SetVolume(5);
     track_->SetBalance(0);
     track_->SetCompressorGain(3.0f);
