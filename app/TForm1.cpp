@@ -1,6 +1,8 @@
 #include "app/TForm1.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -12,6 +14,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <array>
 
 #include "app/Random.h"
 #include "audio/TETrack.h"
@@ -131,6 +134,17 @@ void TForm1::bindEvents() {
   bind(ui->sBitBtn3, &QAbstractButton::clicked, &TForm1::sBitBtn3Click);
   bind(ui->sBitBtn4, &QAbstractButton::clicked, &TForm1::sBitBtn4Click);
   bind(ui->ListBox1, &QListWidget::itemClicked, &TForm1::ListBox1Click);
+  // An entry prepared to follow the current one is let go whenever the list or the
+  // end-of-list rules change, since the entry that follows may then be another.
+  QAbstractItemModel* entries = ui->ListBox1->model();
+  bind(entries, &QAbstractItemModel::rowsInserted, &TForm1::DropPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsRemoved, &TForm1::DropPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsMoved, &TForm1::DropPreparedEntry);
+  bind(entries, &QAbstractItemModel::modelReset, &TForm1::DropPreparedEntry);
+  bind(entries, &QAbstractItemModel::dataChanged, &TForm1::DropPreparedEntry);
+  for (QCheckBox* rule : std::array<QCheckBox*, 3>{ui->sCheckBox5, ui->CheckBox1, ui->sCheckBox6}) {
+    bind(rule, &QAbstractButton::toggled, &TForm1::DropPreparedEntry);
+  }
 
   // A check box's click handler also runs when its state is changed by the program.
   bind(ui->sCheckBox1, &QAbstractButton::toggled, &TForm1::sCheckBox1Click);

@@ -140,6 +140,10 @@ class TForm1 : public QWidget {
   void RepeatFromStart();
   void PlayRandomEntry();
   void SetCaptionFromCurrentFile();
+  // Near the end of an entry, has the track prepare the entry that certainly follows, so that
+  // it plays on without a gap; lets a prepared entry go when the list or its rules change.
+  void PrepareNextEntry();
+  void DropPreparedEntry();
 
   // TForm1Tick.cpp
   void Timer1Timer();

@@ -6,15 +6,36 @@
 
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
+#include "ui/TsCheckBox.h"
 #include "ui_TForm1.h"
 
 namespace {
 
-void applySwitch(TETrack& track, const QCheckBox* box, EffectKind kind) {
-  if (box->isChecked()) {
-    track.EnableEffect(kind);
+// The check boxes that switch effects, with the kind each switches (the engine type and the
+// track's slot of a kind are in kEffectKinds). The first four, in this order, are the ones
+// that every new stream gets again; the two flanger boxes come last.
+struct EffectSwitch {
+  TsCheckBox* Ui::TForm1::*box;
+  EffectKind kind;
+};
+constexpr EffectSwitch kEffectSwitches[] = {
+    {&Ui::TForm1::sCheckBox3, EffectKind::Echo},    {&Ui::TForm1::sCheckBox1, EffectKind::Compressor},
+    {&Ui::TForm1::sCheckBox2, EffectKind::Reverb},  {&Ui::TForm1::sCheckBox4, EffectKind::Chorus},
+    {&Ui::TForm1::sCheckBox7, EffectKind::Flanger}, {&Ui::TForm1::sCheckBox9, EffectKind::Flanger},
+};
+constexpr size_t kSwitchesForEveryStream = 4;
+
+void applySwitch(TForm1& form, const EffectSwitch& row) {
+  if ((form.ui.get()->*row.box)->isChecked()) {
+    form.Track->EnableEffect(row.kind);
   } else {
-    track.DisableEffect(kind);
+    form.Track->DisableEffect(row.kind);
+  }
+}
+
+void applySwitchOf(TForm1& form, TsCheckBox* Ui::TForm1::*box) {
+  for (const EffectSwitch& row : kEffectSwitches) {
+    if (row.box == box) applySwitch(form, row);
   }
 }
 
@@ -22,12 +43,12 @@ float position(const QSlider* slider) { return static_cast<float>(slider->value(
 
 }  // namespace
 
-void TForm1::sCheckBox1Click() { applySwitch(*Track, ui->sCheckBox1, EffectKind::Compressor); }
-void TForm1::sCheckBox2Click() { applySwitch(*Track, ui->sCheckBox2, EffectKind::Reverb); }
-void TForm1::sCheckBox3Click() { applySwitch(*Track, ui->sCheckBox3, EffectKind::Echo); }
-void TForm1::sCheckBox4Click() { applySwitch(*Track, ui->sCheckBox4, EffectKind::Chorus); }
-void TForm1::sCheckBox7Click() { applySwitch(*Track, ui->sCheckBox7, EffectKind::Flanger); }
-void TForm1::sCheckBox9Click() { applySwitch(*Track, ui->sCheckBox9, EffectKind::Flanger); }
+void TForm1::sCheckBox1Click() { applySwitchOf(*this, &Ui::TForm1::sCheckBox1); }
+void TForm1::sCheckBox2Click() { applySwitchOf(*this, &Ui::TForm1::sCheckBox2); }
+void TForm1::sCheckBox3Click() { applySwitchOf(*this, &Ui::TForm1::sCheckBox3); }
+void TForm1::sCheckBox4Click() { applySwitchOf(*this, &Ui::TForm1::sCheckBox4); }
+void TForm1::sCheckBox7Click() { applySwitchOf(*this, &Ui::TForm1::sCheckBox7); }
+void TForm1::sCheckBox9Click() { applySwitchOf(*this, &Ui::TForm1::sCheckBox9); }
 
 // All five flanger sliders send the same call with every slider's position.
 void TForm1::sTrackBar5Change() {
@@ -45,10 +66,7 @@ void TForm1::sCheckBox8Click() { ApplyEqualizerSwitch(); }
 // so the equaliser is put back here too while "connect" is ticked; the track adds nothing
 // that is already on the stream, so running this again changes nothing.
 void TForm1::ApplyEffectSwitches() {
-  applySwitch(*Track, ui->sCheckBox3, EffectKind::Echo);
-  applySwitch(*Track, ui->sCheckBox1, EffectKind::Compressor);
-  applySwitch(*Track, ui->sCheckBox2, EffectKind::Reverb);
-  applySwitch(*Track, ui->sCheckBox4, EffectKind::Chorus);
+  for (size_t i = 0; i < kSwitchesForEveryStream; ++i) applySwitch(*this, kEffectSwitches[i]);
   ApplyEqualizerSwitch();
 }
 

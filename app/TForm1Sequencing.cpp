@@ -13,7 +13,7 @@
 #include "app/Random.h"
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
-#include "audio/engine/Engine.h"
+#include "playlist/NextEntry.h"
 #include "settings/ByteText.h"
 #include "ui_TForm1.h"
 
@@ -32,16 +32,26 @@ void openCurrentFile(TForm1& form) {
   form.Track->OpenFile(bytesFromText(form.CurrentFile).toStdString());
 }
 
+// A stream prepared for the current entry near the end of the previous one takes over,
+// already playing from where the previous one ended; false when there is none.
+bool adoptCurrentFile(TForm1& form) {
+  return form.Track->AdoptPrepared(bytesFromText(form.CurrentFile).toStdString());
+}
+
 int entryCount(const TForm1& form) { return form.ui->ListBox1->count(); }
 
 void selectEntry(TForm1& form, int index) { form.ui->ListBox1->setCurrentRow(index); }
 
+// The entry read first lies in the list, so reading it cannot fail; with it read, a stream
+// prepared for it can take over in place of the stop and the open.
 void advanceToNextEntry(TForm1& form) {
   ++form.CurrentIndex;
   selectEntry(form, form.CurrentIndex);
-  stopTrack(form);
   takeCurrentEntry(form);
-  openCurrentFile(form);
+  if (!adoptCurrentFile(form)) {
+    stopTrack(form);
+    openCurrentFile(form);
+  }
   applyEffects(form);
   playTrack(form);
   setCaption(form);
@@ -53,11 +63,10 @@ void advanceToNextEntry(TForm1& form) {
 // it counts as finished so that the player skips it. Before any open (a playlist filled from
 // empty) and after stop or pause it does not count, so that adding files never starts or
 // closes anything by itself.
-bool trackHasEnded(const TETrack& track) {
+bool trackHasEnded(TETrack& track) {
+  if (track.GetActivity() != audio::Activity::Stopped) return false;
   if (track.Stream == 0 && (track.State != PlayState::Playing || !track.OpenAttempted)) return false;
-  const audio::Engine& engine = audio::Engine::instance();
-  if (engine.isActive(track.Stream) != audio::Activity::Stopped) return false;
-  return engine.getLength(track.Stream) == engine.getPosition(track.Stream);
+  return track.GetFullLengthBytes() == track.GetFullPositionBytes();
 }
 
 // The text after the last path separator.
@@ -141,8 +150,10 @@ void TForm1::RepeatFromStart() {
   CurrentIndex = 0;
   takeCurrentEntry(*this);
   setCaption(*this);
-  openCurrentFile(*this);
-  stopTrack(*this);
+  if (!adoptCurrentFile(*this)) {
+    openCurrentFile(*this);
+    stopTrack(*this);
+  }
   applyEffects(*this);
   playTrack(*this);
 }
@@ -165,3 +176,19 @@ void TForm1::PlayRandomEntry() {
 }
 
 void TForm1::SetCaptionFromCurrentFile() { setWindowTitle(fileNamePart(CurrentFile)); }
+
+void TForm1::PrepareNextEntry() {
+  if (!Track) return;
+  const EndOfListRules rules{ui->sCheckBox5->isChecked(), ui->CheckBox1->isChecked(), ui->sCheckBox6->isChecked()};
+  const int next = certainNextEntry(CurrentIndex, entryCount(*this), rules);
+  if (next < 0) {
+    Track->DropPrepared();
+    return;
+  }
+  if (!Track->WantsNext()) return;
+  Track->PrepareNext(bytesFromText(PlaylistEntry(next)).toStdString());
+}
+
+void TForm1::DropPreparedEntry() {
+  if (Track) Track->DropPrepared();
+}

@@ -13,7 +13,6 @@
 
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
-#include "audio/engine/Engine.h"
 #include "playlist/ClockText.h"
 #include "playlist/GaugeMapping.h"
 #include "ui/MprisService.h"
@@ -56,10 +55,9 @@ void showText(QLabel* label, QLatin1String text) {
 // The position gauge shows the stream's length and position in bytes, at the coarser scale
 // that a stream of 2^31 bytes or more needs. Without a stream both are 0.
 void showPosition(TForm1& form) {
-  const audio::Engine& engine = audio::Engine::instance();
-  const audio::StreamHandle stream = form.Track->Stream;
-  const int64_t length = stream == 0 ? 0 : engine.getLength(stream);
-  const int64_t position = stream == 0 ? 0 : engine.getPosition(stream);
+  TETrack& track = *form.Track;
+  const int64_t length = std::max<int64_t>(track.GetFullLengthBytes(), 0);
+  const int64_t position = std::max<int64_t>(track.GetFullPositionBytes(), 0);
   const GaugeByteScale scale = GaugeByteScale::forLength(length);
   form.ui->sGauge1->setMaxValue(scale.toGauge(length));
   form.ui->sGauge1->setProgress(scale.toGauge(position));
@@ -68,16 +66,13 @@ void showPosition(TForm1& form) {
 // Moves the stream to the byte that a position gauge value stands for. As with a seek through
 // the track, a position at or past the end is ignored.
 void seekToGaugeValue(TForm1& form, int32_t value) {
-  audio::Engine& engine = audio::Engine::instance();
-  const audio::StreamHandle stream = form.Track->Stream;
-  const int64_t length = engine.getLength(stream);
-  const GaugeByteScale scale = GaugeByteScale::forLength(length);
+  TETrack& track = *form.Track;
+  const GaugeByteScale scale = GaugeByteScale::forLength(track.GetFullLengthBytes());
   if (scale.shift() == 0) {
-    form.Track->SeekBytes(value);
+    track.SeekBytes(value);
     return;
   }
-  const int64_t bytes = scale.toBytes(value);
-  if (bytes < length) engine.setPosition(stream, bytes);
+  track.SeekFullBytes(scale.toBytes(value));
 }
 
 // Sets a gauge to the value under the pointer while the left button is held; returns whether
@@ -98,8 +93,9 @@ void TForm1::Timer1Timer() {
   Track->SetBalance(ui->sTrackBar1->value());
   Track->SetVolume(ui->sGauge2->Progress());
   CheckTrackEnd();
+  PrepareNextEntry();
   if (!Track || Track->Stream == 0) return;
-  audio::Engine::instance().getFft1024(Track->Stream, SpectrumBuffer.data());
+  Track->GetSpectrum(SpectrumBuffer.data());
   DrawSpectrum(ui->sRadioGroup1->ItemIndex());
   showText(ui->Label3,
            TrackCounterText(int64_t{CurrentIndex} + 1, ui->ListBox1->count()).view());

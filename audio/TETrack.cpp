@@ -19,20 +19,15 @@ constexpr float kEqCentres[10] = {80, 170, 310, 600, 1000, 3000, 6000, 10000, 12
 // open it from a slow disk and decode its first half second.
 constexpr double kPrepareAheadSeconds = 5.0;
 
-// Where each effect kind keeps its handle: slots lie in effect-type order.
-enum Slot : int { kChorus, kCompressor, kDistortion, kEcho, kFlanger, kGargle, kReverb };
+static_assert([] {
+  for (size_t i = 0; i < std::size(kEffectKinds); ++i) {
+    if (static_cast<size_t>(kEffectKinds[i].kind) != i) return false;
+  }
+  return true;
+}(), "kEffectKinds is indexed by EffectKind");
 
-struct KindInfo {
-  FxType type;
-  Slot slot;
-};
-
-// Indexed by EffectKind.
-constexpr KindInfo kKinds[7] = {
-    {FxType::Chorus, kChorus},   {FxType::Compressor, kCompressor}, {FxType::Distortion, kDistortion},
-    {FxType::Flanger, kFlanger}, {FxType::Gargle, kGargle},         {FxType::Reverb, kReverb},
-    {FxType::Echo, kEcho},
-};
+// The slot of a kind's handle.
+constexpr int slotOf(EffectKind kind) { return kEffectKinds[static_cast<size_t>(kind)].slot; }
 
 // A path with a NUL inside would name a different, shorter path to the system.
 bool isExistingRegularFile(const std::string& path) {
@@ -196,16 +191,8 @@ DayFraction TETrack::GetPositionTime() {
   return PositionSeconds;
 }
 
-void TETrack::SeekBytes(int32_t position) {
-  settle();
-  Engine& engine = Engine::instance();
-  const int64_t length = engine.getLength(Stream);
-  const int64_t widened = position;
-  if (widened >= length) return;
-  // A stream prepared to follow may already be playing past this one's end: it starts over.
-  DropPrepared();
-  engine.setPosition(Stream, widened);
-}
+// A stream prepared to follow may already be playing past this one's end: a seek lets it go.
+void TETrack::SeekBytes(int32_t position) { SeekFullBytes(position); }
 
 // Bytes and seconds of a stream are proportional, so the byte that a time stands for is its
 // share of the length. The engine rounds the byte down to a whole frame.
@@ -219,6 +206,34 @@ void TETrack::SeekTime(std::chrono::duration<double> position) {
   if (!(share >= 0.0 && share < 1.0)) return;
   DropPrepared();
   engine.setPosition(Stream, static_cast<int64_t>(share * static_cast<double>(length)));
+}
+
+audio::Activity TETrack::GetActivity() {
+  settle();
+  return Engine::instance().isActive(Stream);
+}
+
+int64_t TETrack::GetFullLengthBytes() {
+  settle();
+  return Engine::instance().getLength(Stream);
+}
+
+int64_t TETrack::GetFullPositionBytes() {
+  settle();
+  return Engine::instance().getPosition(Stream);
+}
+
+void TETrack::SeekFullBytes(int64_t position) {
+  settle();
+  Engine& engine = Engine::instance();
+  if (position >= engine.getLength(Stream)) return;
+  DropPrepared();
+  engine.setPosition(Stream, position);
+}
+
+bool TETrack::GetSpectrum(float* out) {
+  settle();
+  return Stream != 0 && Engine::instance().getFft1024(Stream, out);
 }
 
 void TETrack::SetVolume(int32_t value) {
@@ -241,42 +256,42 @@ void TETrack::SetBalance(int32_t value) {
 // compressor's gain doubled in decibels), and switching off would leave the first behind.
 void TETrack::EnableEffect(EffectKind kind) {
   const auto index = static_cast<size_t>(kind);
-  if (index >= std::size(kKinds)) return;
+  if (index >= std::size(kEffectKinds)) return;
   settle();
-  const Slot slot = kKinds[index].slot;
+  const int slot = kEffectKinds[index].slot;
   if (Stream != 0 && effectStreams_[slot] == Stream) return;
-  EffectHandles[slot] = Engine::instance().setFx(Stream, kKinds[index].type, kEffectPriority);
+  EffectHandles[slot] = Engine::instance().setFx(Stream, kEffectKinds[index].type, kEffectPriority);
   effectStreams_[slot] = EffectHandles[slot] != 0 ? Stream : 0;
 }
 
 void TETrack::DisableEffect(EffectKind kind) {
   const auto index = static_cast<size_t>(kind);
-  if (index >= std::size(kKinds)) return;
-  const Slot slot = kKinds[index].slot;
+  if (index >= std::size(kEffectKinds)) return;
+  const int slot = kEffectKinds[index].slot;
   Engine::instance().removeFx(Stream, EffectHandles[slot]);
   if (effectStreams_[slot] == Stream) effectStreams_[slot] = 0;
 }
 
 void TETrack::SetCompressorGain(float gain) {
   Engine& engine = Engine::instance();
-  engine.fxGetParameters(EffectHandles[kCompressor], CompressorParams);
+  engine.fxGetParameters(EffectHandles[slotOf(EffectKind::Compressor)], CompressorParams);
   if (inside(gain, -60.0f, 60.0f)) CompressorParams.fGain = std::trunc(gain);
-  engine.fxSetParameters(EffectHandles[kCompressor], CompressorParams);
+  engine.fxSetParameters(EffectHandles[slotOf(EffectKind::Compressor)], CompressorParams);
 }
 
 void TETrack::SetReverbMix(float mix) {
   Engine& engine = Engine::instance();
-  engine.fxGetParameters(EffectHandles[kReverb], ReverbParams);
+  engine.fxGetParameters(EffectHandles[slotOf(EffectKind::Reverb)], ReverbParams);
   ReverbParams.fInGain = 0.0f;
   ReverbParams.fReverbMix = std::trunc(mix);
   ReverbParams.fReverbTime = 1000.0f;
   ReverbParams.fHighFreqRTRatio = 0.1f;
-  engine.fxSetParameters(EffectHandles[kReverb], ReverbParams);
+  engine.fxSetParameters(EffectHandles[slotOf(EffectKind::Reverb)], ReverbParams);
 }
 
 void TETrack::SetFlanger(float wetDryMix, float depth, float feedback, float frequency, float delay) {
   Engine& engine = Engine::instance();
-  engine.fxGetParameters(EffectHandles[kFlanger], FlangerParams);
+  engine.fxGetParameters(EffectHandles[slotOf(EffectKind::Flanger)], FlangerParams);
   if (inside(wetDryMix, 0.0f, 100.0f)) FlangerParams.fWetDryMix = wetDryMix;
   if (inside(depth, 0.0f, 100.0f)) FlangerParams.fDepth = depth;
   if (inside(feedback, -99.0f, 99.0f)) FlangerParams.fFeedback = feedback;
@@ -284,7 +299,7 @@ void TETrack::SetFlanger(float wetDryMix, float depth, float feedback, float fre
   FlangerParams.lWaveform = 1;
   if (inside(delay, 0.0f, 4.0f)) FlangerParams.fDelay = delay;
   FlangerParams.lPhase = 1;
-  engine.fxSetParameters(EffectHandles[kFlanger], FlangerParams);
+  engine.fxSetParameters(EffectHandles[slotOf(EffectKind::Flanger)], FlangerParams);
 }
 
 // Like the effects, the bands are on a stream once at most.

@@ -35,6 +35,22 @@ enum class EffectKind : uint8_t {
   Echo = 6,
 };
 
+// What each kind is to the engine, and where the track keeps the handle of its newest
+// instance: the slots of EffectHandles lie in effect-type order, not in kind order.
+struct EffectKindInfo {
+  EffectKind kind;
+  audio::FxType type;
+  int slot;
+};
+
+// The one table of the seven kinds, indexed by EffectKind.
+inline constexpr EffectKindInfo kEffectKinds[7] = {
+    {EffectKind::Chorus, audio::FxType::Chorus, 0},     {EffectKind::Compressor, audio::FxType::Compressor, 1},
+    {EffectKind::Distortion, audio::FxType::Distortion, 2}, {EffectKind::Flanger, audio::FxType::Flanger, 4},
+    {EffectKind::Gargle, audio::FxType::Gargle, 5},     {EffectKind::Reverb, audio::FxType::Reverb, 6},
+    {EffectKind::Echo, audio::FxType::Echo, 3},
+};
+
 class TETrack {
  public:
   TETrack();
@@ -55,6 +71,16 @@ class TETrack {
   void SeekTime(std::chrono::duration<double> position);
   void SetVolume(int32_t value);
   void SetBalance(int32_t value);
+
+  // For the window's tick, which reaches the engine through the track alone: the stream's
+  // activity, its whole length and position in bytes (-1 for no stream; the 32-bit getters
+  // above give their low bits), a seek to any byte before the end, and the spectrum of what
+  // was heard last (false, leaving `out` alone, without a stream).
+  audio::Activity GetActivity();
+  int64_t GetFullLengthBytes();
+  int64_t GetFullPositionBytes();
+  void SeekFullBytes(int64_t position);
+  bool GetSpectrum(float* out);
 
   void EnableEffect(EffectKind kind);
   void DisableEffect(EffectKind kind);

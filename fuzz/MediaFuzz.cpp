@@ -44,7 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   audio::Engine& e = engine();
   auto* output = dynamic_cast<audio::ManualClockOutput*>(e.output());
   const audio::StreamHandle stream = e.streamCreateFile(path);
-  if (stream == 0) return 0;
+  require(stream != 0, "a stream is made while the file opens");
+  if (!e.streamAwaitOpen(stream)) {
+    require(e.getLength(stream) == -1, "a file that did not open is refused");
+    require(e.streamFree(stream), "a file that did not open is let go");
+    return 0;
+  }
 
   const int64_t length = e.getLength(stream);
   require(length >= -1, "length is -1 or more");

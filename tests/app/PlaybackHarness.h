@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
@@ -72,6 +73,16 @@ class Harness {
     auto* output = dynamic_cast<audio::ManualClockOutput*>(engine().output());
     output->render(frames);
     output->clearRecorded();
+  }
+  // Renders `frames` frames and returns the left channel.
+  std::vector<float> hear(int frames) {
+    settle();
+    auto* output = dynamic_cast<audio::ManualClockOutput*>(engine().output());
+    const std::vector<float>& stereo = output->render(frames);
+    std::vector<float> left(stereo.size() / 2);
+    for (size_t i = 0; i < left.size(); ++i) left[i] = stereo[2 * i];
+    output->clearRecorded();
+    return left;
   }
   void tick() {
     settle();

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <numbers>
+#include <vector>
 
 #include "app/ErrorBox.h"
 #include "tests/app/PlaybackHarness.h"
@@ -291,6 +293,93 @@ TEST(Sequencing, AnIndexNamingNoEntryFailsWhereTheOperationReadsIt) {
   h.ui().ListBox1->setCurrentRow(-1);
   EXPECT_EQ(errorOf(h.window(), &TForm1::ListBox1Click), "List index out of bounds (-1)");
   EXPECT_EQ(h.track().State, PlayState::Stopped) << "the click stops before it reads";
+}
+
+
+// --- Gapless advance -----------------------------------------------------------------------
+
+// Each entry holds 0.3 s of a tone in whole periods, so that any of them played after any
+// other continues the tone.
+constexpr int kEntryFrames = playback::kSampleRate * 3 / 10;
+constexpr double kAmplitude = 0.5;
+
+QString wholePeriodsFile(const std::string& name, double hz) {
+  return QString::fromStdString(fixtures::writeSineWav(name, playback::kSampleRate, 2, hz, 0.3, kAmplitude));
+}
+
+double toneAt(double hz, int frame) {
+  return kAmplitude * std::sin(2.0 * std::numbers::pi * hz * frame / playback::kSampleRate);
+}
+
+struct GaplessCase {
+  const char* what;
+  int entries;
+  int ending;
+  bool repeat;
+  int next;
+};
+
+const GaplessCase kGaplessCases[] = {
+    {"advance", 3, 1, false, 2},
+    {"repeat", 2, 1, true, 0},
+    {"repeat of a single entry", 1, 0, true, 0},
+};
+
+// Near the end of an entry the tick prepares the one that follows; at the end it follows
+// without a gap, and the window moves on to it as it always did.
+TEST(Sequencing, TheEntryThatCertainlyFollowsPlaysWithoutAGap) {
+  for (const GaplessCase& c : kGaplessCases) {
+    Harness h;
+    for (int i = 0; i < c.entries; ++i) h.addEntry(wholePeriodsFile("tone" + std::to_string(i) + ".wav", 300.0));
+    h.ui().CheckBox1->setChecked(c.repeat);
+    h.ui().sGauge2->setProgress(10);
+    h.ui().sTrackBar1->setValue(0);
+    h.click(c.ending);
+    h.tick();
+    constexpr int kAfter = 2000;
+    const std::vector<float> heard = h.hear(kEntryFrames + kAfter);
+    h.tick();
+    EXPECT_EQ(h.window().CurrentIndex, c.next) << c.what;
+    EXPECT_EQ(h.selection(), c.next) << c.what;
+    EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(c.next)) << c.what;
+    EXPECT_EQ(h.activity(), audio::Activity::Playing) << c.what;
+    EXPECT_EQ(h.position(), kAfter * 4) << c.what << ": the entry has been playing since the end of the last";
+    double worst = 0.0;
+    for (int i = kEntryFrames - 500; i < kEntryFrames + kAfter; ++i) {
+      worst = std::max(worst, std::abs(heard[static_cast<size_t>(i)] - toneAt(300.0, i)));
+    }
+    EXPECT_LT(worst, 1e-3) << c.what;
+  }
+}
+
+struct ChangeCase {
+  const char* what;
+  int ending;
+  bool repeat;
+  std::function<void(Harness&)> change;
+};
+
+// Whatever changes the list or the end-of-list rules before the end lets the prepared entry
+// go, since another may follow now: nothing plays on by itself past the end.
+TEST(Sequencing, AChangeToTheListOrItsRulesLetsThePreparedEntryGo) {
+  const ChangeCase cases[] = {
+      {"the next entry removed", 0, false, [](Harness& h) { delete h.ui().ListBox1->takeItem(1); }},
+      {"an entry put in before the next", 0, false,
+       [](Harness& h) { h.ui().ListBox1->insertItem(1, wholePeriodsFile("put.wav", 600.0)); }},
+      {"random switched on", 2, true, [](Harness& h) { h.ui().sCheckBox6->setChecked(true); }},
+      {"repeat switched off", 2, true, [](Harness& h) { h.ui().CheckBox1->setChecked(false); }},
+  };
+  for (const ChangeCase& c : cases) {
+    Harness h;
+    for (int i = 0; i < 3; ++i) h.addEntry(wholePeriodsFile("tone" + std::to_string(i) + ".wav", 300.0));
+    h.ui().CheckBox1->setChecked(c.repeat);
+    h.click(c.ending);
+    h.tick();
+    c.change(h);
+    const std::vector<float> heard = h.hear(kEntryFrames + 2000);
+    const auto after = heard.begin() + kEntryFrames;
+    EXPECT_TRUE(std::all_of(after, heard.end(), [](float v) { return v == 0.0f; })) << c.what;
+  }
 }
 
 }  // namespace

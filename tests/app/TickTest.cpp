@@ -4,7 +4,10 @@
 
 #include <QLabel>
 #include <cstddef>
+#include <future>
+#include <string>
 
+#include "audio/decode/Decoder.h"
 #include "tests/app/PlaybackHarness.h"
 #include "ui/TsGauge.h"
 #include "ui/TsTrackBar.h"
@@ -141,6 +144,34 @@ TEST(Tick, ASteadyTickAllocatesNothing) {
     if (i >= 20) most = std::max(most, allocations - before);
   }
   EXPECT_EQ(most, 0);
+}
+
+// Files open on the engine's media thread: with a reader that stalls, a click on an entry
+// returns at once and the tick runs on, showing what is known, until the file is there.
+TEST(Tick, RunsOnWhileAFileOpensOnAStalledReader) {
+  std::promise<void> unstall;
+  const std::shared_future<void> stalled = unstall.get_future().share();
+  struct StalledReader {
+    explicit StalledReader(std::shared_future<void> until) {
+      audio::Engine::setDecoderOpener([until](const std::string& path) {
+        until.wait();
+        return audio::openDecoder(path);
+      });
+    }
+    ~StalledReader() { audio::Engine::setDecoderOpener(nullptr); }
+  };
+  const StalledReader reader(stalled);
+  Harness h(2, 1.0, "stalled");
+  h.ui().ListBox1->setCurrentRow(1);
+  h.window().ListBox1Click();
+  for (int i = 0; i < 50; ++i) h.window().Timer1Timer();
+  EXPECT_EQ(h.window().CurrentIndex, 1) << "nothing skipped while the file opens";
+  EXPECT_EQ(h.ui().sGauge1->MaxValue(), 0);
+  EXPECT_EQ(text(h.ui().Label3), QStringLiteral("Track2  of  2"));
+  unstall.set_value();
+  h.tick();
+  EXPECT_EQ(text(h.ui().Label2), QStringLiteral("00:00:01"));
+  EXPECT_EQ(h.activity(), audio::Activity::Playing);
 }
 
 }  // namespace

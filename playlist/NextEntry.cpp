@@ -1,0 +1,8 @@
+#include "playlist/NextEntry.h"
+
+int certainNextEntry(int current, int count, EndOfListRules rules) {
+  if (current < count - 1) return current + 1;
+  if (count == 0 || (rules.exit && current == count - 1)) return -1;
+  // Random runs after repeat in the same tick and replaces what repeat started.
+  return rules.repeat && !rules.random ? 0 : -1;
+}
