@@ -106,7 +106,12 @@ void decodeAndRender(benchmark::State& state, const Format& format) {
     const auto start = std::chrono::steady_clock::now();
     const auto stream = engine.streamCreateFile(path);
     engine.play(stream, false);
-    while (engine.isActive(stream) != audio::Activity::Stopped) clock().render(16384);
+    // What is rendered is let go at once: the bench measures the engine, not the test clock's
+    // recording of it.
+    while (engine.isActive(stream) != audio::Activity::Stopped) {
+      clock().render(16384);
+      clock().clearRecorded();
+    }
     engine.streamFree(stream);
     const double seconds = secondsSince(start);
     engineSeconds = std::min(engineSeconds, seconds);

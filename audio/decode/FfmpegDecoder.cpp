@@ -283,20 +283,24 @@ bool FfmpegDecoder::convertFrame() {
   const int outChannels = inChannels == 1 ? 1 : 2;
   const int capacity = swr_get_out_samples(converter_, frame_->nb_samples);
   if (capacity <= 0) return false;
-  converted_.resize(static_cast<size_t>(capacity) * outChannels);
-  auto* outPlane = reinterpret_cast<uint8_t*>(converted_.data());
+  // Stereo converts straight into the frames read() hands out; mono goes through converted_
+  // and is copied to both sides.
+  std::vector<float>& target = outChannels == 2 ? pending_ : converted_;
+  target.resize(static_cast<size_t>(capacity) * outChannels);
+  auto* outPlane = reinterpret_cast<uint8_t*>(target.data());
   const int frames = swr_convert(converter_, &outPlane, capacity,
                                  const_cast<const uint8_t**>(frame_->extended_data),
                                  frame_->nb_samples);
-  if (frames <= 0) return false;
-  pending_.resize(static_cast<size_t>(frames) * kChannels);
   pendingOffset_ = 0;
+  if (frames <= 0) {
+    pending_.clear();
+    return false;
+  }
+  pending_.resize(static_cast<size_t>(frames) * kChannels);
   if (outChannels == 1) {
     for (int i = 0; i < frames; ++i) {
       pending_[2 * i] = pending_[2 * i + 1] = converted_[i];
     }
-  } else {
-    std::memcpy(pending_.data(), converted_.data(), static_cast<size_t>(frames) * 2 * sizeof(float));
   }
   return true;
 }

@@ -119,12 +119,16 @@ int Channel::fill(float* block, int frames, Stream* source, Stream* next, bool r
 void Channel::mix(float* out, int frames, Stream* source, Stream* next, bool released) noexcept {
   for (int done = 0; done < frames;) {
     const int count = std::min(kMaxBlockFrames, frames - done);
-    mixBlock(out + static_cast<ptrdiff_t>(done) * kChannels, count, source, next, released);
+    // Of a long call (a clock driven by a caller), only the last frames can stay in the history.
+    const int heardLater = frames - done - count;
+    const int skipped = std::clamp(count + heardLater - kHistoryFrames, 0, count);
+    mixBlock(out + static_cast<ptrdiff_t>(done) * kChannels, count, skipped, source, next, released);
     done += count;
   }
 }
 
-void Channel::mixBlock(float* out, int frames, Stream* source, Stream* next, bool released) noexcept {
+void Channel::mixBlock(float* out, int frames, int unheardInHistory, Stream* source, Stream* next,
+                       bool released) noexcept {
   const bool wasSilent = envelope_ == 0;
   const int filled = fill(block_.data(), frames, source, next, released);
   if (released && envelope_ == 0) fadedOut_.store(true, std::memory_order_release);
@@ -133,7 +137,7 @@ void Channel::mixBlock(float* out, int frames, Stream* source, Stream* next, boo
   std::fill(block_.begin() + static_cast<ptrdiff_t>(filled) * kChannels,
             block_.begin() + static_cast<ptrdiff_t>(frames) * kChannels, 0.0f);
   chain_.process(block_.data(), frames);
-  pushHistory(block_.data(), frames);
+  pushHistory(block_.data() + static_cast<ptrdiff_t>(unheardInHistory) * kChannels, frames - unheardInHistory);
   applyGains(block_.data(), out, frames);
 }
 

@@ -71,7 +71,9 @@ class Channel {
   int fill(float* block, int frames, Stream* source, Stream* next, bool released) noexcept;
   void fade(float* frames, int count, bool in) noexcept;
   int framesToSilence() const noexcept;
-  void mixBlock(float* out, int frames, Stream* source, Stream* next, bool released) noexcept;
+  // Mixes one block; the history skips its first `unheardInHistory` frames, which later
+  // frames of the same call push out of it anyway.
+  void mixBlock(float* out, int frames, int unheardInHistory, Stream* source, Stream* next, bool released) noexcept;
   void pushHistory(const float* frames, int count) noexcept;
   void applyGains(const float* in, float* out, int frames) noexcept;
 

@@ -158,6 +158,9 @@ void Mixer::decodeLoop() {
 void Mixer::awaitData(int frames) {
   std::unique_lock lock(workerMutex_);
   ++dataWaiters_;
+  // The decoding thread tops the streams up while the caller renders what is there.
+  workerWoken_ = true;
+  wakeWorker_.notify_one();
   while (workerRunning_) {
     lock.unlock();
     bool ready = true;
