@@ -118,13 +118,12 @@ void Reverb::runNetwork(float input, float& left, float& right) noexcept {
   x = filterState_;
   // An orthonormal Hadamard mix keeps the loop lossless apart from the filters' gains:
   // three butterfly stages, each adding every value to its partner or taking it away.
-  using Order = int __attribute__((vector_size(4 * kLines)));
   constexpr Lines kFirstSign{1, -1, 1, -1, 1, -1, 1, -1};
   constexpr Lines kSecondSign{1, 1, -1, -1, 1, 1, -1, -1};
   constexpr Lines kThirdSign{1, 1, 1, 1, -1, -1, -1, -1};
-  x = __builtin_shuffle(x, Order{1, 0, 3, 2, 5, 4, 7, 6}) + kFirstSign * x;
-  x = __builtin_shuffle(x, Order{2, 3, 0, 1, 6, 7, 4, 5}) + kSecondSign * x;
-  x = __builtin_shuffle(x, Order{4, 5, 6, 7, 0, 1, 2, 3}) + kThirdSign * x;
+  x = Lines{x[1], x[0], x[3], x[2], x[5], x[4], x[7], x[6]} + kFirstSign * x;
+  x = Lines{x[2], x[3], x[0], x[1], x[6], x[7], x[4], x[5]} + kSecondSign * x;
+  x = Lines{x[4], x[5], x[6], x[7], x[0], x[1], x[2], x[3]} + kThirdSign * x;
   constexpr float kMixScale = 0.35355339059327373f;  // 1 / sqrt(8)
   network_[networkWrite_] = (x + input * kFirstSign) * kMixScale;
   networkWrite_ = (networkWrite_ + 1) & networkMask_;

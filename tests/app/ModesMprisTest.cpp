@@ -86,6 +86,7 @@ TEST_F(ModesMprisTest, MetadataNamesTheOpenFile) {
   EXPECT_FALSE(mpris::metadata().contains(QStringLiteral("xesam:url"))) << "nothing is open yet";
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
   ASSERT_NE(form.Track->Stream, 0u);
+  audio::Engine::instance().streamAwaitOpen(form.Track->Stream);
   const QVariantMap track = mpris::metadata();
   EXPECT_EQ(track.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("second.wav"));
   EXPECT_EQ(track.value(QStringLiteral("xesam:url")).toString(),
