@@ -23,7 +23,7 @@ namespace {
 using audio::Engine;
 constexpr int kRate = 44100;
 constexpr double kSeconds = 30.0;
-constexpr int kReferenceRuns = 5;
+constexpr int kReferenceRuns = 10;
 
 struct Format {
   const char* name;
@@ -93,7 +93,7 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The machine is shared, so every figure is the best of a few runs: the least disturbed.
+// The machine is shared, so every figure is the best of ten runs: the least disturbed.
 void decodeAndRender(benchmark::State& state, const Format& format) {
   const std::string path = fixtureFor(format);
   if (path.empty()) {
@@ -179,7 +179,7 @@ const bool registered = [] {
     benchmark::RegisterBenchmark((std::string("EngineDecodeAndRender/") + format.name).c_str(),
                                  [format](benchmark::State& state) { decodeAndRender(state, format); })
         ->UseManualTime()
-        ->Iterations(5)
+        ->Iterations(10)
         ->Unit(benchmark::kMillisecond);
   }
   benchmark::RegisterBenchmark("EngineSpectrum1024", spectrum);

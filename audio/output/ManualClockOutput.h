@@ -28,7 +28,7 @@ class ManualClockOutput : public Output {
   void clearRecorded() { recorded_.clear(); }
 
  private:
-  static constexpr int kPieceFrames = 4096;
+  static constexpr int kPieceFrames = 8192;
   int sampleRate_;
   std::mutex mutex_;
   RenderSource* source_ = nullptr;
