@@ -23,7 +23,6 @@ namespace {
 using audio::Engine;
 constexpr int kRate = 44100;
 constexpr double kSeconds = 30.0;
-constexpr int kReferenceRuns = 10;
 
 struct Format {
   const char* name;
@@ -93,7 +92,34 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The machine is shared, so every figure is the best of ten runs: the least disturbed.
+// Seconds for the engine to open `path`, play it through to its end on the test clock and
+// release it. What is rendered is let go at once: the bench measures the engine, not the test
+// clock's recording of it.
+double engineRun(Engine& engine, const std::string& path) {
+  const auto start = std::chrono::steady_clock::now();
+  const auto stream = engine.streamCreateFile(path);
+  engine.play(stream, false);
+  while (engine.isActive(stream) != audio::Activity::Stopped) {
+    clock().render(16384);
+    clock().clearRecorded();
+  }
+  engine.streamFree(stream);
+  return secondsSince(start);
+}
+
+// Seconds for the bare decoder, without the engine's threads and mixing, for comparison.
+double decoderRun(const std::string& path) {
+  std::vector<float> block(2 * 4096);
+  const auto start = std::chrono::steady_clock::now();
+  auto decoder = audio::openDecoder(path);
+  while (decoder && decoder->read(block.data(), 4096) > 0) {
+  }
+  return secondsSince(start);
+}
+
+// The machine is shared, and its speed drifts from one second to the next: the engine, the
+// bare decoder and the ffmpeg tool take turns, so that each run of ours meets the same
+// conditions as the reference beside it, and every figure is the best of ten turns.
 void decodeAndRender(benchmark::State& state, const Format& format) {
   const std::string path = fixtureFor(format);
   if (path.empty()) {
@@ -102,32 +128,13 @@ void decodeAndRender(benchmark::State& state, const Format& format) {
   }
   Engine& engine = manualEngine();
   double engineSeconds = 1e9;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    const auto stream = engine.streamCreateFile(path);
-    engine.play(stream, false);
-    // What is rendered is let go at once: the bench measures the engine, not the test clock's
-    // recording of it.
-    while (engine.isActive(stream) != audio::Activity::Stopped) {
-      clock().render(16384);
-      clock().clearRecorded();
-    }
-    engine.streamFree(stream);
-    const double seconds = secondsSince(start);
-    engineSeconds = std::min(engineSeconds, seconds);
-    state.SetIterationTime(seconds);
-    clock().clearRecorded();
-  }
-  // The bare decoder, without the engine's threads and mixing, for comparison.
   double decoderSeconds = 1e9;
   double toolSeconds = 1e9;
-  std::vector<float> block(2 * 4096);
-  for (int run = 0; run < kReferenceRuns; ++run) {
-    const auto start = std::chrono::steady_clock::now();
-    auto decoder = audio::openDecoder(path);
-    while (decoder && decoder->read(block.data(), 4096) > 0) {
-    }
-    decoderSeconds = std::min(decoderSeconds, secondsSince(start));
+  for (auto _ : state) {
+    const double seconds = engineRun(engine, path);
+    engineSeconds = std::min(engineSeconds, seconds);
+    state.SetIterationTime(seconds);
+    decoderSeconds = std::min(decoderSeconds, decoderRun(path));
     const double tool = ffmpegSeconds(path);
     if (tool > 0) toolSeconds = std::min(toolSeconds, tool);
   }
