@@ -79,6 +79,9 @@ TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+  // The list's model announces its own clearing while the window's children go, when this
+  // object is no longer a TForm1: nothing of that may reach its handlers.
+  ui->ListBox1->model()->disconnect(this);
   if (destroyed_) return;
   CloseOutsideInputs();
   guarded([this] { FormDestroy(); });
