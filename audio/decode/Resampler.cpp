@@ -86,6 +86,8 @@ class PolyphaseResampler : public Resampler {
     const int common = std::gcd(inputRate, outputRate);
     up_ = outputRate / common;
     down_ = inputRate / common;
+    wholeStep_ = down_ / up_;
+    phaseStep_ = down_ % up_;
     phases_ = static_cast<int>(std::min<int64_t>(up_, kMostPhases));
     const double factor = std::min(1.0, static_cast<double>(outputRate) / inputRate);
     taps_ = static_cast<int>(std::ceil(kTaps / factor / kTapGroup)) * kTapGroup;
@@ -160,9 +162,12 @@ class PolyphaseResampler : public Resampler {
                 out + static_cast<ptrdiff_t>(written) * kChannels);
       ++written;
       ++produced_;
-      phase_ += down_;
-      whole_ += phase_ / up_;
-      phase_ %= up_;
+      whole_ += wholeStep_;
+      phase_ += phaseStep_;
+      if (phase_ >= up_) {
+        phase_ -= up_;
+        ++whole_;
+      }
     }
     const auto drop = static_cast<size_t>(std::min(whole_, held));
     frames_.erase(frames_.begin(), frames_.begin() + static_cast<ptrdiff_t>(drop * kChannels));
@@ -173,6 +178,9 @@ class PolyphaseResampler : public Resampler {
   const SumPhase sumPhase_;
   int64_t up_ = 1;    // L: the output rate over the common divisor of the two
   int64_t down_ = 1;  // M: the input rate over it
+  // From one output to the next the position moves by M / L: whole frames and a fraction.
+  int64_t wholeStep_ = 0;
+  int64_t phaseStep_ = 0;
   int phases_ = 1;
   int taps_ = 0;
   int lead_ = 0;  // input frames the filter reaches ahead of an output
