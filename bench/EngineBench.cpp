@@ -73,10 +73,11 @@ std::string fixtureFor(const Format& format) {
                                     format.encoderArgs);
 }
 
-// Seconds the ffmpeg tool spends decoding `path` to null, from its own -benchmark report.
-double ffmpegSeconds(const std::string& path) {
-  const std::string command = "ffmpeg -nostdin -hide_banner -benchmark -i '" + path +
-                              "' -f null - 2>&1 </dev/null";
+// Seconds the ffmpeg tool spends decoding `path` to null, from its own -benchmark report;
+// with `filters`, it also runs them on the way.
+double ffmpegSeconds(const std::string& path, const std::string& filters = {}) {
+  const std::string command = "ffmpeg -nostdin -hide_banner -benchmark -i '" + path + "' " +
+                              (filters.empty() ? std::string() : "-af " + filters + " ") + "-f null - 2>&1 </dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return -1.0;
   char line[512];
@@ -130,6 +131,12 @@ void decodeAndRender(benchmark::State& state, const Format& format) {
   double engineSeconds = 1e9;
   double decoderSeconds = 1e9;
   double toolSeconds = 1e9;
+  // The engine plays everything at the output rate; where the file has another rate, the
+  // tool is also timed converting it the same way, so that like can be set beside like.
+  const auto probe = audio::openDecoder(path);
+  const bool converts = probe && probe->sampleRate() != kRate;
+  const std::string conversion = "aresample=" + std::to_string(kRate);
+  double convertingToolSeconds = 1e9;
   for (auto _ : state) {
     const double seconds = engineRun(engine, path);
     engineSeconds = std::min(engineSeconds, seconds);
@@ -137,12 +144,18 @@ void decodeAndRender(benchmark::State& state, const Format& format) {
     decoderSeconds = std::min(decoderSeconds, decoderRun(path));
     const double tool = ffmpegSeconds(path);
     if (tool > 0) toolSeconds = std::min(toolSeconds, tool);
+    const double converting = converts ? ffmpegSeconds(path, conversion) : -1.0;
+    if (converting > 0) convertingToolSeconds = std::min(convertingToolSeconds, converting);
   }
   state.counters["engine_x_realtime"] = kSeconds / engineSeconds;
   state.counters["decoder_x_realtime"] = kSeconds / decoderSeconds;
   state.counters["ffmpeg_x_realtime"] = kSeconds / toolSeconds;
   state.counters["engine_time_over_ffmpeg"] = engineSeconds / toolSeconds;
   state.counters["decoder_time_over_ffmpeg"] = decoderSeconds / toolSeconds;
+  if (converts) {
+    state.counters["ffmpeg_resampling_x_realtime"] = kSeconds / convertingToolSeconds;
+    state.counters["engine_time_over_ffmpeg_resampling"] = engineSeconds / convertingToolSeconds;
+  }
 }
 
 void spectrum(benchmark::State& state) {

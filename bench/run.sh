@@ -60,6 +60,9 @@ for b in load("EngineBench"):
     if b["name"].startswith("EngineDecodeAndRender/") and "engine_time_over_ffmpeg" in b:
         fmt = b["name"].split("/")[1]
         row(f"decode+render {fmt}, x real time", b["engine_x_realtime"], b["ffmpeg_x_realtime"], "ffmpeg -f null", "x", False)
+        if "ffmpeg_resampling_x_realtime" in b:
+            row(f"decode+render {fmt}, x real time", b["engine_x_realtime"], b["ffmpeg_resampling_x_realtime"],
+                "ffmpeg -af aresample=44100 -f null", "x", False)
 dsp = {b["name"]: b for b in load("DspBench")}
 ours = next((b for n, b in dsp.items() if n.startswith("BM_DspRack")), None)
 sox = next((b for n, b in dsp.items() if n.startswith("BM_SoxRack")), None)

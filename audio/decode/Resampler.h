@@ -1,8 +1,9 @@
 #pragma once
 
 // Converts interleaved stereo float frames from one rate to another, keeping its filter
-// state between calls: a windowed-sinc filter centred on each output frame, so the output is
-// in time with the input from its first frame to its last. Used by the decoding thread only.
+// state between calls: FFmpeg's windowed-sinc resampler, centred on each output frame, so
+// the output is in time with the input from its first frame to its last. Used by the
+// decoding thread only.
 
 #include <memory>
 

@@ -66,7 +66,13 @@ TEST_P(ResamplerTest, KeepsATonesTimeAndLengthHoweverTheInputIsCut) {
   }
   EXPECT_LT(worst, 5e-4);
   resampler->reset();
-  EXPECT_EQ(resample(*resampler, input, {1, 7, 1000, 333, 64}), whole);
+  // Where the ratio needs more filter phases than the resampler keeps, each output frame's
+  // place is summed up frame by frame, and a different cut may round it a step apart.
+  const std::vector<float> cut = resample(*resampler, input, {1, 7, 1000, 333, 64});
+  ASSERT_EQ(cut.size(), whole.size());
+  double apart = 0;
+  for (size_t i = 0; i < cut.size(); ++i) apart = std::max(apart, std::abs(double{cut[i]} - whole[i]));
+  EXPECT_LT(apart, 1e-6);
 }
 
 TEST_P(ResamplerTest, LeavesNothingOfWhatTheOutputRateCannotCarry) {
