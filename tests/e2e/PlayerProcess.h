@@ -306,9 +306,18 @@ class Player {
                                     QString::number(x), QString::number(y), QStringLiteral("click"), QStringLiteral("1")});
   }
 
-  // Waits until the caption reads `expected`, while the player runs.
-  bool waitForTitle(const QString& expected) {
-    return waitFor([&] { return !running() || title() == expected; }) && running();
+  // Waits until the caption reads `expected`, while the player runs; a failure tells what
+  // the caption read last.
+  testing::AssertionResult waitForTitle(const QString& expected) {
+    QString seen;
+    const bool shown = waitFor([&] {
+      if (!running()) return true;
+      seen = title();
+      return seen == expected;
+    }) && running();
+    if (shown) return testing::AssertionSuccess();
+    if (!running()) return testing::AssertionFailure() << "the player ended";
+    return testing::AssertionFailure() << "the caption read \"" << seen.toStdString() << '"';
   }
 
   Captured capture() const {
