@@ -125,6 +125,7 @@ void TForm1::bindEvents() {
   bind(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
   bind(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
   bind(Timer3, &QTimer::timeout, &TForm1::Timer3Timer);
+  connect(Timer1, &QTimer::timeout, this, &TForm1::restWhileNothingChanges);
   bind(Timer4, &QTimer::timeout, &TForm1::Timer4Timer);
 
   bind(ui->BitBtn1, &QAbstractButton::clicked, &TForm1::BitBtn1Click);
@@ -191,6 +192,7 @@ void TForm1::bindEvents() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (resting_) wakeFromRest();
   auto* widget = qobject_cast<QWidget*>(watched);
   if (widget == nullptr || widget->window() != this) return QWidget::eventFilter(watched, event);
   if (event->type() == QEvent::KeyPress && keyPreview_) {
@@ -262,6 +264,7 @@ void TForm1::FormCreate() {
 void TForm1::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
+  resting_ = false;
   Timer1->stop();
   Timer3->stop();
   Timer4->stop();

@@ -136,6 +136,9 @@ class TForm1 : public QWidget {
   void sBitBtn2Click();
   void sBitBtn3Click();
   void CheckTrackEnd();
+  // Whether a tick would change nothing now: no stream is open and the end-of-track check has
+  // nothing to act on.
+  bool NothingToTick() const;
   void ExitAtListEnd();
   void RepeatFromStart();
   void PlayRandomEntry();
@@ -218,11 +221,17 @@ class TForm1 : public QWidget {
   void buildMenus();
   void bindEvents();
   void showCaptionInTitleBar();
+  // The tick and the frame step rest (TForm1Tick.cpp) while a tick and a frame step would
+  // change nothing; the next event of any kind, which is all that can give them something
+  // to do, starts both again, so that they keep sharing their wakeups.
+  void restWhileNothingChanges();
+  void wakeFromRest();
 
   QString dataDirectory_;
   bool destroyed_ = false;
   bool acceptsDrops_ = false;
   bool keyPreview_ = false;
+  bool resting_ = false;
   const QEvent* lastPreviewedKey_ = nullptr;
   QPointer<QWidget> lastPreviewedWidget_;
 };

@@ -124,6 +124,8 @@ void TForm1::sBitBtn3Click() {
   setCaption(*this);
 }
 
+bool TForm1::NothingToTick() const { return Track && Track->Stream == 0 && !trackHasEnded(*Track); }
+
 void TForm1::CheckTrackEnd() {
   if (!trackHasEnded(*Track)) return;
   if (CurrentIndex < entryCount(*this) - 1) {

@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QTimer>
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -17,6 +18,7 @@
 #include "playlist/GaugeMapping.h"
 #include "ui/MprisService.h"
 #include "ui_TForm1.h"
+#include "vis/VisSurface.h"
 
 namespace {
 
@@ -100,6 +102,28 @@ void TForm1::Timer1Timer() {
   showText(ui->Label3,
            TrackCounterText(int64_t{CurrentIndex} + 1, ui->ListBox1->count()).view());
   PushEffectParameters();
+}
+
+// A tick without a stream shows the same values again and draws nothing, and a frame step
+// over a black panel with nothing recorded leaves it black: while both hold, their timers
+// would wake the process a hundred times a second for nothing. Everything a tick reads
+// changes only in an event handler on this thread, so they stop until the next event, and so
+// does the media service's poll, which would find nothing new either. Timers that someone
+// else stopped stay stopped.
+void TForm1::restWhileNothingChanges() {
+  if (resting_ || !NothingToTick() || !Surface || !Surface->atRest()) return;
+  if (!Timer1->isActive() || !Timer3->isActive()) return;
+  Timer1->stop();
+  Timer3->stop();
+  if (Mpris) Mpris->rest();
+  resting_ = true;
+}
+
+void TForm1::wakeFromRest() {
+  resting_ = false;
+  Timer1->start();
+  Timer3->start();
+  if (Mpris) Mpris->wake();
 }
 
 void TForm1::sGauge1MouseMove(Qt::MouseButtons buttons, int x, int) {

@@ -264,6 +264,16 @@ void MprisService::refresh() {
   if (!changed.isEmpty()) announce(kPlayerInterface, changed);
 }
 
+void MprisService::rest() {
+  if (pollTimer_ == nullptr) return;
+  refresh();
+  pollTimer_->stop();
+}
+
+void MprisService::wake() {
+  if (pollTimer_ != nullptr) pollTimer_->start();
+}
+
 void MprisService::announce(const char* interfaceName, const QVariantMap& changed) {
   QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kObjectPath),
                                                    QStringLiteral("org.freedesktop.DBus.Properties"),

@@ -68,6 +68,11 @@ class MprisService : public QObject {
   // status, the track and the volume when they differ. The poll timer calls it.
   void refresh();
 
+  // While the player rests, nothing that the service reports can change: rest() announces
+  // what changed since the last poll and stops polling, wake() polls again.
+  void rest();
+  void wake();
+
   // Tells the desktop that the position jumped: sends Seeked with the position now. The
   // service calls it after its own seeks; the player calls it after the seeks it makes.
   void announceSeek();

@@ -28,6 +28,7 @@ class GlPanelWidget : public QWidget {
   void present(VisFrame& frame);
 
   const VisFrame& shownFrame() const { return shown_; }
+  bool showsBlack() const { return black_; }
   // The picture shown now, in device pixels.
   QImage grabFramebuffer() const;
 

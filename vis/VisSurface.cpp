@@ -36,6 +36,8 @@ void VisSurface::release() {
 
 GlPanelWidget* VisSurface::view() const { return view_; }
 
+bool VisSurface::atRest() const { return frame_.empty() && (view_ == nullptr || view_->showsBlack()); }
+
 void VisSurface::present() {
   if (view_ != nullptr) view_->present(frame_);
   frame_.clear();

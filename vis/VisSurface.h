@@ -30,6 +30,10 @@ class VisSurface {
   // The frame step: the bound view shows the recorded frame, and recording starts afresh.
   void present();
 
+  // Whether a frame step now would change nothing: nothing is recorded, and the panel shows
+  // black or nothing is bound.
+  bool atRest() const;
+
   // Whether this platform can show OpenGL pictures in its windows.
   static bool openGlViewsWork();
 
