@@ -16,6 +16,7 @@
 #include "app/SingleInstance.h"
 #include "app/TForm1.h"
 #include "app/TerminationSignals.h"
+#include "vis/FrameRenderer.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
   const LockState lock = folder ? acquireSingleInstanceLock(singleInstanceLockPath(*folder)) : LockState::Unavailable;
   if (lock == LockState::HeldElsewhere) return handOff(*folder, line);
 
+  FrameRenderer::chooseSoftwareRendererDefaults();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tembr"));
   QGuiApplication::setDesktopFileName(QStringLiteral("tembr"));

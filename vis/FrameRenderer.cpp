@@ -7,6 +7,7 @@
 #include <QOpenGLVersionFunctionsFactory>
 #include <QSurfaceFormat>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -51,6 +52,13 @@ FrameRenderer::~FrameRenderer() {
 
 int FrameRenderer::contextsInUse() { return liveContexts; }
 
+void FrameRenderer::chooseSoftwareRendererDefaults() {
+  // Mesa's llvmpipe rasterises on a thread per core. A frame of a few hundred by a hundred
+  // pixels is drawn in well under a millisecond, less than handing it to those threads and
+  // waiting for them costs: rasterising on the calling thread is cheaper in all.
+  setenv("LP_NUM_THREADS", "0", 0);
+}
+
 bool FrameRenderer::render(const VisFrame& frame, QSize pixels, float scale, QImage& picture) {
   if (pixels.isEmpty() || !makeCurrent(pixels)) return false;
   gl_->glViewport(0, 0, pixels.width(), pixels.height());
@@ -59,7 +67,8 @@ bool FrameRenderer::render(const VisFrame& frame, QSize pixels, float scale, QIm
   setUpCamera();
   drawPrimitives(frame, pixels, scale);
   readBack(pixels, picture);
-  context_->doneCurrent();
+  // The context stays current: nothing else on this thread renders with OpenGL, and making it
+  // current again costs a round trip to the X server on every frame.
   return true;
 }
 
@@ -84,7 +93,7 @@ bool FrameRenderer::makeCurrent(QSize pixels) {
     surface_ = std::move(surface);
     context_ = std::move(context);
     ++liveContexts;
-  } else if (!context_->makeCurrent(surface_.get())) {
+  } else if (QOpenGLContext::currentContext() != context_.get() && !context_->makeCurrent(surface_.get())) {
     return false;
   }
   if (!target_ || target_->size() != pixels) {

@@ -39,6 +39,11 @@ class FrameRenderer {
   // The number of OpenGL contexts that renderers have created and not yet destroyed.
   static int contextsInUse();
 
+  // Gives the software renderer the settings that suit a picture this small, where the user's
+  // environment does not choose otherwise. Runs before any other thread starts and before
+  // the OpenGL library is loaded, since the renderer reads its environment once.
+  static void chooseSoftwareRendererDefaults();
+
  private:
   bool makeCurrent(QSize pixels);
   void setUpCamera();
