@@ -8,9 +8,11 @@
 namespace audio {
 
 namespace {
-// About 23 ms at 44100 Hz: short enough for volume changes to be heard at once, long
-// enough that a busy desktop does not starve the device.
-constexpr int kRequestedPeriodFrames = 1024;
+// About 46 ms at 44100 Hz: short enough for volume changes and pauses to be heard at once,
+// long enough that a busy desktop does not starve the device. The sound server wakes the
+// audio thread several times a period; at half this period it woke it nearly two hundred
+// times a second, which cost more than mixing.
+constexpr int kRequestedPeriodFrames = 2048;
 constexpr auto kWatchInterval = std::chrono::milliseconds(100);
 constexpr auto kReopenInterval = std::chrono::milliseconds(500);
 // Two seconds without anything playing before the device is closed: a pause and a resume in
