@@ -96,6 +96,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
+  // The renderer works as it does in the player.
+  FrameRenderer::chooseSoftwareRendererDefaults();
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

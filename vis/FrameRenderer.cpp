@@ -17,9 +17,11 @@ constexpr double kNearPlane = 1;
 constexpr double kFarPlane = 120;
 constexpr float kEyeDistance = 30;
 
-// Measured with bench/VisBench on Mesa's software renderer: calls of about 64 vertices cost
-// half as much as one call for the whole frame, and far less than one call per primitive.
-constexpr uint32_t kVerticesPerDraw = 64;
+// Measured with bench/VisBench on Mesa's software renderer, rasterising on the calling
+// thread as the player does: each call costs a fixed share, and a call of thousands of
+// vertices costs more per vertex than several smaller ones. Calls of up to 256 vertices were
+// cheapest in all: a frame of the small panel mostly goes out in one.
+constexpr uint32_t kVerticesPerDraw = 256;
 constexpr float kCullMarginPixels = 4;
 
 int liveContexts = 0;
@@ -192,7 +194,7 @@ void FrameRenderer::drawPrimitives(const VisFrame& frame, QSize pixels, float sc
       gl_->glPointSize(run.size * scale);
     }
     // The software renderer's cost for a call grows faster than its size: a run goes out in
-    // calls of a few dozen vertices (an even number, so no line is split).
+    // calls of at most a few hundred vertices (an even number, so no line is split).
     for (uint32_t first = run.first; first < run.first + run.count; first += kVerticesPerDraw) {
       const uint32_t count = std::min<uint32_t>(kVerticesPerDraw, run.first + run.count - first);
       gl_->glDrawArrays(run.kind == PrimitiveKind::Lines ? GL_LINES : GL_POINTS, static_cast<GLint>(first),
