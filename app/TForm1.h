@@ -150,6 +150,9 @@ class TForm1 : public QWidget {
 
   // TForm1Tick.cpp
   void Timer1Timer();
+  // Runs after every tick: a frame step that falls due within half a tick period runs now,
+  // sharing the tick's wakeup, and its period starts again from here.
+  void runDueFrameStepWithTick();
   void sGauge1MouseMove(Qt::MouseButtons buttons, int x, int y);
   void sGauge2MouseMove(Qt::MouseButtons buttons, int x, int y);
 

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QImage>
+#include <QTimer>
 
 #include "app/Random.h"
 #include "app/TForm1.h"
@@ -111,6 +112,32 @@ TEST_F(FormSurfaceTest, NoGrafTakesModeAndPositionFromTheWindowAndDrawsFromTheSh
   form->DrawSpectrum(6);
   ASSERT_EQ(form->Surface->frame().primitives().size(), 128u);
   EXPECT_EQ(form->Surface->frame().primitives()[0].kind, PrimitiveKind::Points);
+}
+
+// After a tick, a frame step that falls due within half a tick period runs at once, with the
+// tick's pass in its frame, and its timer starts its period again; a frame step further off,
+// or one whose timer is stopped, is left to its timer.
+TEST_F(FormSurfaceTest, ATickTakesAlongTheFrameStepThatFallsDueWithIt) {
+  form->Timer1->stop();
+  form->SpectrumBuffer.fill(1.0f);
+  struct Case {
+    int frameInterval;
+    bool frameTimerRuns;
+    bool presents;
+  };
+  for (const Case c : {Case{50, true, false}, Case{2, true, true}, Case{2, false, false}}) {
+    form->Timer3Timer();
+    form->Timer3->setInterval(c.frameInterval);
+    if (c.frameTimerRuns) form->Timer3->start();
+    else form->Timer3->stop();
+    form->DrawSpectrum(0);
+    form->runDueFrameStepWithTick();
+    EXPECT_EQ(form->Surface->frame().empty(), c.presents) << c.frameInterval << c.frameTimerRuns;
+    EXPECT_EQ(view()->shownFrame().primitives().size(), c.presents ? 128u : 0u) << c.frameInterval;
+    EXPECT_EQ(form->Timer3->isActive(), c.frameTimerRuns);
+  }
+  form->Timer3->stop();
+  form->Timer3->setInterval(50);
 }
 
 TEST(FormWithoutSurfaceTest, FrameStepAndDrawingBeforeAnyBindingMoveOnlyTheLevels) {
