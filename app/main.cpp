@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,6 +52,12 @@ int handOff(const QString& folder, const CommandLine& line) {
   return 0;
 }
 
+// The panel's picture changes twenty times a second. With shared-memory images the toolkit
+// waits for a round trip to the X server before it paints again over pixels it has just
+// handed over, which costs the player more than sending the few hundred kilobytes of a frame
+// down the socket. Where the user's environment sets the variable, it stays as it is.
+void chooseWindowSystemDefaults() { setenv("QT_XCB_NO_MITSHM", "1", 0); }
+
 void bringToFront(TForm1& form) {
   if (form.isHidden() || form.isMinimized()) form.guarded([&] { form.RestoreFromTray(); });
   form.raise();
@@ -68,6 +75,7 @@ int main(int argc, char** argv) {
   if (lock == LockState::HeldElsewhere) return handOff(*folder, line);
 
   FrameRenderer::chooseSoftwareRendererDefaults();
+  chooseWindowSystemDefaults();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tembr"));
   QGuiApplication::setDesktopFileName(QStringLiteral("tembr"));
