@@ -1,27 +1,26 @@
 #include "audio/decode/Resampler.h"
 
-extern "C" {
-#include <libavutil/channel_layout.h>
-#include <libavutil/samplefmt.h>
-#include <libswresample/swresample.h>
-}
+#include "audio/decode/FfmpegLibraries.h"
 
 namespace audio {
 
 namespace {
 
+// FFmpeg's functions, once Resampler::create() has loaded them.
+const FfmpegLibraries& av() { return *FfmpegLibraries::load(); }
+
 class SwrResampler : public Resampler {
  public:
   SwrResampler(int inputRate, int outputRate) : inputRate_(inputRate), outputRate_(outputRate) {}
-  ~SwrResampler() override { swr_free(&context_); }
+  ~SwrResampler() override { av().swr_free(&context_); }
 
   bool init() {
     AVChannelLayout stereo{};
-    av_channel_layout_default(&stereo, 2);
-    const int result = swr_alloc_set_opts2(&context_, &stereo, AV_SAMPLE_FMT_FLT, outputRate_,
+    av().av_channel_layout_default(&stereo, 2);
+    const int result = av().swr_alloc_set_opts2(&context_, &stereo, AV_SAMPLE_FMT_FLT, outputRate_,
                                            &stereo, AV_SAMPLE_FMT_FLT, inputRate_, 0, nullptr);
-    av_channel_layout_uninit(&stereo);
-    return result >= 0 && swr_init(context_) >= 0;
+    av().av_channel_layout_uninit(&stereo);
+    return result >= 0 && av().swr_init(context_) >= 0;
   }
 
   int maxOutput(int inputFrames) const override {
@@ -34,19 +33,19 @@ class SwrResampler : public Resampler {
   int process(const float* in, int frames, float* out, int outCapacity) override {
     auto* outPlane = reinterpret_cast<uint8_t*>(out);
     const auto* inPlane = reinterpret_cast<const uint8_t*>(in);
-    const int written = swr_convert(context_, &outPlane, outCapacity, &inPlane, frames);
+    const int written = av().swr_convert(context_, &outPlane, outCapacity, &inPlane, frames);
     return written < 0 ? 0 : written;
   }
 
   int flush(float* out, int outCapacity) override {
     auto* outPlane = reinterpret_cast<uint8_t*>(out);
-    const int written = swr_convert(context_, &outPlane, outCapacity, nullptr, 0);
+    const int written = av().swr_convert(context_, &outPlane, outCapacity, nullptr, 0);
     return written < 0 ? 0 : written;
   }
 
   void reset() override {
-    swr_close(context_);
-    swr_init(context_);
+    av().swr_close(context_);
+    av().swr_init(context_);
   }
 
  private:
@@ -59,7 +58,7 @@ class SwrResampler : public Resampler {
 }  // namespace
 
 std::unique_ptr<Resampler> Resampler::create(int inputRate, int outputRate) {
-  if (inputRate <= 0 || outputRate <= 0) return nullptr;
+  if (inputRate <= 0 || outputRate <= 0 || FfmpegLibraries::load() == nullptr) return nullptr;
   auto resampler = std::make_unique<SwrResampler>(inputRate, outputRate);
   if (!resampler->init()) return nullptr;
   return resampler;

@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -43,6 +44,10 @@ TEST(EntryStartupX11, PlayerWindowShowsOnTheScreen) {
     if (windows.isEmpty()) player->waitForFinished(50);
   }
   ASSERT_FALSE(windows.isEmpty()) << "no visible window of the player";
+  // With nothing to play, the decoding libraries are never loaded.
+  QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+  ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+  EXPECT_FALSE(maps.readAll().contains("libavformat")) << "FFmpeg loaded at start";
   // Give the first frames time to be drawn before the picture is taken.
   player->waitForFinished(1500);
   ASSERT_EQ(player->state(), QProcess::Running);

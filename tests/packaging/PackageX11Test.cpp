@@ -89,9 +89,11 @@ TEST_F(Package, HoldsTheProgramItsDesktopFilesAndItsDocumentation) {
   EXPECT_EQ(field(QStringLiteral("Section")), QStringLiteral("sound"));
   EXPECT_TRUE(deb_.endsWith(QStringLiteral("/tembr_") + field(QStringLiteral("Version")) + QStringLiteral("_amd64.deb")))
       << qPrintable(deb_);
-  // Worked out from the executable, so the libraries it links are all there.
+  // Worked out from the executable, so the libraries it links are all there, and named for
+  // FFmpeg's libraries, which it loads when it first opens a file.
   const QString depends = field(QStringLiteral("Depends"));
-  for (const char* library : {"libqt6widgets6", "libsdl2-2.0-0", "libavformat", "libkissfft-float"}) {
+  for (const char* library : {"libqt6widgets6", "libsdl2-2.0-0", "libkissfft-float", "libavformat59", "libavcodec59",
+                              "libavutil57", "libswresample4"}) {
     EXPECT_TRUE(depends.contains(QLatin1String(library))) << library << " missing from: " << qPrintable(depends);
   }
   const QStringList description = field(QStringLiteral("Description")).split(QLatin1Char('\n'));
