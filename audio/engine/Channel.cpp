@@ -166,6 +166,7 @@ void Channel::pushHistory(const float* frames, int count) noexcept {
     ++write;
   }
   historyWrite_.store(write % kHistoryFrames, std::memory_order_release);
+  historyBlocks_.fetch_add(1, std::memory_order_release);
 }
 
 void Channel::applyGains(const float* in, float* out, int frames) noexcept {

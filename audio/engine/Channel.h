@@ -52,6 +52,8 @@ class Channel {
   float pan() const { return targetPan_.load(std::memory_order_relaxed); }
   // Copies the last kHistoryFrames mono frames heard, oldest first.
   void copyHistory(float* out) const;
+  // Counts the blocks added to the history: while it stands, so does the history.
+  uint32_t historyGeneration() const { return historyBlocks_.load(std::memory_order_acquire); }
   // Whether a released channel has faded out, so that nothing of it can be heard any more.
   bool fadedOut() const { return fadedOut_.load(std::memory_order_acquire); }
 
@@ -87,6 +89,7 @@ class Channel {
   // Audio thread to the controlling thread.
   std::array<std::atomic<float>, kHistoryFrames> history_{};
   std::atomic<uint32_t> historyWrite_{0};
+  std::atomic<uint32_t> historyBlocks_{0};
   std::atomic<bool> fadedOut_{false};
 
   // Audio thread only.
