@@ -13,10 +13,17 @@
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/e2e/PlayerProcess.h"
 #include "tests/settings/ReadOnlyFile.h"
+#include "tests/support/PrivateXServer.h"
 
 using namespace e2e;
 
 namespace {
+
+// The player's window opens at one place and stays above all others, and so does the window
+// of any test running beside these on the shared server: a click aimed at one of the
+// player's buttons could land on another test's window. Each test here has a server of its
+// own.
+const PrivateXServer xServer;
 
 QString tone(const std::string& name, double frequency, double seconds) {
   return QString::fromStdString(fixtures::writeSineWav(name, kRate, 2, frequency, seconds, 0.5));
