@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 GlPanelWidget::GlPanelWidget(QWidget* panel) : QWidget(panel) {
@@ -25,14 +26,55 @@ void GlPanelWidget::present(VisFrame& frame) {
   shown_.swapPrimitives(frame);
   frame.clear();
   if (unchanged) return;
+  // Where a picture follows a picture, only the pixels that differ are painted and sent to
+  // the window system: a spectrum moves a few rows of the panel from one frame to the next.
+  QRect changed = rect();
   if (shown_.empty()) {
     black_ = true;
   } else {
+    const bool pictureShown = !black_ && picture_.size() == pixelSize();
     const auto scale = static_cast<float>(devicePixelRatioF());
-    black_ = !renderer_.render(shown_, pixelSize(), scale, picture_);
-    picture_.setDevicePixelRatio(devicePixelRatioF());
+    if (renderer_.render(shown_, pixelSize(), scale, next_)) {
+      next_.setDevicePixelRatio(devicePixelRatioF());
+      if (pictureShown) changed = layoutRect(changedPixels(picture_, next_));
+      std::swap(picture_, next_);
+      black_ = false;
+    } else {
+      black_ = true;
+    }
   }
-  update();
+  if (!changed.isEmpty()) update(changed);
+}
+
+QRect GlPanelWidget::changedPixels(const QImage& before, const QImage& after) {
+  if (before.size() != after.size() || before.format() != after.format()) return after.rect();
+  const int width = after.width();
+  int top = -1;
+  int bottom = -1;
+  int left = width;
+  int right = -1;
+  for (int row = 0; row < after.height(); ++row) {
+    const auto* a = reinterpret_cast<const QRgb*>(before.constScanLine(row));
+    const auto* b = reinterpret_cast<const QRgb*>(after.constScanLine(row));
+    if (std::equal(a, a + width, b)) continue;
+    if (top < 0) top = row;
+    bottom = row;
+    int first = 0;
+    while (a[first] == b[first]) ++first;
+    int last = width - 1;
+    while (a[last] == b[last]) --last;
+    left = std::min(left, first);
+    right = std::max(right, last);
+  }
+  if (top < 0) return {};
+  return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+QRect GlPanelWidget::layoutRect(const QRect& pixels) const {
+  if (pixels.isEmpty()) return {};
+  const qreal scale = devicePixelRatioF();
+  const QRectF area(pixels.x() / scale, pixels.y() / scale, pixels.width() / scale, pixels.height() / scale);
+  return area.toAlignedRect().intersected(rect());
 }
 
 QImage GlPanelWidget::grabFramebuffer() const {

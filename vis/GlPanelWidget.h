@@ -32,6 +32,10 @@ class GlPanelWidget : public QWidget {
   // The picture shown now, in device pixels.
   QImage grabFramebuffer() const;
 
+  // The smallest rectangle holding every pixel in which two pictures differ: empty when they
+  // are the same, the whole of `after` when their sizes or formats differ.
+  static QRect changedPixels(const QImage& before, const QImage& after);
+
   // The number of OpenGL contexts that views have created and not yet destroyed.
   static int contextsInUse() { return FrameRenderer::contextsInUse(); }
 
@@ -41,10 +45,14 @@ class GlPanelWidget : public QWidget {
 
  private:
   QSize pixelSize() const;
+  // The rectangle of the layout that covers `pixels`, a rectangle of device pixels.
+  QRect layoutRect(const QRect& pixels) const;
 
   FrameRenderer renderer_;
   VisFrame shown_;
   QImage picture_;
+  // The picture being rendered, which takes picture_'s place once it is complete.
+  QImage next_;
   // Whether the view shows black rather than `picture_`.
   bool black_ = true;
 };

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFrame>
 #include <cmath>
+#include <vector>
 
 #include "vis/GlPanelWidget.h"
 #include "vis/VisFrame.h"
@@ -30,6 +31,24 @@ TEST(FrameTest, ColoursAreLimitedToZeroToOneAndStrayVerticesIgnored) {
   ASSERT_EQ(frame.vertices().size(), kept.size());
   ASSERT_EQ(frame.primitives().size(), kept.size());
   for (std::size_t v = 0; v < kept.size(); ++v) EXPECT_EQ(frame.vertices()[v].green, kept[v]) << v;
+}
+
+TEST(ChangedPixelsTest, AreTheSmallestRectangleAroundEveryPixelThatDiffers) {
+  QImage black(40, 10, QImage::Format_RGB32);
+  black.fill(Qt::black);
+  struct Case {
+    std::vector<QPoint> lit;
+    QRect changed;
+  };
+  for (const Case& c : {Case{{}, QRect()}, Case{{{5, 3}}, QRect(5, 3, 1, 1)}, Case{{{0, 0}}, QRect(0, 0, 1, 1)},
+                        Case{{{39, 9}}, QRect(39, 9, 1, 1)}, Case{{{30, 2}, {4, 7}}, QRect(QPoint(4, 2), QPoint(30, 7))},
+                        Case{{{10, 5}, {12, 5}}, QRect(10, 5, 3, 1)}}) {
+    QImage after = black.copy();
+    for (const QPoint& at : c.lit) after.setPixel(at, qRgb(1, 0, 0));
+    EXPECT_EQ(GlPanelWidget::changedPixels(black, after), c.changed) << c.lit.size();
+    EXPECT_EQ(GlPanelWidget::changedPixels(after, black), c.changed) << "either way round";
+  }
+  EXPECT_EQ(GlPanelWidget::changedPixels(black, QImage(20, 10, QImage::Format_RGB32)), QRect(0, 0, 20, 10));
 }
 
 TEST(SurfaceWithoutViewsTest, BindsPanelsRecordsOnlyWhileBoundAndKeepsTheWindowPainting) {

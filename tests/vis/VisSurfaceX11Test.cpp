@@ -8,14 +8,21 @@
 #include <QDir>
 #include <QFrame>
 #include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <cmath>
 #include <iostream>
 
 #include "vis/Drawings.h"
 #include "vis/GlPanelWidget.h"
+#include "tests/support/PrivateXServer.h"
 #include "vis/VisSurface.h"
 
 namespace {
+
+// The test windows open at the corner of the screen, where the window of a test running
+// beside these on the shared server would cover what the screen is read back from.
+const PrivateXServer xServer;
 
 const std::array<float, 3> kStem{0.0f, 0.03f, 0.86f};
 uint32_t fixedDraw(uint32_t limit) { return limit * 3 / 4; }
@@ -143,6 +150,29 @@ TEST_P(SurfacePixelTest, EveryStepWithPassesShowsThemAndEmptyStepsStayBlack) {
   EXPECT_EQ(lit(step(0)), 0);
   EXPECT_EQ(lit(step(0)), 0) << "an empty step after an empty step";
   EXPECT_GT(red(step(1), centreX, centreY), 0) << "passes after empty steps";
+}
+
+// What reaches the window itself, read back from the X server: a frame that changes only a
+// part of the panel repaints all that changed, so nothing of the frame before stays.
+TEST_P(SurfacePixelTest, TheScreenFollowsEachFrameWhereOnlyAPartOfThePanelChanges) {
+  const auto onScreen = [this] {
+    QApplication::processEvents();
+    return window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  // x = -20 and x = 20 of the drawing space's -30..30, on the middle row.
+  const int leftX = GetParam().width() / 6;
+  const int rightX = GetParam().width() * 5 / 6;
+  const int middleY = GetParam().height() / 2;
+  point(-20, 0, 6, 1, 1, 1);
+  surface.present();
+  const QImage first = onScreen();
+  EXPECT_EQ(red(first, leftX, middleY, 3), 255);
+  EXPECT_EQ(red(first, rightX, middleY, 3), 0);
+  point(20, 0, 6, 1, 1, 1);
+  surface.present();
+  const QImage second = onScreen();
+  EXPECT_EQ(red(second, leftX, middleY, 3), 0) << "the point of the frame before is still there";
+  EXPECT_EQ(red(second, rightX, middleY, 3), 255);
 }
 
 TEST_P(SurfacePixelTest, LoudSignalPicturesOfEveryDrawing) {
