@@ -41,12 +41,9 @@ bool isRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// FFmpeg's functions, once FfmpegDecoder::open() has loaded them.
-const FfmpegLibraries& av() { return *FfmpegLibraries::load(); }
-
 bool demuxerAllowed(const AVInputFormat* format) {
   return format != nullptr &&
-         av().av_match_list(format->name, FfmpegDecoder::kAllowedDemuxers, ',') > 0;
+         ffmpeg().av_match_list(format->name, FfmpegDecoder::kAllowedDemuxers, ',') > 0;
 }
 
 uint64_t layoutHash(const AVChannelLayout& layout) {
@@ -70,46 +67,46 @@ std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path) {
 }
 
 FfmpegDecoder::~FfmpegDecoder() {
-  av().swr_free(&converter_);
-  av().av_packet_free(&packet_);
-  av().av_frame_free(&frame_);
-  av().avcodec_free_context(&codec_);
-  av().avformat_close_input(&format_);
+  ffmpeg().swr_free(&converter_);
+  ffmpeg().av_packet_free(&packet_);
+  ffmpeg().av_frame_free(&frame_);
+  ffmpeg().avcodec_free_context(&codec_);
+  ffmpeg().avformat_close_input(&format_);
 }
 
 bool FfmpegDecoder::openFile(const std::string& path) {
   AVDictionary* options = nullptr;
-  av().av_dict_set(&options, "protocol_whitelist", "file", 0);
-  av().av_dict_set(&options, "format_whitelist", kAllowedDemuxers, 0);
+  ffmpeg().av_dict_set(&options, "protocol_whitelist", "file", 0);
+  ffmpeg().av_dict_set(&options, "format_whitelist", kAllowedDemuxers, 0);
   // The "file:" prefix keeps a colon in the path from being read as another protocol.
   const std::string url = "file:" + path;
-  const int opened = av().avformat_open_input(&format_, url.c_str(), nullptr, &options);
-  av().av_dict_free(&options);
+  const int opened = ffmpeg().avformat_open_input(&format_, url.c_str(), nullptr, &options);
+  ffmpeg().av_dict_free(&options);
   if (opened < 0) return false;
   if (!demuxerAllowed(format_->iformat)) return false;
   isOgg_ = std::strcmp(format_->iformat->name, "ogg") == 0;
   exactContainer_ = isOgg_ || std::strncmp(format_->iformat->name, "mov", 3) == 0;
-  if (av().avformat_find_stream_info(format_, nullptr) < 0) return false;
+  if (ffmpeg().avformat_find_stream_info(format_, nullptr) < 0) return false;
   const AVCodec* codec = nullptr;
-  streamIndex_ = av().av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+  streamIndex_ = ffmpeg().av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
   if (streamIndex_ < 0 || codec == nullptr) return false;
   for (unsigned i = 0; i < format_->nb_streams; ++i) {
     if (static_cast<int>(i) != streamIndex_) format_->streams[i]->discard = AVDISCARD_ALL;
   }
-  codec_ = av().avcodec_alloc_context3(codec);
+  codec_ = ffmpeg().avcodec_alloc_context3(codec);
   return codec_ != nullptr;
 }
 
 bool FfmpegDecoder::openCodec() {
   AVStream* stream = format_->streams[streamIndex_];
-  if (av().avcodec_parameters_to_context(codec_, stream->codecpar) < 0) return false;
+  if (ffmpeg().avcodec_parameters_to_context(codec_, stream->codecpar) < 0) return false;
   codec_->pkt_timebase = stream->time_base;
   // FFmpeg's Ogg reader asks the Vorbis decoder to drop more at the end than the encoder
   // padded with. The decoder is told to leave trimming to us: the start is trimmed as asked,
   // the end where the last granule says the stream ends.
   manualSkip_ = isOgg_ && codec_->codec_id == AV_CODEC_ID_VORBIS;
   if (manualSkip_) codec_->flags2 |= AV_CODEC_FLAG2_SKIP_MANUAL;
-  if (av().avcodec_open2(codec_, codec_->codec, nullptr) < 0) return false;
+  if (ffmpeg().avcodec_open2(codec_, codec_->codec, nullptr) < 0) return false;
   // A file that changed since it was opened does not get to change the stream's shape.
   if (sampleRate_ != 0 && (sampleRate_ != codec_->sample_rate ||
                            channels_ != codec_->ch_layout.nb_channels)) {
@@ -119,17 +116,17 @@ bool FfmpegDecoder::openCodec() {
   channels_ = codec_->ch_layout.nb_channels;
   if (sampleRate_ < kMinRate || sampleRate_ > kMaxRate) return false;
   if (channels_ < 1 || channels_ > kMaxChannels) return false;
-  if (frame_ == nullptr) frame_ = av().av_frame_alloc();
-  if (packet_ == nullptr) packet_ = av().av_packet_alloc();
+  if (frame_ == nullptr) frame_ = ffmpeg().av_frame_alloc();
+  if (packet_ == nullptr) packet_ = ffmpeg().av_packet_alloc();
   return frame_ != nullptr && packet_ != nullptr;
 }
 
 void FfmpegDecoder::estimateLength() {
   const AVStream* stream = format_->streams[streamIndex_];
   if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
-    lengthFrames_ = av().av_rescale_q(stream->duration, stream->time_base, AVRational{1, sampleRate_});
+    lengthFrames_ = ffmpeg().av_rescale_q(stream->duration, stream->time_base, AVRational{1, sampleRate_});
   } else if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0) {
-    lengthFrames_ = av().av_rescale_q(format_->duration, AV_TIME_BASE_Q, AVRational{1, sampleRate_});
+    lengthFrames_ = ffmpeg().av_rescale_q(format_->duration, AV_TIME_BASE_Q, AVRational{1, sampleRate_});
   }
   lengthFrames_ = std::max<int64_t>(lengthFrames_, 0);
   if (exactContainer_ && stream->duration != AV_NOPTS_VALUE && stream->duration > 0) containerEnd_ = lengthFrames_;
@@ -176,7 +173,7 @@ bool FfmpegDecoder::decodeNextFrame() {
     if (seekTarget_ >= 0 && seekByTimestamp_) {
       index = seekCursor_;
       if (timestamp != AV_NOPTS_VALUE && startPtsKnown_) {
-        index = av().av_rescale_q(timestamp - startPts_, format_->streams[streamIndex_]->time_base,
+        index = ffmpeg().av_rescale_q(timestamp - startPts_, format_->streams[streamIndex_]->time_base,
                              AVRational{1, sampleRate_});
       } else if (index < 0) {
         index = ++untimedFrames_ > kMaxUntimedFrames ? seekTarget_ : -1;
@@ -211,7 +208,7 @@ bool FfmpegDecoder::decodeNextFrame() {
 
 bool FfmpegDecoder::receiveFrame() {
   for (;;) {
-    const int received = av().avcodec_receive_frame(codec_, frame_);
+    const int received = ffmpeg().avcodec_receive_frame(codec_, frame_);
     if (received == 0) {
       if (frame_->nb_samples > 0) return true;
       continue;
@@ -219,17 +216,17 @@ bool FfmpegDecoder::receiveFrame() {
     if (received == AVERROR_EOF) return false;
     // Any other error is a broken frame: the decoder recovers on the next packet.
     if (flushing_) return false;
-    const int readResult = av().av_read_frame(format_, packet_);
+    const int readResult = ffmpeg().av_read_frame(format_, packet_);
     if (readResult < 0) {
       flushing_ = true;
-      av().avcodec_send_packet(codec_, nullptr);
+      ffmpeg().avcodec_send_packet(codec_, nullptr);
       continue;
     }
     if (packet_->stream_index == streamIndex_) {
       // A packet the decoder rejects is skipped; damaged files play what can be decoded.
-      av().avcodec_send_packet(codec_, packet_);
+      ffmpeg().avcodec_send_packet(codec_, packet_);
     }
-    av().av_packet_unref(packet_);
+    ffmpeg().av_packet_unref(packet_);
   }
 }
 
@@ -239,27 +236,27 @@ bool FfmpegDecoder::configureConverter() {
       converterFormat_ == frame_->format && converterLayoutHash_ == hash) {
     return true;
   }
-  av().swr_free(&converter_);
+  ffmpeg().swr_free(&converter_);
   if (frame_->sample_rate < kMinRate || frame_->sample_rate > kMaxRate) return false;
   const int inChannels = frame_->ch_layout.nb_channels;
   if (inChannels < 1 || inChannels > kMaxChannels) return false;
   AVChannelLayout inLayout{};
   if (frame_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
-    av().av_channel_layout_default(&inLayout, inChannels);
-  } else if (av().av_channel_layout_copy(&inLayout, &frame_->ch_layout) < 0) {
+    ffmpeg().av_channel_layout_default(&inLayout, inChannels);
+  } else if (ffmpeg().av_channel_layout_copy(&inLayout, &frame_->ch_layout) < 0) {
     return false;
   }
   // Mono stays mono here and is copied to both sides afterwards at full level; wider
   // layouts are mixed down to stereo.
   AVChannelLayout outLayout{};
-  av().av_channel_layout_default(&outLayout, inChannels == 1 ? 1 : 2);
-  const int result = av().swr_alloc_set_opts2(&converter_, &outLayout, AV_SAMPLE_FMT_FLT, sampleRate_,
+  ffmpeg().av_channel_layout_default(&outLayout, inChannels == 1 ? 1 : 2);
+  const int result = ffmpeg().swr_alloc_set_opts2(&converter_, &outLayout, AV_SAMPLE_FMT_FLT, sampleRate_,
                                          &inLayout, static_cast<AVSampleFormat>(frame_->format),
                                          frame_->sample_rate, 0, nullptr);
-  av().av_channel_layout_uninit(&inLayout);
-  av().av_channel_layout_uninit(&outLayout);
-  if (result < 0 || av().swr_init(converter_) < 0) {
-    av().swr_free(&converter_);
+  ffmpeg().av_channel_layout_uninit(&inLayout);
+  ffmpeg().av_channel_layout_uninit(&outLayout);
+  if (result < 0 || ffmpeg().swr_init(converter_) < 0) {
+    ffmpeg().swr_free(&converter_);
     return false;
   }
   converterRate_ = frame_->sample_rate;
@@ -272,14 +269,14 @@ bool FfmpegDecoder::convertFrame() {
   if (!configureConverter()) return false;
   const int inChannels = frame_->ch_layout.nb_channels;
   const int outChannels = inChannels == 1 ? 1 : 2;
-  const int capacity = av().swr_get_out_samples(converter_, frame_->nb_samples);
+  const int capacity = ffmpeg().swr_get_out_samples(converter_, frame_->nb_samples);
   if (capacity <= 0) return false;
   // Stereo converts straight into the frames read() hands out; mono goes through converted_
   // and is copied to both sides.
   std::vector<float>& target = outChannels == 2 ? pending_ : converted_;
   target.resize(static_cast<size_t>(capacity) * outChannels);
   auto* outPlane = reinterpret_cast<uint8_t*>(target.data());
-  const int frames = av().swr_convert(converter_, &outPlane, capacity,
+  const int frames = ffmpeg().swr_convert(converter_, &outPlane, capacity,
                                  const_cast<const uint8_t**>(frame_->extended_data),
                                  frame_->nb_samples);
   pendingOffset_ = 0;
@@ -312,7 +309,7 @@ bool FfmpegDecoder::trimToSeekTarget(int64_t frameIndex) {
 
 int FfmpegDecoder::startSkip() const {
   if (!manualSkip_) return 0;
-  const AVFrameSideData* data = av().av_frame_get_side_data(frame_, AV_FRAME_DATA_SKIP_SAMPLES);
+  const AVFrameSideData* data = ffmpeg().av_frame_get_side_data(frame_, AV_FRAME_DATA_SKIP_SAMPLES);
   if (data == nullptr || data->size < 4) return 0;
   return static_cast<int>(std::min<uint32_t>(AV_RL32(data->data), static_cast<uint32_t>(frame_->nb_samples)));
 }
@@ -361,7 +358,7 @@ bool FfmpegDecoder::seekContainer(int64_t frame, int64_t prerollFrames) {
   // A failed reopen leaves no container: only another reopen can bring it back.
   const bool reopen = format_ == nullptr || from <= 0 || nearOggEnd;
   const bool result = reopen ? rewind() : seekByTimestamp(from);
-  av().swr_free(&converter_);
+  ffmpeg().swr_free(&converter_);
   flushing_ = false;
   ended_ = false;
   pending_.clear();
@@ -375,18 +372,18 @@ bool FfmpegDecoder::seekContainer(int64_t frame, int64_t prerollFrames) {
 
 bool FfmpegDecoder::seekByTimestamp(int64_t from) {
   AVStream* stream = format_->streams[streamIndex_];
-  int64_t timestamp = av().av_rescale_q(from, AVRational{1, sampleRate_}, stream->time_base);
+  int64_t timestamp = ffmpeg().av_rescale_q(from, AVRational{1, sampleRate_}, stream->time_base);
   if (startPtsKnown_) timestamp += startPts_;
-  int result = av().avformat_seek_file(format_, streamIndex_, INT64_MIN, timestamp, timestamp, 0);
-  if (result < 0) result = av().av_seek_frame(format_, streamIndex_, timestamp, AVSEEK_FLAG_BACKWARD);
-  av().avcodec_flush_buffers(codec_);
+  int result = ffmpeg().avformat_seek_file(format_, streamIndex_, INT64_MIN, timestamp, timestamp, 0);
+  if (result < 0) result = ffmpeg().av_seek_frame(format_, streamIndex_, timestamp, AVSEEK_FLAG_BACKWARD);
+  ffmpeg().avcodec_flush_buffers(codec_);
   seekByTimestamp_ = true;
   return result >= 0;
 }
 
 bool FfmpegDecoder::rewind() {
-  av().avcodec_free_context(&codec_);
-  av().avformat_close_input(&format_);
+  ffmpeg().avcodec_free_context(&codec_);
+  ffmpeg().avformat_close_input(&format_);
   seekByTimestamp_ = false;
   nextFrame_ = 0;
   return openFile(path_) && openCodec();

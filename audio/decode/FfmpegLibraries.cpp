@@ -51,43 +51,10 @@ std::optional<FfmpegLibraries> loadLibraries() {
   Loader loader;
   if (!loader.open()) return std::nullopt;
   FfmpegLibraries f{};
-#define TEMBR_FIND(function) \
-  if (!loader.find(f.function, #function)) return std::nullopt
-  TEMBR_FIND(av_log_set_level);
-  TEMBR_FIND(av_match_list);
-  TEMBR_FIND(av_dict_set);
-  TEMBR_FIND(av_dict_free);
-  TEMBR_FIND(av_rescale_q);
-  TEMBR_FIND(av_frame_alloc);
-  TEMBR_FIND(av_frame_free);
-  TEMBR_FIND(av_frame_get_side_data);
-  TEMBR_FIND(av_channel_layout_default);
-  TEMBR_FIND(av_channel_layout_copy);
-  TEMBR_FIND(av_channel_layout_uninit);
-  TEMBR_FIND(avformat_open_input);
-  TEMBR_FIND(avformat_find_stream_info);
-  TEMBR_FIND(avformat_close_input);
-  TEMBR_FIND(avformat_seek_file);
-  TEMBR_FIND(av_find_best_stream);
-  TEMBR_FIND(av_read_frame);
-  TEMBR_FIND(av_seek_frame);
-  TEMBR_FIND(avcodec_alloc_context3);
-  TEMBR_FIND(avcodec_free_context);
-  TEMBR_FIND(avcodec_parameters_to_context);
-  TEMBR_FIND(avcodec_open2);
-  TEMBR_FIND(avcodec_send_packet);
-  TEMBR_FIND(avcodec_receive_frame);
-  TEMBR_FIND(avcodec_flush_buffers);
-  TEMBR_FIND(av_packet_alloc);
-  TEMBR_FIND(av_packet_free);
-  TEMBR_FIND(av_packet_unref);
-  TEMBR_FIND(swr_alloc_set_opts2);
-  TEMBR_FIND(swr_init);
-  TEMBR_FIND(swr_close);
-  TEMBR_FIND(swr_free);
-  TEMBR_FIND(swr_convert);
-  TEMBR_FIND(swr_get_out_samples);
-#undef TEMBR_FIND
+#define TEMBR_FFMPEG_FIND(function) \
+  if (!loader.find(f.function, #function)) return std::nullopt;
+  TEMBR_FFMPEG_FUNCTIONS(TEMBR_FFMPEG_FIND)
+#undef TEMBR_FFMPEG_FIND
   // The libraries' own messages would only clutter the terminal the player was started from.
   f.av_log_set_level(AV_LOG_QUIET);
   return f;

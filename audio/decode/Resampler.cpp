@@ -6,21 +6,18 @@ namespace audio {
 
 namespace {
 
-// FFmpeg's functions, once Resampler::create() has loaded them.
-const FfmpegLibraries& av() { return *FfmpegLibraries::load(); }
-
 class SwrResampler : public Resampler {
  public:
   SwrResampler(int inputRate, int outputRate) : inputRate_(inputRate), outputRate_(outputRate) {}
-  ~SwrResampler() override { av().swr_free(&context_); }
+  ~SwrResampler() override { ffmpeg().swr_free(&context_); }
 
   bool init() {
     AVChannelLayout stereo{};
-    av().av_channel_layout_default(&stereo, 2);
-    const int result = av().swr_alloc_set_opts2(&context_, &stereo, AV_SAMPLE_FMT_FLT, outputRate_,
+    ffmpeg().av_channel_layout_default(&stereo, 2);
+    const int result = ffmpeg().swr_alloc_set_opts2(&context_, &stereo, AV_SAMPLE_FMT_FLT, outputRate_,
                                            &stereo, AV_SAMPLE_FMT_FLT, inputRate_, 0, nullptr);
-    av().av_channel_layout_uninit(&stereo);
-    return result >= 0 && av().swr_init(context_) >= 0;
+    ffmpeg().av_channel_layout_uninit(&stereo);
+    return result >= 0 && ffmpeg().swr_init(context_) >= 0;
   }
 
   int maxOutput(int inputFrames) const override {
@@ -33,19 +30,19 @@ class SwrResampler : public Resampler {
   int process(const float* in, int frames, float* out, int outCapacity) override {
     auto* outPlane = reinterpret_cast<uint8_t*>(out);
     const auto* inPlane = reinterpret_cast<const uint8_t*>(in);
-    const int written = av().swr_convert(context_, &outPlane, outCapacity, &inPlane, frames);
+    const int written = ffmpeg().swr_convert(context_, &outPlane, outCapacity, &inPlane, frames);
     return written < 0 ? 0 : written;
   }
 
   int flush(float* out, int outCapacity) override {
     auto* outPlane = reinterpret_cast<uint8_t*>(out);
-    const int written = av().swr_convert(context_, &outPlane, outCapacity, nullptr, 0);
+    const int written = ffmpeg().swr_convert(context_, &outPlane, outCapacity, nullptr, 0);
     return written < 0 ? 0 : written;
   }
 
   void reset() override {
-    av().swr_close(context_);
-    av().swr_init(context_);
+    ffmpeg().swr_close(context_);
+    ffmpeg().swr_init(context_);
   }
 
  private:

@@ -49,10 +49,10 @@ struct Engine::Impl {
   std::unordered_map<FxHandle, StreamHandle> fxOwners;
   mutable Spectrum spectrum;
   mutable float history[Spectrum::kSize] = {};
-  // The last spectrum computed, and the stream, channel and history generation it came from.
+  // The last spectrum computed, and the stream (whose channel is its own for life) and
+  // history generation it came from.
   mutable float magnitudes[Spectrum::kBins] = {};
   mutable StreamHandle spectrumHandle = 0;
-  mutable const Channel* spectrumChannel = nullptr;
   mutable uint32_t spectrumGeneration = 0;
 
   // Any stream the engine holds, whatever its state.
@@ -351,12 +351,10 @@ bool Engine::getFft1024(StreamHandle handle, float* out) const {
   // The audio thread adds to the history a block at a time, a few times per device period,
   // while the tick asks every 10 ms: between two blocks the last spectrum still holds.
   const uint32_t generation = e->channel->historyGeneration();
-  if (impl_->spectrumHandle != handle || impl_->spectrumChannel != e->channel.get() ||
-      impl_->spectrumGeneration != generation) {
+  if (impl_->spectrumHandle != handle || impl_->spectrumGeneration != generation) {
     e->channel->copyHistory(impl_->history);
     impl_->spectrum.compute(impl_->history, impl_->magnitudes);
     impl_->spectrumHandle = handle;
-    impl_->spectrumChannel = e->channel.get();
     impl_->spectrumGeneration = generation;
   }
   std::copy(std::begin(impl_->magnitudes), std::end(impl_->magnitudes), out);
