@@ -9,6 +9,7 @@ extern "C" {
 #include <algorithm>
 #include <cstring>
 
+#include "audio/decode/ContainerSniff.h"
 #include "audio/decode/FfmpegLibraries.h"
 
 namespace audio {
@@ -75,14 +76,21 @@ FfmpegDecoder::~FfmpegDecoder() {
 }
 
 bool FfmpegDecoder::openFile(const std::string& path) {
-  AVDictionary* options = nullptr;
-  ffmpeg().av_dict_set(&options, "protocol_whitelist", "file", 0);
-  ffmpeg().av_dict_set(&options, "format_whitelist", kAllowedDemuxers, 0);
   // The "file:" prefix keeps a colon in the path from being read as another protocol.
   const std::string url = "file:" + path;
-  const int opened = ffmpeg().avformat_open_input(&format_, url.c_str(), nullptr, &options);
-  ffmpeg().av_dict_free(&options);
-  if (opened < 0) return false;
+  const auto openInput = [&](const AVInputFormat* demuxer) {
+    AVDictionary* options = nullptr;
+    ffmpeg().av_dict_set(&options, "protocol_whitelist", "file", 0);
+    ffmpeg().av_dict_set(&options, "format_whitelist", kAllowedDemuxers, 0);
+    const int opened = ffmpeg().avformat_open_input(&format_, url.c_str(), demuxer, &options);
+    ffmpeg().av_dict_free(&options);
+    return opened >= 0;
+  };
+  // A container its first bytes name goes straight to its demuxer; any other file, or one
+  // that demuxer refuses, is probed by all of them.
+  const char* named = sniffDemuxer(path);
+  const AVInputFormat* demuxer = named != nullptr ? ffmpeg().av_find_input_format(named) : nullptr;
+  if (!(demuxer != nullptr && openInput(demuxer)) && !openInput(nullptr)) return false;
   if (!demuxerAllowed(format_->iformat)) return false;
   isOgg_ = std::strcmp(format_->iformat->name, "ogg") == 0;
   exactContainer_ = isOgg_ || std::strncmp(format_->iformat->name, "mov", 3) == 0;

@@ -32,6 +32,7 @@ namespace audio {
   X(av_channel_layout_default) \
   X(av_channel_layout_copy) \
   X(av_channel_layout_uninit) \
+  X(av_find_input_format) \
   X(avformat_open_input) \
   X(avformat_find_stream_info) \
   X(avformat_close_input) \

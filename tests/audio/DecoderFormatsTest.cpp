@@ -10,6 +10,7 @@
 #include <numbers>
 #include <vector>
 
+#include "audio/decode/ContainerSniff.h"
 #include "audio/decode/Decoder.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/audio/support/EngineHarness.h"
@@ -25,18 +26,20 @@ struct Format {
   const char* extension;
   const char* encoderArgs;
   bool lossless;
+  // The demuxer its first bytes name without probing; nullptr where FFmpeg probes.
+  const char* sniffed;
 };
 
 void PrintTo(const Format& format, std::ostream* os) { *os << format.name; }
 
 const Format kFormats[] = {
-    {"wav", "wav", "", true},
-    {"aiff", "aiff", "", true},
-    {"flac", "flac", "", true},
-    {"mp3", "mp3", "-c:a libmp3lame -b:a 192k", false},
-    {"vorbis", "ogg", "-c:a libvorbis -q:a 6", false},
-    {"opus", "opus", "-c:a libopus -b:a 160k", false},
-    {"aac", "m4a", "-c:a aac -b:a 192k", false},
+    {"wav", "wav", "", true, "wav"},
+    {"aiff", "aiff", "", true, nullptr},
+    {"flac", "flac", "", true, "flac"},
+    {"mp3", "mp3", "-c:a libmp3lame -b:a 192k", false, "mp3"},
+    {"vorbis", "ogg", "-c:a libvorbis -q:a 6", false, "ogg"},
+    {"opus", "opus", "-c:a libopus -b:a 160k", false, "ogg"},
+    {"aac", "m4a", "-c:a aac -b:a 192k", false, "mov"},
 };
 
 // A sine centred on bin 40 of the 1024-point spectrum at the output rate.
@@ -80,6 +83,8 @@ class DecoderFormatsTest : public EngineHarness, public ::testing::WithParamInte
 };
 
 TEST_P(DecoderFormatsTest, PlaysTheToneItWasMadeFrom) {
+  const char* sniffed = audio::sniffDemuxer(path_);
+  EXPECT_STREQ(sniffed, GetParam().sniffed) << "the demuxer named by the file's first bytes";
   const auto stream = open(path_);
   ASSERT_NE(stream, 0u);
   engine().play(stream, false);
