@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 namespace audio {
 
@@ -87,8 +88,7 @@ bool readAt(int fd, std::size_t offset, std::span<unsigned char> into, std::size
   return true;
 }
 
-}  // namespace
-
+// The length of the ID3v2 tag that `head` starts with (header, body and footer), or 0.
 std::size_t id3v2TagLength(std::span<const unsigned char> head) {
   if (head.size() < kId3HeaderSize || !startsWith(head, 0, "ID3") || head[3] == 0xFF || head[4] == 0xFF) return 0;
   std::size_t body = 0;
@@ -100,6 +100,7 @@ std::size_t id3v2TagLength(std::span<const unsigned char> head) {
   return kId3HeaderSize + body + (footer ? kId3HeaderSize : 0);
 }
 
+// The demuxer for a stream that starts with `head`, its tags skipped; nullptr when unsure.
 const char* demuxerNamedBy(std::span<const unsigned char> head) {
   if (startsWith(head, 0, "fLaC")) return "flac";
   if (startsWith(head, 0, "OggS") && head.size() > 4 && head[4] == 0) return "ogg";
@@ -108,6 +109,8 @@ const char* demuxerNamedBy(std::span<const unsigned char> head) {
   if (mpegFramesInARow(head)) return "mp3";
   return nullptr;
 }
+
+}  // namespace
 
 const char* sniffDemuxer(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
