@@ -16,8 +16,8 @@
 #include <QWindow>
 #include <array>
 
-#include "app/Random.h"
 #include "audio/TETrack.h"
+#include "playlist/Random.h"
 #include "settings/ByteText.h"
 #include "settings/IniFile.h"
 #include "skin/HintManager.h"

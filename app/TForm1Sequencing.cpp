@@ -10,10 +10,10 @@
 #include <QCheckBox>
 #include <QListWidget>
 
-#include "app/Random.h"
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
 #include "playlist/NextEntry.h"
+#include "playlist/Random.h"
 #include "settings/ByteText.h"
 #include "ui_TForm1.h"
 

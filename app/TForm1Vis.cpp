@@ -1,6 +1,6 @@
 // The drawing surface, the frame step and the drawing dispatch.
-#include "app/Random.h"
 #include "app/TForm1.h"
+#include "playlist/Random.h"
 #include "ui_TForm1.h"
 #include "vis/Drawings.h"
 #include "vis/VisSurface.h"

@@ -14,9 +14,9 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/Random.h"
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
+#include "playlist/Random.h"
 #include "tests/support/TestFiles.h"
 
 using namespace std::chrono_literals;

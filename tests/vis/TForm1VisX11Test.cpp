@@ -7,8 +7,8 @@
 #include <QImage>
 #include <QTimer>
 
-#include "app/Random.h"
 #include "app/TForm1.h"
+#include "playlist/Random.h"
 #include "tests/support/TestFiles.h"
 #include "ui/TPanel.h"
 #include "ui/TRadioGroup.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/Random.h"
+#include "playlist/Random.h"
 
 namespace {
 

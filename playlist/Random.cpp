@@ -1,4 +1,4 @@
-#include "app/Random.h"
+#include "playlist/Random.h"
 
 #include <chrono>
 
