@@ -42,7 +42,10 @@ constexpr int kClientTop = 138;
 }  // namespace
 
 TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), dataDirectory_(dataDirectory) {
+    : QWidget(parent),
+      ui(std::make_unique<Ui::TForm1>()),
+      dataDirectory_(dataDirectory),
+      spectrum_(&RandomBelow) {
   ui->setupUi(this);
   setWindowTitle(QString());
   // The form compiler drops captions made only of blanks; these check boxes carry them.
@@ -239,9 +242,7 @@ void TForm1::updateClientSize() {
 
 void TForm1::FormCreate() {
   // The colour of the bars comes from the generator's first three draws, before the reseed.
-  StemColour[0] = static_cast<float>(RandomBelow(100) / 100.0);
-  StemColour[1] = static_cast<float>(RandomBelow(100) / 100.0);
-  StemColour[2] = static_cast<float>(RandomBelow(100) / 100.0);
+  spectrum_.DrawStemColour();
   keyPreview_ = true;
   KeySequenceIndex = 1;
   setWindowFlag(Qt::WindowStaysOnTopHint, true);

@@ -22,6 +22,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "vis/SpectrumState.h"
+
 class QAction;
 class QMenu;
 class QTimer;
@@ -86,16 +88,14 @@ class TForm1 : public QWidget {
   QString CurrentFile;
   std::unique_ptr<IniFile> PlaylistIni;
   std::unique_ptr<IniFile> ConfigIni;
-  std::array<float, 513> SpectrumBuffer{};
-  std::array<float, 3> StemColour{};
-  std::array<int32_t, 129> PeakLevels{};
-  std::array<int32_t, 129> BarLevels{};
   int32_t KeySequenceIndex = 0;
   std::unique_ptr<VisSurface> Surface;
   std::unique_ptr<TrayIcon> CoolTrayIcon1;
   std::unique_ptr<MprisService> Mpris;
 
   QString dataDirectory() const { return dataDirectory_; }
+  // The spectrum, levels and colour that the tick fills and the drawings read.
+  SpectrumState& spectrum() { return spectrum_; }
 
   // Sizes the window's client area to the bounding box of its visible children.
   void updateClientSize();
@@ -231,6 +231,7 @@ class TForm1 : public QWidget {
   void wakeFromRest();
 
   QString dataDirectory_;
+  SpectrumState spectrum_;
   bool destroyed_ = false;
   bool acceptsDrops_ = false;
   bool keyPreview_ = false;

@@ -97,7 +97,7 @@ void TForm1::Timer1Timer() {
   CheckTrackEnd();
   PrepareNextEntry();
   if (!Track || Track->Stream == 0) return;
-  Track->GetSpectrum(SpectrumBuffer.data());
+  Track->GetSpectrum(spectrum_.SpectrumBuffer.data());
   DrawSpectrum(ui->sRadioGroup1->ItemIndex());
   showText(ui->Label3,
            TrackCounterText(int64_t{CurrentIndex} + 1, ui->ListBox1->count()).view());

@@ -1,8 +1,6 @@
 // The drawing surface, the frame step and the drawing dispatch.
 #include "app/TForm1.h"
-#include "playlist/Random.h"
 #include "ui_TForm1.h"
-#include "vis/Drawings.h"
 #include "vis/VisSurface.h"
 
 void TForm1::BindSurface(QWidget* panel) {
@@ -34,16 +32,7 @@ void TForm1::Timer3Timer() {
 void TForm1::DrawSpectrum(int index) {
   // The levels move even while nothing is bound; an unbound surface just records nothing.
   if (!Surface) Surface = std::make_unique<VisSurface>();
-  // Each pass works on its own copy of the spectrum.
-  const SpectrumSnapshot snapshot = SpectrumBuffer;
-  DrawingPass pass{snapshot,
-                   ui->Panel1->height(),
-                   PeakLevels,
-                   BarLevels,
-                   StemColour,
-                   static_cast<double>(ui->sGauge1->Progress()),
-                   ui->RadioGroup1->ItemIndex(),
-                   &RandomBelow,
-                   Surface->frame()};
-  DrawByIndex(index, pass);
+  const WindowReadings readings{ui->Panel1->height(), static_cast<double>(ui->sGauge1->Progress()),
+                                ui->RadioGroup1->ItemIndex()};
+  spectrum_.DrawSpectrum(index, readings, Surface->frame());
 }

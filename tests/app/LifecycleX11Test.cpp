@@ -61,7 +61,7 @@ TEST_F(Lifecycle, StartDrawsTheSameStemColourAndThenReseeds) {
   SetRandomSeed(0);
 
   form_->guarded([&] { form_->FormCreate(); });
-  EXPECT_EQ(form_->StemColour, (std::array<float, 3>{0.00f, 0.03f, 0.86f}));
+  EXPECT_EQ(form_->spectrum().StemColour, (std::array<float, 3>{0.00f, 0.03f, 0.86f}));
   // Later draws (the random list order) must differ between runs.
   EXPECT_NE(RandomSeed(), seedAfterColour);
 }

@@ -80,7 +80,7 @@ TEST(Tick, ReadOutsFollowTheStream) {
   h.tick();
   EXPECT_EQ(h.ui().sGauge1->Progress(), h.position());
   EXPECT_EQ(text(h.ui().Label1), QStringLiteral("00:00:01"));
-  for (int bin : {0, 10, 511}) EXPECT_GE(h.window().SpectrumBuffer[bin], 0.0f) << bin;
+  for (int bin : {0, 10, 511}) EXPECT_GE(h.window().spectrum().SpectrumBuffer[bin], 0.0f) << bin;
 
   h.window().BitBtn3Click();
   const int progress = h.ui().sGauge1->Progress();
@@ -91,11 +91,11 @@ TEST(Tick, ReadOutsFollowTheStream) {
 
 TEST(Tick, WithoutAStreamLeavesCounterAndSpectrumAlone) {
   Harness h;
-  h.window().SpectrumBuffer.fill(-1.0f);
+  h.window().spectrum().SpectrumBuffer.fill(-1.0f);
   h.tick();
   EXPECT_EQ(text(h.ui().Label3), QString());
   EXPECT_EQ(h.ui().sGauge1->MaxValue(), 0);
-  EXPECT_EQ(h.window().SpectrumBuffer[0], -1.0f);
+  EXPECT_EQ(h.window().spectrum().SpectrumBuffer[0], -1.0f);
 }
 
 TEST(Tick, GaugesFollowTheLeftButton) {

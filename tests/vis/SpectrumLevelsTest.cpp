@@ -1,10 +1,11 @@
-// How a magnitude becomes a level, how the levels fall in silence, and which passes move them.
+// How a magnitude becomes a level, how the levels fall in silence, and which of the spectrum
+// state's passes move them.
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <vector>
 
-#include "vis/Drawings.h"
+#include "vis/SpectrumState.h"
 #include "vis/VisFrame.h"
 
 namespace {
@@ -39,33 +40,28 @@ TEST(LevelTest, InSilencePeakFallsByOneAndBarByThreeDippingToMinusTwoOnce) {
 }
 
 TEST(LevelTest, EveryDrawingUpdatesBinsZeroToOneTwentySevenAndNoOtherIndexDoes) {
-  SpectrumSnapshot loud{};
-  loud.fill(1.0f);
-  const std::array<float, 3> stem{};
   for (auto [index, mode] : std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0},
                                                              {6, 0}, {6, 1}, {6, 2}}) {
-    LevelArray peak{};
-    LevelArray bar{};
-    peak[128] = bar[128] = -7;
+    SpectrumState state(&zeroDraw);
+    state.SpectrumBuffer.fill(1.0f);
+    state.PeakLevels[128] = state.BarLevels[128] = -7;
     VisFrame frame;
-    DrawingPass pass{loud, 97, peak, bar, stem, 1.0, mode, &zeroDraw, frame};
-    DrawByIndex(index, pass);
-    EXPECT_EQ(peak[127], 97) << index;
-    EXPECT_EQ(bar[0], 97) << index;
-    EXPECT_EQ(peak[128], -7) << index;
+    state.DrawSpectrum(index, {97, 1.0, mode}, frame);
+    EXPECT_EQ(state.PeakLevels[127], 97) << index;
+    EXPECT_EQ(state.BarLevels[0], 97) << index;
+    EXPECT_EQ(state.PeakLevels[128], -7) << index;
     EXPECT_EQ(frame.primitives().size(), mode == 2 ? 0u : 128u) << index;
   }
   for (int stray : {-1, 7, 1000, std::numeric_limits<int>::min()}) {
-    LevelArray peak{};
-    LevelArray bar{};
-    peak.fill(30);
-    bar.fill(-2);
+    SpectrumState state(&zeroDraw);
+    state.SpectrumBuffer.fill(1.0f);
+    state.PeakLevels.fill(30);
+    state.BarLevels.fill(-2);
     VisFrame frame;
-    DrawingPass pass{loud, 97, peak, bar, stem, 1.0, 0, &zeroDraw, frame};
-    DrawByIndex(stray, pass);
+    state.DrawSpectrum(stray, {97, 1.0, 0}, frame);
     EXPECT_TRUE(frame.empty()) << stray;
-    EXPECT_EQ(peak[0], 30) << stray;
-    EXPECT_EQ(bar[127], -2) << stray;
+    EXPECT_EQ(state.PeakLevels[0], 30) << stray;
+    EXPECT_EQ(state.BarLevels[127], -2) << stray;
   }
 }
 

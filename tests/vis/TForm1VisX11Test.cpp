@@ -36,7 +36,7 @@ class FormSurfaceTest : public testing::Test {
     const QList<GlPanelWidget*> views = form->findChildren<GlPanelWidget*>();
     ASSERT_EQ(views.size(), 1);
     EXPECT_EQ(views.front()->parentWidget(), panel);
-    form->SpectrumBuffer.fill(1.0f);
+    form->spectrum().SpectrumBuffer.fill(1.0f);
     form->DrawSpectrum(0);
     form->Timer3Timer();
     EXPECT_EQ(GlPanelWidget::contextsInUse(), 1);
@@ -86,10 +86,10 @@ TEST_F(FormSurfaceTest, WithoutDrawingEveryFrameStepShowsABlackPanel) {
 TEST_F(FormSurfaceTest, OnTheLargePanelTheLevelsStillUseTheSmallPanelsHeight) {
   form->ui->sBitBtn4->click();
   settle();
-  form->SpectrumBuffer.fill(1.0f);
+  form->spectrum().SpectrumBuffer.fill(1.0f);
   form->DrawSpectrum(0);
-  EXPECT_EQ(form->PeakLevels[0], 97);
-  EXPECT_EQ(form->BarLevels[127], 97);
+  EXPECT_EQ(form->spectrum().PeakLevels[0], 97);
+  EXPECT_EQ(form->spectrum().BarLevels[127], 97);
   form->Timer3Timer();
   EXPECT_EQ(view()->shownFrame().primitives().size(), 128u);
   // Full level puts every Effect 1 dash on the middle row of the large panel.
@@ -103,7 +103,7 @@ TEST_F(FormSurfaceTest, NoGrafTakesModeAndPositionFromTheWindowAndDrawsFromTheSh
   form->ui->sGauge1->setMaxValue(1000);
   form->ui->sGauge1->setProgress(0);
   SetRandomSeed(7);
-  form->SpectrumBuffer.fill(1.0f);
+  form->spectrum().SpectrumBuffer.fill(1.0f);
   form->DrawSpectrum(6);
   // Position 0 has a tangent of 0: no point can be placed, but every bin drew its colours.
   EXPECT_EQ(RandomSeed(), 36373255u) << "the seed 7 advanced by 256 draws";
@@ -119,7 +119,7 @@ TEST_F(FormSurfaceTest, NoGrafTakesModeAndPositionFromTheWindowAndDrawsFromTheSh
 // or one whose timer is stopped, is left to its timer.
 TEST_F(FormSurfaceTest, ATickTakesAlongTheFrameStepThatFallsDueWithIt) {
   form->Timer1->stop();
-  form->SpectrumBuffer.fill(1.0f);
+  form->spectrum().SpectrumBuffer.fill(1.0f);
   struct Case {
     int frameInterval;
     bool frameTimerRuns;
@@ -144,9 +144,9 @@ TEST(FormWithoutSurfaceTest, FrameStepAndDrawingBeforeAnyBindingMoveOnlyTheLevel
   TempFolder data;
   TForm1 form(data.path());
   form.Timer3Timer();
-  form.SpectrumBuffer.fill(1.0f);
+  form.spectrum().SpectrumBuffer.fill(1.0f);
   form.DrawSpectrum(3);
-  EXPECT_EQ(form.PeakLevels[0], 97);
+  EXPECT_EQ(form.spectrum().PeakLevels[0], 97);
   EXPECT_TRUE(form.Surface->frame().empty()) << "nothing is recorded before a panel is bound";
   form.ReleaseSurface();
 }
