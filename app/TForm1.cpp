@@ -244,7 +244,6 @@ void TForm1::FormCreate() {
   // The colour of the bars comes from the generator's first three draws, before the reseed.
   spectrum_.DrawStemColour();
   keyPreview_ = true;
-  KeySequenceIndex = 1;
   setWindowFlag(Qt::WindowStaysOnTopHint, true);
   BindSurface(ui->Panel1);
   Track = std::make_unique<TETrack>();

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "ui/KeySequences.h"
 #include "vis/SpectrumState.h"
 
 class QAction;
@@ -88,7 +89,6 @@ class TForm1 : public QWidget {
   QString CurrentFile;
   std::unique_ptr<IniFile> PlaylistIni;
   std::unique_ptr<IniFile> ConfigIni;
-  int32_t KeySequenceIndex = 0;
   std::unique_ptr<VisSurface> Surface;
   std::unique_ptr<TrayIcon> CoolTrayIcon1;
   std::unique_ptr<MprisService> Mpris;
@@ -232,6 +232,7 @@ class TForm1 : public QWidget {
 
   QString dataDirectory_;
   SpectrumState spectrum_;
+  KeySequences keySequences_;
   bool destroyed_ = false;
   bool acceptsDrops_ = false;
   bool keyPreview_ = false;

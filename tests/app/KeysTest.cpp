@@ -1,4 +1,5 @@
-// The two hidden key sequences, driven through FormKeyDown as the window's key preview does.
+// The window's key preview: every key-down in the window reaches the hidden key sequences
+// once, whichever control has the focus, and the message box's own keys do not.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -6,7 +7,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QTimer>
-#include <vector>
 
 #include "app/TForm1.h"
 #include "tests/support/TestFiles.h"
@@ -14,29 +14,8 @@
 
 namespace {
 
-constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier;
 constexpr Qt::KeyboardModifiers kCtrl = Qt::ControlModifier;
-constexpr Qt::KeyboardModifiers kShift = Qt::ShiftModifier;
-const Qt::KeyboardModifiers kBoth = Qt::ControlModifier | Qt::ShiftModifier;
-
 const QString kCtrlMessage = QStringLiteral("ЭТО KORVANE");
-const QString kShiftMessage = QStringLiteral("ololololololo");
-
-struct Key {
-  int code;
-  Qt::KeyboardModifiers modifiers;
-};
-
-std::vector<Key> typed(const char* letters, Qt::KeyboardModifiers modifiers) {
-  std::vector<Key> keys;
-  for (const char* letter = letters; *letter != '\0'; ++letter) keys.push_back({*letter, modifiers});
-  return keys;
-}
-
-std::vector<Key> operator+(std::vector<Key> first, const std::vector<Key>& second) {
-  first.insert(first.end(), second.begin(), second.end());
-  return first;
-}
 
 // Closes every message box the window opens and remembers its text. `onOpen` runs while
 // the box is up, before it is closed.
@@ -69,13 +48,6 @@ class MessageBoxCloser {
   QTimer timer_;
 };
 
-struct SequenceCase {
-  const char* name;
-  std::vector<Key> keys;
-  QStringList messages;
-  int32_t finalIndex;
-};
-
 class KeysTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -84,45 +56,13 @@ class KeysTest : public ::testing::Test {
     form.show();
   }
 
-  QStringList press(const std::vector<Key>& keys) {
-    MessageBoxCloser closer;
-    for (const Key& key : keys) form.FormKeyDown(key.code, key.modifiers);
-    return closer.texts;
+  void typeWithCtrl(const char* letters) {
+    for (const char* letter = letters; *letter != '\0'; ++letter) form.FormKeyDown(*letter, kCtrl);
   }
 
   TempFolder folder;
   TForm1 form{folder.path()};
 };
-
-TEST_F(KeysTest, SequencesShareOnePosition) {
-  const Key ctrlDown{Qt::Key_Control, kCtrl};
-  const Key shiftDown{Qt::Key_Shift, kShift};
-  const std::vector<SequenceCase> cases = {
-      {"Ctrl sequence", typed("QAZU", kCtrl), {kCtrlMessage}, 1},
-      {"Shift sequence", typed("QUIVER", kShift), {kShiftMessage}, 1},
-      {"each completion shows again", typed("QAZUQAZU", kCtrl), {kCtrlMessage, kCtrlMessage}, 1},
-      {"progress stops one short", typed("QAZ", kCtrl), {}, 4},
-      {"a wrong letter is not tried as the first one", typed("QAQAZU", kCtrl), {}, 1},
-      {"no modifier leaves the position alone",
-       typed("QA", kCtrl) + std::vector<Key>{{'X', kNone}, {Qt::Key_Space, kNone}} + typed("ZU", kCtrl), {kCtrlMessage}, 1},
-      {"pressing Ctrl again starts over", typed("QA", kCtrl) + std::vector<Key>{ctrlDown} + typed("ZU", kCtrl), {}, 1},
-      {"Ctrl reported without its own flag still starts over",
-       typed("QA", kCtrl) + std::vector<Key>{{Qt::Key_Control, kNone}} + typed("ZU", kCtrl), {}, 1},
-      {"pressing Shift again starts over", typed("QUI", kShift) + std::vector<Key>{shiftDown}, {}, 1},
-      {"a Shift letter advances the Ctrl sequence", typed("Q", kShift) + typed("AZU", kCtrl), {kCtrlMessage}, 1},
-      {"Ctrl letters advance the Shift sequence", typed("Q", kCtrl) + typed("UIVER", kShift), {kShiftMessage}, 1},
-      {"past the Ctrl sequence any Ctrl key starts over", typed("QUIV", kShift) + typed("U", kCtrl), {}, 1},
-      {"both held: Ctrl advances, Shift then resets", typed("Q", kBoth), {}, 1},
-      {"both held: Ctrl resets, Shift then advances", typed("QUI", kShift) + typed("Q", kBoth), {}, 2},
-      {"both held cannot finish the Shift sequence", typed("QUIVE", kShift) + typed("R", kBoth), {}, 1},
-  };
-  for (const SequenceCase& sequence : cases) {
-    SCOPED_TRACE(sequence.name);
-    form.KeySequenceIndex = 1;
-    EXPECT_EQ(press(sequence.keys), sequence.messages);
-    EXPECT_EQ(form.KeySequenceIndex, sequence.finalIndex);
-  }
-}
 
 TEST_F(KeysTest, KeyPressesOnTheWindowReachTheSequence) {
   MessageBoxCloser closer;
@@ -146,16 +86,15 @@ TEST_F(KeysTest, KeyPressesOnAControlCountOnce) {
 }
 
 TEST_F(KeysTest, KeysTypedIntoTheMessageBoxDoNotCount) {
-  // A Ctrl+U typed into the box would complete the sequence a second time if it reached
-  // the window, and would open a second box inside the first.
+  // A Ctrl+Q typed into the box would start the sequence anew if it reached the window, and
+  // the three letters typed after the box would then complete it a second time.
   MessageBoxCloser closer([](QMessageBox* box) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_U, kCtrl);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Q, kCtrl);
     QApplication::sendEvent(box, &press);
   });
-  form.KeySequenceIndex = 4;
-  form.FormKeyDown(Qt::Key_U, kCtrl);
+  typeWithCtrl("QAZU");
+  typeWithCtrl("AZU");
   EXPECT_EQ(closer.texts, QStringList{kCtrlMessage});
-  EXPECT_EQ(form.KeySequenceIndex, 1);
 }
 
 }  // namespace
