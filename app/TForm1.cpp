@@ -22,6 +22,7 @@
 #include "settings/IniFile.h"
 #include "skin/HintManager.h"
 #include "skin/SkinManager.h"
+#include "ui/InterfaceTexts.h"
 #include "ui/LetterKey.h"
 #include "ui/TrayIcon.h"
 #include "ui/MprisService.h"
@@ -72,7 +73,7 @@ TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
   Timer1->setTimerType(Qt::PreciseTimer);
   Timer3->setTimerType(Qt::PreciseTimer);
 
-  buildMenus();
+  menus_ = WindowMenus::build(this);
   TsSkinManager::install(this);
   new TsHintManager(this);
   bindEvents();
@@ -88,37 +89,6 @@ TForm1::~TForm1() {
   if (destroyed_) return;
   CloseOutsideInputs();
   guarded([this] { FormDestroy(); });
-}
-
-void TForm1::buildMenus() {
-  auto item = [](QMenu* menu, const char* name, const char* caption) {
-    QAction* action = menu->addAction(QString::fromUtf8(caption));
-    action->setObjectName(QString::fromLatin1(name));
-    return action;
-  };
-  PopupForPlayList = new QMenu(this);
-  PopupForPlayList->setObjectName(QStringLiteral("PopupForPlayList"));
-  ClearPlayList1 = item(PopupForPlayList, "ClearPlayList1", "Clear Play List");
-  deleteselectedfile1 = item(PopupForPlayList, "deleteselectedfile1", "delete selected file");
-
-  PopupMenu1 = new QMenu(this);
-  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-  seting1 = item(PopupMenu1, "seting1", "DirectX effects");
-  Interfase1 = item(PopupMenu1, "Interfase1", "Interfase");
-  OpenFiles1 = item(PopupMenu1, "OpenFiles1", "Open Files");
-  SettingEQ1 = item(PopupMenu1, "SettingEQ1", "Setting EQ");
-  svernut1 = item(PopupMenu1, "svernut1", "svernut");
-  rashirit1 = item(PopupMenu1, "rashirit1", "rashirit");
-  Grafik1 = item(PopupMenu1, "Grafik1", "Grafik");
-
-  PopupMenu2 = new QMenu(this);
-  PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-  maximaze1 = item(PopupMenu2, "maximaze1", "maximaze");
-  play1 = item(PopupMenu2, "play1", "play");
-  pause1 = item(PopupMenu2, "pause1", "pause");
-  stop1 = item(PopupMenu2, "stop1", "stop");
-  N1 = item(PopupMenu2, "N1", ">>");
-  N2 = item(PopupMenu2, "N2", "<<");
 }
 
 void TForm1::bindEvents() {
@@ -175,20 +145,20 @@ void TForm1::bindEvents() {
     guarded([&] { sGauge2MouseMove(buttons, x, y); });
   });
 
-  bind(ClearPlayList1, &QAction::triggered, &TForm1::ClearPlayList1Click);
-  bind(deleteselectedfile1, &QAction::triggered, &TForm1::deleteselectedfile1Click);
-  bind(seting1, &QAction::triggered, &TForm1::seting1Click);
-  bind(OpenFiles1, &QAction::triggered, &TForm1::OpenFiles1Click);
-  bind(SettingEQ1, &QAction::triggered, &TForm1::SettingEQ1Click);
-  bind(svernut1, &QAction::triggered, &TForm1::svernut1Click);
-  bind(rashirit1, &QAction::triggered, &TForm1::rashirit1Click);
-  bind(Grafik1, &QAction::triggered, &TForm1::Grafik1Click);
-  bind(maximaze1, &QAction::triggered, &TForm1::maximaze1Click);
-  bind(play1, &QAction::triggered, &TForm1::play1Click);
-  bind(pause1, &QAction::triggered, &TForm1::pause1Click);
-  bind(stop1, &QAction::triggered, &TForm1::stop1Click);
-  bind(N1, &QAction::triggered, &TForm1::N1Click);
-  bind(N2, &QAction::triggered, &TForm1::N2Click);
+  bind(menus_.ClearPlayList1, &QAction::triggered, &TForm1::ClearPlayList1Click);
+  bind(menus_.deleteselectedfile1, &QAction::triggered, &TForm1::deleteselectedfile1Click);
+  bind(menus_.seting1, &QAction::triggered, &TForm1::seting1Click);
+  bind(menus_.OpenFiles1, &QAction::triggered, &TForm1::OpenFiles1Click);
+  bind(menus_.SettingEQ1, &QAction::triggered, &TForm1::SettingEQ1Click);
+  bind(menus_.svernut1, &QAction::triggered, &TForm1::svernut1Click);
+  bind(menus_.rashirit1, &QAction::triggered, &TForm1::rashirit1Click);
+  bind(menus_.Grafik1, &QAction::triggered, &TForm1::Grafik1Click);
+  bind(menus_.maximaze1, &QAction::triggered, &TForm1::maximaze1Click);
+  bind(menus_.play1, &QAction::triggered, &TForm1::play1Click);
+  bind(menus_.pause1, &QAction::triggered, &TForm1::pause1Click);
+  bind(menus_.stop1, &QAction::triggered, &TForm1::stop1Click);
+  bind(menus_.N1, &QAction::triggered, &TForm1::N1Click);
+  bind(menus_.N2, &QAction::triggered, &TForm1::N2Click);
 
   // Right clicks on the transport panel (and everything on it) and on the playlist open
   // their context menus; key presses anywhere in the window reach FormKeyDown first.
@@ -217,11 +187,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::ContextMenu) {
     auto* menuEvent = static_cast<QContextMenuEvent*>(event);
     if (widget == ui->ListBox1 || ui->ListBox1->isAncestorOf(widget)) {
-      PopupForPlayList->popup(menuEvent->globalPos());
+      menus_.PopupForPlayList->popup(menuEvent->globalPos());
       return true;
     }
     if (widget == ui->sPanel1 || ui->sPanel1->isAncestorOf(widget)) {
-      PopupMenu1->popup(menuEvent->globalPos());
+      menus_.PopupMenu1->popup(menuEvent->globalPos());
       return true;
     }
   }
@@ -284,6 +254,8 @@ void TForm1::Timer4Timer() {
   ui->ListBox1->setCurrentRow(0);
   ui->BitBtn2->click();
 }
+
+void TForm1::LocalizeInterface() { ::LocalizeInterface(*ui, menus_); }
 
 void TForm1::Timer2Timer() {}
 void TForm1::FormDeactivate() {}

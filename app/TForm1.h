@@ -12,7 +12,6 @@
 //   TForm1Vis.cpp         the drawing surface, frame step and drawing dispatch
 //   TForm1Modes.cpp       window menu, tray menu, tray icon, hide and restore
 //   TForm1Keys.cpp        hidden key sequences
-//   TForm1Texts.cpp       the Russian interface texts
 
 #include <QString>
 #include <QStringList>
@@ -23,10 +22,9 @@
 #include <memory>
 
 #include "ui/KeySequences.h"
+#include "ui/WindowMenus.h"
 #include "vis/SpectrumState.h"
 
-class QAction;
-class QMenu;
 class QTimer;
 class TETrack;
 class IniFile;
@@ -63,26 +61,6 @@ class TForm1 : public QWidget {
   QTimer* Timer3 = nullptr;
   QTimer* Timer4 = nullptr;
 
-  // Menus, built in code by the constructor.
-  QMenu* PopupForPlayList = nullptr;
-  QAction* ClearPlayList1 = nullptr;
-  QAction* deleteselectedfile1 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QAction* seting1 = nullptr;
-  QAction* Interfase1 = nullptr;
-  QAction* OpenFiles1 = nullptr;
-  QAction* SettingEQ1 = nullptr;
-  QAction* svernut1 = nullptr;
-  QAction* rashirit1 = nullptr;
-  QAction* Grafik1 = nullptr;
-  QMenu* PopupMenu2 = nullptr;
-  QAction* maximaze1 = nullptr;
-  QAction* play1 = nullptr;
-  QAction* pause1 = nullptr;
-  QAction* stop1 = nullptr;
-  QAction* N1 = nullptr;
-  QAction* N2 = nullptr;
-
   // Shared state.
   std::unique_ptr<TETrack> Track;
   int32_t CurrentIndex = 0;
@@ -94,6 +72,8 @@ class TForm1 : public QWidget {
   std::unique_ptr<MprisService> Mpris;
 
   QString dataDirectory() const { return dataDirectory_; }
+  // The three pop-up menus and their named items.
+  const WindowMenus& menus() const { return menus_; }
   // The spectrum, levels and colour that the tick fills and the drawings read.
   SpectrumState& spectrum() { return spectrum_; }
 
@@ -108,6 +88,7 @@ class TForm1 : public QWidget {
   // --- Handlers and routines, by the file that holds them. ---
 
   // TForm1.cpp
+  void LocalizeInterface();
   void Timer4Timer();
   void Timer2Timer();
   void FormDeactivate();
@@ -205,9 +186,6 @@ class TForm1 : public QWidget {
   // TForm1Keys.cpp
   void FormKeyDown(int key, Qt::KeyboardModifiers shift);
 
-  // TForm1Texts.cpp
-  void LocalizeInterface();
-
  signals:
   // Emitted when the window has been closed and the event loop should end.
   void closed();
@@ -221,7 +199,6 @@ class TForm1 : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  void buildMenus();
   void bindEvents();
   void showCaptionInTitleBar();
   // The tick and the frame step rest (TForm1Tick.cpp) while a tick and a frame step would
@@ -231,6 +208,7 @@ class TForm1 : public QWidget {
   void wakeFromRest();
 
   QString dataDirectory_;
+  WindowMenus menus_;
   SpectrumState spectrum_;
   KeySequences keySequences_;
   bool destroyed_ = false;

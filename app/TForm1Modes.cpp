@@ -107,14 +107,14 @@ void TForm1::N2Click() { ui->sBitBtn3->click(); }
 void TForm1::CreateTrayIcon() {
   const QIcon icon = TrayIcon::applicationIcon();
   setWindowIcon(icon);
-  CoolTrayIcon1 = std::make_unique<TrayIcon>(icon, PopupMenu2);
+  CoolTrayIcon1 = std::make_unique<TrayIcon>(icon, menus_.PopupMenu2);
   Mpris = std::make_unique<MprisService>(mediaHooks(*this));
 }
 
 void TForm1::CloseOutsideInputs() {
   Mpris.reset();
   CoolTrayIcon1.reset();
-  for (QMenu* menu : {PopupMenu1, PopupMenu2, PopupForPlayList}) menu->close();
+  for (QMenu* menu : {menus_.PopupMenu1, menus_.PopupMenu2, menus_.PopupForPlayList}) menu->close();
 }
 
 // Hiding keeps the layout, and playback, the timers and the drawing go on. A desktop without

@@ -30,11 +30,12 @@ class ModesTest : public ::testing::Test {
 
   TempFolder folder;
   TForm1 form{folder.path()};
+  const WindowMenus& menus = form.menus();
 };
 
 TEST_F(ModesTest, PageCommandsOpenThePageControlOnTheirPage) {
   const std::pair<QAction*, int> commands[] = {
-      {form.seting1, 1}, {form.OpenFiles1, 0}, {form.SettingEQ1, 2}, {form.Grafik1, 3}};
+      {menus.seting1, 1}, {menus.OpenFiles1, 0}, {menus.SettingEQ1, 2}, {menus.Grafik1, 3}};
   for (const auto& [command, page] : commands) {
     SCOPED_TRACE(command->objectName().toStdString());
     form.ui->sBitBtn1->click();  // "mini"
@@ -47,28 +48,28 @@ TEST_F(ModesTest, PageCommandsOpenThePageControlOnTheirPage) {
 }
 
 TEST_F(ModesTest, ExpandingKeepsThePageThatWasActive) {
-  form.rashirit1->trigger();
+  menus.rashirit1->trigger();
   EXPECT_EQ(form.ui->sPageControl1->currentIndex(), 3) << "Graph EQ is the page at start";
   EXPECT_EQ(form.size(), kExpanded);
 
-  form.SettingEQ1->trigger();
+  menus.SettingEQ1->trigger();
   form.ui->sBitBtn1->click();
-  form.rashirit1->trigger();
+  menus.rashirit1->trigger();
   EXPECT_EQ(form.ui->sPageControl1->currentIndex(), 2);
 
   form.ui->sBitBtn4->click();  // "max"
-  form.OpenFiles1->trigger();
+  menus.OpenFiles1->trigger();
   EXPECT_EQ(form.size(), kLargeDrawing) << "the large drawing panel stays";
 }
 
 TEST_F(ModesTest, WithoutATrayMinimisingKeepsTheWindowReachable) {
   ASSERT_FALSE(TrayIcon::isTrayAvailable());
-  form.Grafik1->trigger();
-  form.svernut1->trigger();
+  menus.Grafik1->trigger();
+  menus.svernut1->trigger();
   EXPECT_TRUE(form.isMinimized());
   EXPECT_FALSE(form.isHidden()) << "a hidden window could not be brought back without a tray";
 
-  form.maximaze1->trigger();
+  menus.maximaze1->trigger();
   EXPECT_FALSE(form.isMinimized());
   EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(form.size(), kExpanded);
@@ -78,8 +79,8 @@ TEST_F(ModesTest, TrayItemsPressTheButtonsWhileHidden) {
   form.ui->ListBox1->addItems({folder.file("one.wav"), folder.file("two.wav")});
   form.hide();
   const std::pair<QAction*, QAbstractButton*> items[] = {
-      {form.play1, form.ui->BitBtn2},   {form.pause1, form.ui->BitBtn3}, {form.stop1, form.ui->BitBtn4},
-      {form.N1, form.ui->sBitBtn2},     {form.N2, form.ui->sBitBtn3},
+      {menus.play1, form.ui->BitBtn2}, {menus.pause1, form.ui->BitBtn3}, {menus.stop1, form.ui->BitBtn4},
+      {menus.N1, form.ui->sBitBtn2},   {menus.N2, form.ui->sBitBtn3},
   };
   for (const auto& [item, button] : items) {
     SCOPED_TRACE(item->objectName().toStdString());
@@ -89,7 +90,7 @@ TEST_F(ModesTest, TrayItemsPressTheButtonsWhileHidden) {
     QObject::disconnect(counting);
     EXPECT_EQ(presses, 1);
   }
-  form.N1->trigger();
+  menus.N1->trigger();
   EXPECT_EQ(form.CurrentIndex, 1);
   EXPECT_EQ(form.windowTitle(), QStringLiteral("two.wav"));
   EXPECT_TRUE(form.isHidden());

@@ -36,17 +36,17 @@ class ModesX11Test : public ::testing::Test {
 };
 
 TEST_F(ModesX11Test, HidingKeepsTheLayoutAndPlaybackRunning) {
-  form->SettingEQ1->trigger();
+  form->menus().SettingEQ1->trigger();
   const QSize expanded = form->size();
 
-  form->svernut1->trigger();
+  form->menus().svernut1->trigger();
   EXPECT_TRUE(form->isHidden());
   EXPECT_FALSE(form->isMinimized());
   EXPECT_TRUE(trayIconEmbedded()) << "the icon stays to restore from";
   EXPECT_TRUE(form->Timer1->isActive());
   EXPECT_TRUE(form->Timer3->isActive());
 
-  form->maximaze1->trigger();
+  form->menus().maximaze1->trigger();
   EXPECT_TRUE(form->isVisible());
   EXPECT_TRUE(form->ui->sPageControl1->isVisible());
   EXPECT_EQ(form->ui->sPageControl1->currentIndex(), 2);
@@ -54,10 +54,10 @@ TEST_F(ModesX11Test, HidingKeepsTheLayoutAndPlaybackRunning) {
 }
 
 TEST_F(ModesX11Test, RestoringShowsTheWindowWhateverItsState) {
-  form->maximaze1->trigger();
+  form->menus().maximaze1->trigger();
   EXPECT_TRUE(form->isVisible()) << "an already visible window stays";
   form->showMinimized();
-  form->maximaze1->trigger();
+  form->menus().maximaze1->trigger();
   EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(form->isMinimized());
 }

@@ -108,7 +108,7 @@ TEST_F(TextsTest, OtherTextsKeepTheirDesignForm) {
   EXPECT_EQ(form.ui->ListBox1->toolTip(), QStringLiteral("Playlist"));
   EXPECT_TRUE(form.ui->sBitBtn4->toolTip().isEmpty());
   QStringList trayMenu;
-  for (const QAction* action : form.PopupMenu2->actions()) trayMenu << action->text();
+  for (const QAction* action : form.menus().PopupMenu2->actions()) trayMenu << action->text();
   EXPECT_EQ(trayMenu, (QStringList{"Развернуть", "play", "pause", "stop", ">>", "<<"}));
 }
 

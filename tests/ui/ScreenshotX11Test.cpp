@@ -68,7 +68,7 @@ TEST(Screenshot, WindowPagesMenuAndBalloon) {
   }
   form.ui->sPageControl1->setCurrentIndex(3);
 
-  QMenu* menu = form.PopupMenu1 != nullptr ? form.PopupMenu1 : new QMenu(&form);
+  QMenu* menu = form.menus().PopupMenu1;
   menu->popup(form.mapToGlobal(QPoint(60, 60)));
   runEventsFor(300);
   keep(menu->grab().toImage(), QStringLiteral("menu"));
