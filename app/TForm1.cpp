@@ -76,6 +76,7 @@ TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
   menus_ = WindowMenus::build(this);
   TsSkinManager::install(this);
   new TsHintManager(this);
+  followSoundControls();
   bindEvents();
   CreateTrayIcon();
   updateClientSize();

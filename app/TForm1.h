@@ -8,7 +8,7 @@
 //   TForm1Sequencing.cpp  transport buttons, list clicks, end of track and end of list
 //   TForm1Tick.cpp        the playback tick and the two gauges
 //   TForm1Settings.cpp    Config.ini
-//   TForm1Effects.cpp     effect switches and sliders, the equaliser switch
+//   TForm1Effects.cpp     the sound controls: effect switches and sliders, the equaliser switch
 //   TForm1Vis.cpp         the drawing surface, frame step and drawing dispatch
 //   TForm1Modes.cpp       window menu, tray menu, tray icon, hide and restore
 //   TForm1Keys.cpp        hidden key sequences
@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "audio/SoundControls.h"
 #include "ui/KeySequences.h"
 #include "ui/WindowMenus.h"
 #include "vis/SpectrumState.h"
@@ -200,6 +201,7 @@ class TForm1 : public QWidget {
 
  private:
   void bindEvents();
+  void followSoundControls();
   void showCaptionInTitleBar();
   // The tick and the frame step rest (TForm1Tick.cpp) while a tick and a frame step would
   // change nothing; the next event of any kind, which is all that can give them something
@@ -211,6 +213,8 @@ class TForm1 : public QWidget {
   WindowMenus menus_;
   SpectrumState spectrum_;
   KeySequences keySequences_;
+  // What the sound controls are set to, applied to the track from here.
+  SoundControls sound_;
   bool destroyed_ = false;
   bool acceptsDrops_ = false;
   bool keyPreview_ = false;

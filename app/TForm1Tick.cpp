@@ -92,8 +92,8 @@ void TForm1::Timer1Timer() {
   showPosition(*this);
   showText(ui->Label1, ClockText(Track->GetPositionTime()).view());
   showText(ui->Label2, ClockText(Track->GetLengthTime()).view());
-  Track->SetBalance(ui->sTrackBar1->value());
-  Track->SetVolume(ui->sGauge2->Progress());
+  Track->SetBalance(sound_.balance);
+  Track->SetVolume(sound_.volume);
   CheckTrackEnd();
   PrepareNextEntry();
   if (!Track || Track->Stream == 0) return;

@@ -24,22 +24,22 @@ QString TsGauge::text() const { return QString::number(Percent()) + suffix_; }
 void TsGauge::setMinValue(int value) {
   if (value == min_ || value > max_) return;
   min_ = value;
-  progress_ = std::max(progress_, min_);
-  refreshIfPercentChanged();
+  takeProgress(std::max(progress_, min_));
 }
 
 void TsGauge::setMaxValue(int value) {
   if (value == max_ || value < min_) return;
   max_ = value;
-  progress_ = std::min(progress_, max_);
-  refreshIfPercentChanged();
+  takeProgress(std::min(progress_, max_));
 }
 
-void TsGauge::setProgress(int value) {
-  const int clamped = std::clamp(value, min_, max_);
-  if (clamped == progress_) return;
-  progress_ = clamped;
+void TsGauge::setProgress(int value) { takeProgress(std::clamp(value, min_, max_)); }
+
+void TsGauge::takeProgress(int progress) {
+  const bool changed = progress != progress_;
+  progress_ = progress;
   refreshIfPercentChanged();
+  if (changed) emit progressChanged(progress_);
 }
 
 void TsGauge::setSuffix(const QString& suffix) {

@@ -11,7 +11,7 @@ class TsGauge : public QWidget {
   Q_OBJECT
   Q_PROPERTY(int minValue READ minValue WRITE setMinValue)
   Q_PROPERTY(int maxValue READ maxValue WRITE setMaxValue)
-  Q_PROPERTY(int progress READ progress WRITE setProgress)
+  Q_PROPERTY(int progress READ progress WRITE setProgress NOTIFY progressChanged)
   Q_PROPERTY(QString suffix READ suffix WRITE setSuffix)
   Q_PROPERTY(QColor foreColor READ foreColor WRITE setForeColor)
   Q_PROPERTY(QString skinSection READ skinSection WRITE setSkinSection)
@@ -38,7 +38,8 @@ class TsGauge : public QWidget {
   void setMinValue(int value);
   // A maximum below the minimum is refused; a progress above the new maximum is lowered.
   void setMaxValue(int value);
-  // Clamped into min..max.
+  // Clamped into min..max. A progress that changes, here or through a new minimum or maximum,
+  // is announced by progressChanged.
   void setProgress(int value);
   void setSuffix(const QString& suffix);
   void setForeColor(const QColor& color);
@@ -50,12 +51,15 @@ class TsGauge : public QWidget {
   // Every pointer movement over the gauge, with the buttons held and the position in pixels
   // relative to the gauge. Presses and releases without movement are not reported.
   void MouseMove(Qt::MouseButtons buttons, int x, int y);
+  void progressChanged(int progress);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
+  // Takes `progress` (within min..max) and announces it when it differs from the one before.
+  void takeProgress(int progress);
   // Repaints when the percentage shown differs from the one last drawn.
   void refreshIfPercentChanged();
 

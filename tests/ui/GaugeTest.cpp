@@ -29,6 +29,9 @@ TEST_P(GaugeRules, KeepsValuesConsistentAndShowsTruncatedPercent) {
   gauge.setMaxValue(c.max);
   gauge.setMinValue(c.min);
   gauge.setProgress(c.progress);
+  const int before = gauge.Progress();
+  std::vector<int> announced;
+  QObject::connect(&gauge, &TsGauge::progressChanged, [&announced](int progress) { announced.push_back(progress); });
   switch (c.step) {
     case Step::SetMin: gauge.setMinValue(c.value); break;
     case Step::SetMax: gauge.setMaxValue(c.value); break;
@@ -40,6 +43,8 @@ TEST_P(GaugeRules, KeepsValuesConsistentAndShowsTruncatedPercent) {
   EXPECT_EQ(gauge.Progress(), c.expectedProgress);
   EXPECT_EQ(gauge.Percent(), c.expectedPercent);
   EXPECT_EQ(gauge.text(), QString::number(c.expectedPercent) + QStringLiteral("%"));
+  // A progress that moved is announced once, with its new value, and one that stayed is not.
+  EXPECT_EQ(announced, c.expectedProgress == before ? std::vector<int>{} : std::vector<int>{c.expectedProgress});
 }
 
 INSTANTIATE_TEST_SUITE_P(
