@@ -9,7 +9,6 @@
 
 #include "skin/Skin.h"
 #include "skin/SkinFonts.h"
-#include "skin/SkinManager.h"
 
 namespace {
 
@@ -145,7 +144,7 @@ void BalloonHint::paintEvent(QPaintEvent*) {
   const QPainterPath shape = outline();
   painter.drawImage(0, 0, shadow_);
 
-  const SkinSection& hint = TsSkinManager::skin().section(QStringLiteral("HINT"));
+  const SkinSection& hint = currentSkin().section(QStringLiteral("HINT"));
   QColor fill = hint.faceTop;
   fill.setAlpha(alphaFromTransparency(kTransparencyPercent));
   painter.fillPath(shape, fill);

@@ -41,3 +41,8 @@ class Skin {
 // The skin built into the program, active from the start: "WLM (internal)", a light,
 // glassy blue-grey look.
 const Skin& builtInSkin();
+
+// The skin that draws the program: the built-in one, since nothing changes it. The style, the
+// painter and the hints read it here, so that none of them depends on the manager that puts
+// the skin on a window.
+const Skin& currentSkin();

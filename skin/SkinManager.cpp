@@ -33,7 +33,7 @@ TsSkinManager* TsSkinManager::install(QWidget* window) {
 
 QString TsSkinManager::activeSkin() { return skin().name(); }
 
-const Skin& TsSkinManager::skin() { return builtInSkin(); }
+const Skin& TsSkinManager::skin() { return currentSkin(); }
 
 QStyle* TsSkinManager::style() {
   // Owned by the application so that it outlives every widget that uses it.

@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include "skin/Skin.h"
-#include "skin/SkinManager.h"
 
 namespace SkinPainter {
 
@@ -48,7 +47,7 @@ QRectF outlineRect(const QRect& rect) { return QRectF(rect).adjusted(0.5, 0.5, -
 
 }  // namespace
 
-const SkinSection& section(const QString& name) { return TsSkinManager::skin().section(name); }
+const SkinSection& section(const QString& name) { return currentSkin().section(name); }
 
 void paintFace(QPainter& painter, const QRectF& rect, const SkinSection& s, FaceState state) {
   painter.save();

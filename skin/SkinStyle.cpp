@@ -13,7 +13,6 @@
 
 #include "skin/Skin.h"
 #include "skin/SkinFonts.h"
-#include "skin/SkinManager.h"
 #include "skin/SkinPainter.h"
 
 using SkinPainter::FaceState;
@@ -83,9 +82,9 @@ void SkinStyle::unpolish(QWidget* widget) {
   QProxyStyle::unpolish(widget);
 }
 
-void SkinStyle::polish(QPalette& palette) { palette = TsSkinManager::skin().palette(); }
+void SkinStyle::polish(QPalette& palette) { palette = currentSkin().palette(); }
 
-QPalette SkinStyle::standardPalette() const { return TsSkinManager::skin().palette(); }
+QPalette SkinStyle::standardPalette() const { return currentSkin().palette(); }
 
 int SkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const {
   switch (metric) {
