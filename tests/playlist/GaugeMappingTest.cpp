@@ -1,3 +1,5 @@
+// The mapping between the gauges and what they stand for: pointer positions, shares of the
+// range and stream bytes.
 #include <gtest/gtest.h>
 
 #include <cmath>
