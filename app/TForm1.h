@@ -17,7 +17,6 @@
 #include <QStringList>
 #include <QPointer>
 #include <QWidget>
-#include <array>
 #include <cstdint>
 #include <memory>
 

@@ -1,6 +1,6 @@
 // Config.ini as the window shows it at start and writes it back at exit: which control each
-// key reaches, and the order of the saves at shutdown. The values themselves, their defaults,
-// ranges and bytes, are the business of settings/PlayerSettingsTest.
+// value reaches, and the order of the saves at shutdown. The values themselves, their
+// defaults, ranges and bytes, are settings/PlayerSettingsTest's business.
 
 #include <gtest/gtest.h>
 
@@ -10,23 +10,17 @@
 
 #include "app/TForm1.h"
 #include "settings/IniFile.h"
+#include "settings/PlayerSettings.h"
 #include "tests/playlist/StartedWindow.h"
+#include "tests/settings/PrintPlayerSettings.h"
 #include "tests/settings/ReadOnlyFile.h"
 #include "tests/support/TestFiles.h"
 #include "ui_TForm1.h"
 
 namespace {
 
-// The seventeen values in the order the file lists them.
-struct Values {
-  int volume, balance, drawing;
-  std::array<int, 10> bands;  // sTrackBar10 … sTrackBar19
-  bool connect, exitAtEnd, random, repeat;
-  bool operator==(const Values&) const = default;
-};
-
-Values valuesOf(TForm1& form) {
-  Ui::TForm1& ui = *form.ui;
+PlayerSettings shownBy(TForm1& form) {
+  const Ui::TForm1& ui = *form.ui;
   return {ui.sGauge2->Progress(),
           ui.sTrackBar1->value(),
           ui.sRadioGroup1->ItemIndex(),
@@ -39,42 +33,25 @@ Values valuesOf(TForm1& form) {
           ui.CheckBox1->isChecked()};
 }
 
-QByteArray fileOf(const Values& v) {
-  const auto line = [](const char* key, int value) { return QByteArray(key) + '=' + QByteArray::number(value) + '\n'; };
-  const char* bandKeys[] = {"strackbar3.position",  "strackbar5.position",  "strackbar4.position", "strackbar7.position",
-                            "strackbar6.position",  "strackbar9.position",  "strackbar8.position", "strackbar10.position",
-                            "strackbar11.position", "strackbar12.position"};
-  QByteArray file = "[Volume]\n" + line("sgauge2.Progress", v.volume) + "[Balans]\n" +
-                    line("strackbar1.position", v.balance) + "[EQLayzer]\n" + line("sRadioGroup1.ItemIndex", v.drawing);
-  for (size_t band = 0; band < 10; ++band) file += line(bandKeys[band], v.bands[band]);
-  return file + "[EQSet]\n" + line("scheckbox8.Checked", v.connect) + line("scheckbox5.Checked", v.exitAtEnd) +
-         line("scheckbox6.Checked", v.random) + line("checkbox1.Checked", v.repeat);
-}
+// In one row or the other any two bands, and any two switches, differ, so that no two controls
+// can swap values unseen.
+class SettingsWindow : public ::testing::TestWithParam<PlayerSettings> {};
 
-std::ostream& operator<<(std::ostream& out, const Values& v) {
-  out << "volume " << v.volume << " balance " << v.balance << " drawing " << v.drawing << " bands";
-  for (int b : v.bands) out << ' ' << b;
-  return out << " switches " << v.connect << v.exitAtEnd << v.random << v.repeat;
-}
-
-// Two rows in which any two bands, and any two switches, differ in one row or the other, so
-// that no two controls can swap keys unseen.
-class SettingsWindow : public ::testing::TestWithParam<Values> {};
-
-TEST_P(SettingsWindow, EachControlShowsItsKeyAndExitWritesBackWhatTheControlsShow) {
+TEST_P(SettingsWindow, EachControlShowsItsValueAndExitSavesWhatTheControlsShow) {
   TempFolder folder;
-  const QByteArray stored = fileOf(GetParam());
-  folder.write("Config.ini", stored);
+  IniFile file(folder.file("Config.ini"));
+  GetParam().save(file);
   auto form = startWindow(folder.path());
-  EXPECT_EQ(valuesOf(*form), GetParam());
+  EXPECT_EQ(shownBy(*form), GetParam());
   form->FormDestroy();
-  EXPECT_EQ(folder.read("Config.ini"), stored);
+  EXPECT_EQ(PlayerSettings::load(file), GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SettingsWindow,
-                         ::testing::Values(Values{9, -3, 1, {0, 1, 2, 3, 4, 5, 6, 7, 6, 5}, true, true, false, false},
-                                           Values{0, 4, 6, {5, 6, 7, 6, 5, 4, 3, 2, 1, 0}, true, false, true, false}),
-                         [](const auto& info) { return "Row" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettingsWindow,
+    ::testing::Values(PlayerSettings{9, -3, 1, {0, 1, 2, 3, 4, 5, 6, 7, 6, 5}, true, true, false, false},
+                      PlayerSettings{0, 4, 6, {5, 6, 7, 6, 5, 4, 3, 2, 1, 0}, true, false, true, false}),
+    [](const auto& info) { return "Row" + std::to_string(info.index); });
 
 TEST(SettingsWindowShutdown, TheSettingsAreSavedAfterThePlaylistAndAFailedSaveRaisesTheWriteError) {
   TempFolder folder;

@@ -52,14 +52,6 @@ TEST_F(SoundControlsTest, ANewStreamGetsTheFourSwitchedEffectsAndTheConnectedBan
     ASSERT_TRUE(Engine::instance().fxGetParameters(track->EqBands[band], record)) << band;
     EXPECT_EQ(record.fGain, static_cast<float>(controls.bands[band])) << band;
   }
-  // Switched off, an effect and the bands come off again.
-  controls.setOn(EffectKind::Compressor, false);
-  controls.equalizerConnected = false;
-  controls.ApplyEffectSwitches(*track);
-  audio::Dx8Compressor compressor{};
-  EXPECT_FALSE(Engine::instance().fxGetParameters(handleOf(EffectKind::Compressor), compressor));
-  audio::Dx8ParamEq band{};
-  EXPECT_FALSE(Engine::instance().fxGetParameters(track->EqBands[0], band));
 }
 
 TEST_F(SoundControlsTest, EveryValueReachesItsOwnSetter) {

@@ -7,17 +7,11 @@
 
 #include <QDir>
 #include <functional>
-#include <ostream>
 
 #include "settings/IniFile.h"
+#include "tests/settings/PrintPlayerSettings.h"
 #include "tests/settings/ReadOnlyFile.h"
 #include "tests/support/TestFiles.h"
-
-void PrintTo(const PlayerSettings& s, std::ostream* out) {
-  *out << "volume " << s.volume << " balance " << s.balance << " drawing " << s.drawing << " bands";
-  for (int32_t band : s.bands) *out << ' ' << band;
-  *out << " switches " << s.equalizerConnected << s.exitAtListEnd << s.randomEntry << s.repeatList;
-}
 
 namespace {
 
