@@ -6,13 +6,6 @@ namespace {
 constexpr EffectKind kKindsForEveryStream[] = {EffectKind::Echo, EffectKind::Compressor, EffectKind::Reverb,
                                                EffectKind::Chorus};
 
-// The band setters from 80 Hz to 14 kHz.
-using BandSetter = void (TETrack::*)(float);
-constexpr BandSetter kBandSetters[SoundControls::kBandCount] = {
-    &TETrack::SetEq80,   &TETrack::SetEq170,  &TETrack::SetEq310,   &TETrack::SetEq600,   &TETrack::SetEq1000,
-    &TETrack::SetEq3000, &TETrack::SetEq6000, &TETrack::SetEq10000, &TETrack::SetEq12000, &TETrack::SetEq14000,
-};
-
 float asGain(int32_t position) { return static_cast<float>(position); }
 
 }  // namespace
@@ -44,7 +37,16 @@ void SoundControls::PushFlanger(TETrack& track) const {
 }
 
 void SoundControls::PushEffectParameters(TETrack& track) const {
-  for (size_t band = 0; band < kBandCount; ++band) (track.*kBandSetters[band])(asGain(bands[band]));
+  track.SetEq80(asGain(bands[0]));
+  track.SetEq170(asGain(bands[1]));
+  track.SetEq310(asGain(bands[2]));
+  track.SetEq600(asGain(bands[3]));
+  track.SetEq1000(asGain(bands[4]));
+  track.SetEq3000(asGain(bands[5]));
+  track.SetEq6000(asGain(bands[6]));
+  track.SetEq10000(asGain(bands[7]));
+  track.SetEq12000(asGain(bands[8]));
+  track.SetEq14000(asGain(bands[9]));
   track.SetCompressorGain(asGain(compressorGain));
   track.SetReverbMix(asGain(reverbMix));
   PushFlanger(track);
