@@ -317,6 +317,10 @@ void EffectChain::process(float* interleaved, int frames) noexcept {
   }
 }
 
+bool EffectChain::holdsNothing() const noexcept {
+  return impl_->current.load(std::memory_order_acquire)->nodes.empty();
+}
+
 void EffectChain::rest() noexcept {
   Snapshot* snapshot = impl_->current.load(std::memory_order_acquire);
   impl_->acknowledged.store(snapshot->generation, std::memory_order_release);

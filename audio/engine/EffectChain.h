@@ -55,6 +55,8 @@ class EffectChain {
 
   // Audio thread. Runs every instance in order on the block, in place.
   void process(float* interleaved, int frames) noexcept;
+  // Audio thread. Whether the chain holds no instance, so that its output is its input.
+  bool holdsNothing() const noexcept;
   // Audio thread. The chain's sound has died away and it stops until the next process():
   // every instance forgets what it heard.
   void rest() noexcept;
