@@ -380,4 +380,53 @@ TEST_F(EngineWavTest, AStreamTakenOverAfterItsEndStaysFinished) {
   expectFramesFrom(render(10), 0, 10);
 }
 
+// --- Rest ---------------------------------------------------------------------------------
+
+// Once nothing can be heard after the end or a pause (the effects rung out too), the engine
+// asks for no output: a real-time one closes its device. Nothing is heard from then on.
+struct RestCase {
+  const char* name;
+  bool echo;
+  void (*call)(audio::Engine& engine, audio::StreamHandle stream);
+};
+
+const RestCase kRestCases[] = {
+    {"AtTheEnd", false, [](audio::Engine&, audio::StreamHandle) {}},
+    {"AtTheEndWithAnEcho", true, [](audio::Engine&, audio::StreamHandle) {}},
+    {"AfterAPauseWithAnEcho", true, [](audio::Engine& e, audio::StreamHandle stream) { e.pause(stream); }},
+};
+
+class EngineRestTest : public EngineWavTest, public ::testing::WithParamInterface<RestCase> {};
+
+TEST_P(EngineRestTest, OnceNothingCanBeHeardTheEngineAsksForNoOutput) {
+  const RestCase& c = GetParam();
+  const auto stream = openPattern(kRate / 2);
+  if (c.echo) engine().setFx(stream, audio::FxType::Echo, 0);
+  engine().play(stream, false);
+  render(kRate / 4);
+  EXPECT_TRUE(clock().sourcePlaying());
+  c.call(engine(), stream);
+  // Pieces of a tenth of a second, for up to half a minute.
+  std::vector<float> beforeRest;
+  for (int piece = 0; piece < 300 && clock().sourcePlaying(); ++piece) {
+    const auto& heard = render(kRate / 10);
+    beforeRest.insert(beforeRest.end(), heard.begin(), heard.end());
+  }
+  ASSERT_FALSE(clock().sourcePlaying());
+  EXPECT_FALSE(engine().audible(stream));
+  EXPECT_NE(engine().isActive(stream), Activity::Playing);
+  const auto after = render(kRate);
+  EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](float v) { return v == 0.0f; }));
+  if (c.echo) {
+    // The echo was heard to its end: its repeats after the sound stopped, dying away.
+    const size_t repeat = 2 * static_cast<size_t>(kRate);
+    ASSERT_GT(beforeRest.size(), repeat + 2);
+    EXPECT_GT(*std::max_element(beforeRest.begin() + repeat, beforeRest.end()), 0.01f);
+    EXPECT_LT(std::abs(beforeRest.back()), audio::Channel::kSilence);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, EngineRestTest, ::testing::ValuesIn(kRestCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
