@@ -1,5 +1,7 @@
 #include "audio/engine/Mixer.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -166,6 +168,8 @@ void Mixer::render(float* out, int frames) noexcept {
 }
 
 void Mixer::decodeLoop() {
+  // Named, so that a look at the process's threads (top -H) tells which one costs what.
+  pthread_setname_np(pthread_self(), "tembr decode");
   StreamList streams;
   std::unique_lock lock(workerMutex_);
   while (workerRunning_) {
