@@ -233,6 +233,18 @@ TEST_F(EngineGainTest, VolumeAndPanScaleTheSidesAfterAShortGlide) {
   }
 }
 
+// The track gives a new stream its volume and balance before it is heard: they hold from
+// its first sample, with no glide from full volume.
+TEST_F(EngineGainTest, VolumeAndPanSetBeforeTheFirstSoundHoldFromItsFirstSample) {
+  const auto stream = openConstant(16384);
+  engine().setAttribute(stream, Attribute::Volume, 0.2f);
+  engine().setAttribute(stream, Attribute::Pan, -0.5f);
+  engine().play(stream, false);
+  const auto rendered = render(4);
+  EXPECT_FLOAT_EQ(rendered[0], 0.5f * 0.2f);
+  EXPECT_FLOAT_EQ(rendered[1], 0.5f * 0.2f * 0.5f);
+}
+
 TEST_F(EngineGainTest, AVolumeChangeGlidesWithoutASuddenStep) {
   const auto stream = openConstant(32767);
   engine().play(stream, false);
