@@ -24,6 +24,14 @@ bool consumed(const Stream& stream) {
   return !stream.released() && stream.openState() == OpenState::Open &&
          stream.playRequest() == PlayRequest::Playing && !stream.endedAtCurrentRequest();
 }
+
+// A queued stream is used up only once the stream ahead of it has ended, which happens while
+// that one is used up: a round of the decoding thread sees it.
+template <class Feeding>
+bool consumed(const Feeding& feeding) {
+  return consumed(*feeding.source) ||
+         (feeding.next && feeding.source->endedAtCurrentRequest() && consumed(*feeding.next));
+}
 }  // namespace
 
 Mixer::~Mixer() { stop(); }
@@ -116,11 +124,9 @@ void Mixer::publish() {
   if (published_) retired_.push_back({std::move(published_), renderEpoch_.load()});
   published_ = std::move(list);
   collectGarbage();
-  StreamList streams;
+  FeedingList streams;
   for (const Route& route : routes_) {
-    if (route.released) continue;
-    if (route.source) streams.push_back(route.source);
-    if (route.next) streams.push_back(route.next);
+    if (!route.released) streams.push_back({route.source, route.next});
   }
   {
     std::lock_guard lock(workerMutex_);
@@ -170,13 +176,16 @@ void Mixer::render(float* out, int frames) noexcept {
 void Mixer::decodeLoop() {
   // Named, so that a look at the process's threads (top -H) tells which one costs what.
   pthread_setname_np(pthread_self(), "tembr decode");
-  StreamList streams;
+  FeedingList streams;
   std::unique_lock lock(workerMutex_);
   while (workerRunning_) {
     streams = workerStreams_;
     lock.unlock();
     bool worked = false;
-    for (const auto& stream : streams) worked |= stream->service();
+    for (const Feeding& feeding : streams) {
+      worked |= feeding.source->service();
+      if (feeding.next) worked |= feeding.next->service();
+    }
     // Streams released meanwhile are let go here, on this thread, not on the audio thread.
     streams.clear();
     lock.lock();
@@ -185,7 +194,7 @@ void Mixer::decodeLoop() {
     // Without a stream being used up nothing is needed until a call from another thread
     // wakes this one.
     const auto woken = [this] { return workerWoken_ || !workerRunning_; };
-    if (std::any_of(workerStreams_.begin(), workerStreams_.end(), [](const auto& stream) { return consumed(*stream); })) {
+    if (std::any_of(workerStreams_.begin(), workerStreams_.end(), [](const Feeding& f) { return consumed(f); })) {
       wakeWorker_.wait_for(lock, kDecodeRound, woken);
     } else {
       wakeWorker_.wait(lock, woken);

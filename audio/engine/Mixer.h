@@ -69,7 +69,12 @@ class Mixer : public RenderSource {
     bool released = false;
   };
   using RouteList = std::vector<Route>;
-  using StreamList = std::vector<std::shared_ptr<Stream>>;
+  // What the decoding thread feeds: a channel's stream and the one queued behind it.
+  struct Feeding {
+    std::shared_ptr<Stream> source;
+    std::shared_ptr<Stream> next;
+  };
+  using FeedingList = std::vector<Feeding>;
   struct Retired {
     std::unique_ptr<RouteList> list;
     uint64_t epoch;
@@ -100,7 +105,7 @@ class Mixer : public RenderSource {
   Output* output_ = nullptr;
   std::condition_variable wakeWorker_;
   std::condition_variable workerProgress_;
-  StreamList workerStreams_;
+  FeedingList workerStreams_;
   bool workerRunning_ = false;
   bool workerWoken_ = false;
   int dataWaiters_ = 0;

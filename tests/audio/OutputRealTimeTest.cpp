@@ -3,7 +3,7 @@
 // device. All are waited on with generous limits; no duration is asserted.
 
 #include <gtest/gtest.h>
-#include <sys/syscall.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -144,6 +144,49 @@ TEST_F(SdlDiskDriver, PlaysThroughADeviceThatAppearsAfterTheStart) {
   expectCaptured(capture, 8192);
 }
 
+// What the output's watch thread waits for in the kernel, or "" while it runs.
+std::string outputThreadWaitsFor() {
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream comm(task.path() / "comm");
+    std::string name;
+    std::getline(comm, name);
+    if (name != "tembr output") continue;
+    std::ifstream wchan(task.path() / "wchan");
+    std::string waits;
+    std::getline(wchan, waits);
+    return waits;
+  }
+  return {};
+}
+
+// The device opens on the watch thread, and a call to play made meanwhile does not wait for
+// it: a named pipe without a reader holds the disk driver's open for as long as the test likes.
+TEST_F(SdlDiskDriver, PlayDoesNotWaitWhileTheDeviceOpens) {
+  Engine& engine = Engine::instance();
+  engine.init(-1, kRate);
+  ASSERT_TRUE(waitFor([] { return !output().hasDevice(); })) << "the device never closed";
+  const std::string pipe = fixtures::tempDir() + "/pipe.raw";
+  ::unlink(pipe.c_str());
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  setenv("SDL_DISKAUDIOFILE", pipe.c_str(), 1);
+  const auto stream = engine.streamCreateFile(writeLevel("opening.wav", 1000, kRate));
+  ASSERT_TRUE(engine.streamAwaitOpen(stream));
+  engine.play(stream, false);
+  ASSERT_TRUE(waitFor([] { return outputThreadWaitsFor() == "wait_for_partner"; })) << "the device did not open";
+  auto played = std::async(std::launch::async, [&engine, stream] { return engine.play(stream, false); });
+  EXPECT_EQ(played.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "play waited for the device";
+  // A reader lets the open finish; it drains the pipe until the device closes.
+  std::thread reader([&pipe] {
+    std::ifstream in(pipe, std::ios::binary);
+    for (char buffer[4096]; in.read(buffer, sizeof buffer) || in.gcount() > 0;) {
+    }
+  });
+  EXPECT_TRUE(played.get());
+  ASSERT_TRUE(waitFor([] { return output().hasDevice(); }));
+  engine.free();
+  reader.join();
+}
+
 TEST(OutputRealTimeTest, SilentOutputPlaysStreamsToTheirEnd) {
   Engine::setOutputFactory([](int rate) { return std::make_unique<audio::SilentOutput>(rate); });
   Engine& engine = Engine::instance();
@@ -187,17 +230,22 @@ bool waitForRest() {
   });
 }
 
+// What comes to rest: a stream that played to its end, one whose file hangs while it opens,
+// or one paused with the next one queued behind it.
+enum class Rest { AtTheEnd, WhileOpening, PausedWithOneQueued };
+
 struct RestCase {
   const char* name;
   const char* driver;  // SDL_AUDIODRIVER, or nullptr for the silent output
-  bool hangingOpen;    // the file never finishes opening, instead of playing to its end
+  Rest rest;
 };
 
 const RestCase kRestCases[] = {
-    {"SdlAtTheEnd", "dummy", false},
-    {"SdlWithoutADeviceAtTheEnd", "none", false},
-    {"SilentAtTheEnd", nullptr, false},
-    {"SdlWhileAFileHangsOpening", "dummy", true},
+    {"SdlAtTheEnd", "dummy", Rest::AtTheEnd},
+    {"SdlWithoutADeviceAtTheEnd", "none", Rest::AtTheEnd},
+    {"SilentAtTheEnd", nullptr, Rest::AtTheEnd},
+    {"SdlWhileAFileHangsOpening", "dummy", Rest::WhileOpening},
+    {"SdlPausedWithAStreamQueued", "dummy", Rest::PausedWithOneQueued},
 };
 
 class OutputRest : public ::testing::TestWithParam<RestCase> {
@@ -221,7 +269,7 @@ TEST_P(OutputRest, OnceNothingCanBeHeardNoThreadWakes) {
     Engine::setOutputFactory([](int rate) { return std::make_unique<audio::SilentOutput>(rate); });
   }
   std::promise<void> answer;
-  if (c.hangingOpen) {
+  if (c.rest == Rest::WhileOpening) {
     Engine::setDecoderOpener([answered = answer.get_future().share()](const std::string& path) {
       answered.wait();
       return audio::openDecoder(path);
@@ -231,9 +279,13 @@ TEST_P(OutputRest, OnceNothingCanBeHeardNoThreadWakes) {
   engine.init(-1, kRate);
   const auto stream = engine.streamCreateFile(fixtures::writeSineWav("rest.wav", kRate, 2, 440.0, 0.3));
   engine.play(stream, false);
-  if (!c.hangingOpen) ASSERT_TRUE(waitForEnd(stream));
+  if (c.rest == Rest::AtTheEnd) ASSERT_TRUE(waitForEnd(stream));
+  if (c.rest == Rest::PausedWithOneQueued) {
+    ASSERT_TRUE(engine.streamAwaitOpen(engine.streamCreateFileAfter(stream, fixtures::writeSineWav("queued.wav", kRate, 2, 440.0, 0.3))));
+    engine.pause(stream);
+  }
   EXPECT_TRUE(waitForRest()) << "a thread still wakes";
-  if (c.hangingOpen) {
+  if (c.rest == Rest::WhileOpening) {
     answer.set_value();
     ASSERT_TRUE(waitForEnd(stream)) << "the file opened, and played to its end, after the rest";
   } else {
