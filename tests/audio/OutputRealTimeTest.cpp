@@ -279,7 +279,9 @@ TEST_P(OutputRest, OnceNothingCanBeHeardNoThreadWakes) {
   engine.init(-1, kRate);
   const auto stream = engine.streamCreateFile(fixtures::writeSineWav("rest.wav", kRate, 2, 440.0, 0.3));
   engine.play(stream, false);
-  if (c.rest == Rest::AtTheEnd) ASSERT_TRUE(waitForEnd(stream));
+  if (c.rest == Rest::AtTheEnd) {
+    ASSERT_TRUE(waitForEnd(stream));
+  }
   if (c.rest == Rest::PausedWithOneQueued) {
     ASSERT_TRUE(engine.streamAwaitOpen(engine.streamCreateFileAfter(stream, fixtures::writeSineWav("queued.wav", kRate, 2, 440.0, 0.3))));
     engine.pause(stream);
