@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <pthread.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <utility>
@@ -21,6 +22,8 @@ constexpr auto kReopenInterval = std::chrono::milliseconds(500);
 // Two seconds without anything playing before the device is closed: a pause and a resume in
 // quick succession keep it.
 constexpr auto kIdleBeforeRest = std::chrono::seconds(2);
+// As long as the engine's own fades.
+constexpr double kFadeInSeconds = 0.005;
 constexpr int kIdleRoundsBeforeRest = static_cast<int>(kIdleBeforeRest / kWatchInterval);
 }  // namespace
 
@@ -115,6 +118,16 @@ void SdlOutput::callback(void* user, uint8_t* stream, int bytes) {
     return;
   }
   self->source_->render(out, frames);
+  if (self->fadeIn_.exchange(false)) self->fadeIn(out, frames);
+}
+
+void SdlOutput::fadeIn(float* interleaved, int frames) const {
+  const int length = std::max(1, static_cast<int>(kFadeInSeconds * sampleRate_));
+  for (int i = 0; i < std::min(frames, length); ++i) {
+    const float gain = static_cast<float>(i + 1) / static_cast<float>(length);
+    interleaved[kChannels * i] *= gain;
+    interleaved[kChannels * i + 1] *= gain;
+  }
 }
 
 void SdlOutput::stopWatch() {
@@ -189,6 +202,7 @@ void SdlOutput::renderSilently(int& idlePeriods) {
   const auto now = Clock::now();
   if (now >= nextAttempt_) {
     nextAttempt_ = now + kReopenInterval;
+    fadeIn_ = source_ != nullptr && source_->playing();
     if (openDevice(true)) {
       mode_ = Mode::Device;
       return;
@@ -199,7 +213,10 @@ void SdlOutput::renderSilently(int& idlePeriods) {
   if (source_ != nullptr) source_->render(silentBuffer_.data(), kRequestedPeriodFrames);
   ++silentPeriods_;
   idlePeriods = source_ != nullptr && source_->playing() ? 0 : idlePeriods + 1;
-  if (idlePeriods * kRequestedPeriodFrames >= sampleRate_ * kIdleBeforeRest.count()) mode_ = Mode::Resting;
+  if (idlePeriods * kRequestedPeriodFrames >= sampleRate_ * kIdleBeforeRest.count()) {
+    mode_ = Mode::Resting;
+    fadeIn_ = false;
+  }
 }
 
 void SdlOutput::resume() {

@@ -70,6 +70,8 @@ class SdlOutput : public Output {
   void watchDevice(int& idleRounds);
   // Without a device: another attempt when one is due, and a silent period when one is due.
   void renderSilently(int& idlePeriods);
+  // Audio thread: the first frames of a device that came in while the source played.
+  void fadeIn(float* interleaved, int frames) const;
   std::chrono::steady_clock::time_point silentPeriodDue() const;
   void resume();
   void beginSilence();
@@ -79,6 +81,9 @@ class SdlOutput : public Output {
   int periodFrames_ = 0;
   std::atomic<uint32_t> device_{0};
   RenderSource* source_ = nullptr;
+  // Set by the watch thread when a device opens while the source plays on in silence: the
+  // sound comes in part-way, so the callback fades its first period in.
+  std::atomic<bool> fadeIn_{false};
 
   // Guarded by watchMutex_, which nobody holds while the device opens or closes.
   std::mutex watchMutex_;

@@ -144,6 +144,30 @@ TEST_F(SdlDiskDriver, PlaysThroughADeviceThatAppearsAfterTheStart) {
   expectCaptured(capture, 8192);
 }
 
+// A device that appears while a stream plays, in silence until then, comes in part-way
+// through the sound: it fades in rather than starting with a step.
+TEST_F(SdlDiskDriver, ADeviceThatAppearsWhileAStreamPlaysFadesItIn) {
+  const std::string folder = fixtures::tempDir() + "/later";
+  std::filesystem::remove_all(folder);
+  const std::string capture = folder + "/capture.raw";
+  setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+  Engine& engine = Engine::instance();
+  engine.init(-1, kRate);
+  ASSERT_FALSE(output().hasDevice());
+  const auto stream = engine.streamCreateFile(writeLevel("long.wav", 8192, 20 * kRate));
+  engine.play(stream, false);
+  ASSERT_TRUE(waitFor([&] { return engine.getPosition(stream) > 0; }));
+  std::filesystem::create_directory(folder);
+  ASSERT_TRUE(waitFor([] { return output().hasDevice(); })) << "no device was opened";
+  const int fade = static_cast<int>(0.005 * kRate);
+  ASSERT_TRUE(waitFor([&] { return heardFrames(capture).size() > 2u * fade; }));
+  const std::vector<float> heard = heardFrames(capture);
+  const float full = 8192 / 32768.0f;
+  EXPECT_LT(heard[0], 0.01f * full);
+  for (int i = 1; i < fade; ++i) ASSERT_GT(heard[2 * i], heard[2 * i - 2]) << "frame " << i;
+  EXPECT_EQ(heard[2 * fade], full);
+}
+
 // What the output's watch thread waits for in the kernel, or "" while it runs.
 std::string outputThreadWaitsFor() {
   for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
