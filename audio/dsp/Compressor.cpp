@@ -55,7 +55,7 @@ float Compressor::reductionDb(float peak) const noexcept {
 void Compressor::process(float* interleaved, int frames) noexcept {
   DenormalGuard denormals;
   Dx8Compressor p;
-  if (pollParameters(p)) setTargets(p, true);
+  if (const Change change = pollParameters(p); change != Change::None) setTargets(p, change == Change::Glide);
   const auto peakRelease = static_cast<float>(releaseCoefficient_);
   for (int f = 0; f < frames; ++f) {
     float* frame = interleaved + static_cast<ptrdiff_t>(f) * channels_;

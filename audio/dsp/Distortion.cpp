@@ -30,8 +30,6 @@ void Distortion::prepare(int sampleRate, int channels, int /*maxFrames*/) {
   sampleRate_ = std::max(1, sampleRate);
   channels_ = std::clamp(channels, 1, 2);
   setTargets(currentRecord(), false);
-  design();
-  updateLevels();
   reset();
 }
 
@@ -44,6 +42,10 @@ void Distortion::setTargets(const Dx8Distortion& p, bool glide) noexcept {
   centre_.glideTo(std::min<double>(p.fPostEQCenterFrequency, limit), samples);
   bandwidth_.glideTo(std::min<double>(p.fPostEQBandwidth, limit), samples);
   cutoff_.glideTo(std::min<double>(p.fPreLowpassCutoff, limit), samples);
+  if (!glide) {
+    design();
+    updateLevels();
+  }
 }
 
 void Distortion::design() noexcept {
@@ -64,7 +66,7 @@ bool Distortion::filtersMoving() const noexcept {
 void Distortion::process(float* interleaved, int frames) noexcept {
   DenormalGuard denormals;
   Dx8Distortion p;
-  if (pollParameters(p)) setTargets(p, true);
+  if (const Change change = pollParameters(p); change != Change::None) setTargets(p, change == Change::Glide);
   int f = 0;
   for (; f < frames && (filtersMoving() || edge_.moving() || gainDb_.moving()); ++f) {
     if (filtersMoving()) {

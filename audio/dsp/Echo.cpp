@@ -60,7 +60,7 @@ float Echo::Tap::read(const DelayLine& line, int fadeLength) noexcept {
 void Echo::process(float* interleaved, int frames) noexcept {
   DenormalGuard denormals;
   Dx8Echo p;
-  if (pollParameters(p)) setTargets(p, true);
+  if (const Change change = pollParameters(p); change != Change::None) setTargets(p, change == Change::Glide);
   for (int f = 0; f < frames; ++f) {
     const auto wet = static_cast<float>(wet_.next());
     const auto feedback = static_cast<float>(feedback_.next());

@@ -44,7 +44,7 @@ double Gargle::modulator() const noexcept {
 
 void Gargle::process(float* interleaved, int frames) noexcept {
   Dx8Gargle p;
-  if (pollParameters(p)) setTargets(p, true);
+  if (const Change change = pollParameters(p); change != Change::None) setTargets(p, change == Change::Glide);
   for (int f = 0; f < frames; ++f) {
     squareness_.next();
     const auto gain = static_cast<float>(modulator());

@@ -32,6 +32,16 @@ void ModulatedDelay::set(const Settings& s, bool glide) noexcept {
   phaseOffset_.glideTo(s.phaseOffset, samples);
   // The LFO's phase runs on untouched: a new rate continues the sweep where it was.
   increment_ = s.frequency / sampleRate_;
+  if (!glide) placeDelays();
+}
+
+void ModulatedDelay::placeDelays() noexcept {
+  const double offsets[2] = {0.0, phaseOffset_.value()};
+  for (int c = 0; c < 2; ++c) {
+    delay_[c] = delayAt(phase_ + offsets[c]);
+    delayStep_[c] = 0.0;
+  }
+  untilControl_ = 0;
 }
 
 double ModulatedDelay::lfo(double cycles) const noexcept {
@@ -115,12 +125,7 @@ void ModulatedDelay::processSteady(float* interleaved, int frames) noexcept {
 void ModulatedDelay::reset() noexcept {
   for (auto& line : lines_) line.clear();
   phase_ = 0.0;
-  const double offsets[2] = {0.0, phaseOffset_.value()};
-  for (int c = 0; c < 2; ++c) {
-    delay_[c] = delayAt(offsets[c]);
-    delayStep_[c] = 0.0;
-  }
-  untilControl_ = 0;
+  placeDelays();
 }
 
 }  // namespace audio::dsp

@@ -34,6 +34,8 @@ class ModulatedDelay {
   double lfo(double cycles) const noexcept;
   double delayAt(double cycles) const noexcept;
   void aimDelays() noexcept;
+  // Puts both read positions where the sweep stands now, with no step under way.
+  void placeDelays() noexcept;
   bool gliding() const noexcept;
   // Runs `frames` frames that lie within one control interval.
   void processGliding(float* interleaved, int frames) noexcept;

@@ -37,7 +37,7 @@ template <class Record, FxType kType>
 void ModulatedDelayEffect<Record, kType>::process(float* interleaved, int frames) noexcept {
   DenormalGuard denormals;
   Record p;
-  if (this->pollParameters(p)) core_.set(settingsOf(p), true);
+  if (const Change change = this->pollParameters(p); change != Change::None) core_.set(settingsOf(p), change == Change::Glide);
   core_.process(interleaved, frames);
 }
 

@@ -31,6 +31,7 @@ class ModulatedDelayEffect final : public RecordEffect<Record, kType> {
   bool accepts(const Record& p) const noexcept override;
 
  private:
+  using Change = typename RecordEffect<Record, kType>::Change;
   ModulatedDelay core_;
 };
 

@@ -13,7 +13,6 @@ void ParamEq::prepare(int sampleRate, int channels, int /*maxFrames*/) {
   sampleRate_ = std::max(1, sampleRate);
   channels_ = std::clamp(channels, 1, 2);
   setTargets(currentRecord(), false);
-  design();
   reset();
 }
 
@@ -24,6 +23,7 @@ void ParamEq::setTargets(const Dx8ParamEq& p, bool glide) noexcept {
   centre_.glideTo(centre, samples);
   bandwidth_.glideTo(p.fBandwidth, samples);
   gain_.glideTo(p.fGain, samples);
+  if (!glide) design();
 }
 
 void ParamEq::design() noexcept {
@@ -33,7 +33,7 @@ void ParamEq::design() noexcept {
 
 void ParamEq::pollTargets() noexcept {
   Dx8ParamEq p;
-  if (pollParameters(p)) setTargets(p, true);
+  if (const Change change = pollParameters(p); change != Change::None) setTargets(p, change == Change::Glide);
 }
 
 bool ParamEq::gliding() const noexcept { return centre_.moving() || bandwidth_.moving() || gain_.moving(); }

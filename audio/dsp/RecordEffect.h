@@ -34,27 +34,37 @@ class RecordEffect : public Effect {
   // True when every field lies in its accepted range.
   virtual bool accepts(const Record& record) const noexcept = 0;
 
+  // How the audio thread is to reach a newer record.
+  enum class Change { None, Jump, Glide };
+
   // Off the audio thread (prepare): the record as it stands now.
   Record currentRecord() noexcept {
     Record record;
     uint32_t version = 0;
     while (!shared_.tryLoad(record, version)) std::this_thread::yield();
     seenVersion_ = version;
+    started_ = false;
     return record;
   }
 
-  // Audio thread, once per block: true and the record when a newer one was published.
-  bool pollParameters(Record& record) noexcept {
-    if (shared_.version() == seenVersion_) return false;
+  // Audio thread, once per block: fills `record` when a newer one was published and says how
+  // to reach it. Nothing of an effect has been heard before its first block, so a record set
+  // by then is taken at once: a glide from the defaults would sweep through values nobody
+  // asked for (an equaliser band from the default centre down to its own, say).
+  Change pollParameters(Record& record) noexcept {
+    const bool started = started_;
+    started_ = true;
+    if (shared_.version() == seenVersion_) return Change::None;
     uint32_t version = 0;
-    if (!shared_.tryLoad(record, version)) return false;
+    if (!shared_.tryLoad(record, version)) return Change::None;
     seenVersion_ = version;
-    return true;
+    return started ? Change::Glide : Change::Jump;
   }
 
  private:
   SharedRecord<Record> shared_;
   uint32_t seenVersion_ = ~0u;
+  bool started_ = false;
 };
 
 }  // namespace audio::dsp

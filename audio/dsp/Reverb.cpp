@@ -50,8 +50,6 @@ void Reverb::prepare(int sampleRate, int channels, int /*maxFrames*/) {
   diffuserBlock_ = *std::min_element(diffuserLengths_.begin(), diffuserLengths_.end());
   diffused_.assign(static_cast<size_t>(diffuserBlock_), 0.0f);
   setTargets(currentRecord(), false);
-  design();
-  dry_ = dryFor(static_cast<float>(wet_.value()));
   reset();
 }
 
@@ -61,6 +59,10 @@ void Reverb::setTargets(const Dx8Reverb& p, bool glide) noexcept {
   wet_.glideTo(dbToGain(p.fReverbMix), samples);
   reverbTimeMs_.glideTo(p.fReverbTime, samples);
   hfRatio_.glideTo(p.fHighFreqRTRatio, samples);
+  if (!glide) {
+    design();
+    dry_ = dryFor(static_cast<float>(wet_.value()));
+  }
 }
 
 void Reverb::design() noexcept {
@@ -132,7 +134,7 @@ void Reverb::runNetwork(float input, float& left, float& right) noexcept {
 void Reverb::process(float* interleaved, int frames) noexcept {
   DenormalGuard denormals;
   Dx8Reverb p;
-  if (pollParameters(p)) setTargets(p, true);
+  if (const Change change = pollParameters(p); change != Change::None) setTargets(p, change == Change::Glide);
   for (int done = 0; done < frames;) {
     float* block = interleaved + static_cast<ptrdiff_t>(done) * channels_;
     if (gliding()) {

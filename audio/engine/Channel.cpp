@@ -22,6 +22,7 @@ int Channel::fadeFrames(int outputRate) {
 
 Channel::Channel(int outputRate)
     : fadeFrames_(fadeFrames(outputRate)),
+      quietFramesToRest_(static_cast<int>(std::lround(kQuietSeconds * outputRate))),
       block_(static_cast<size_t>(kMaxBlockFrames) * kChannels) {
   chain_.prepare(outputRate, kChannels, kMaxBlockFrames);
 }
@@ -37,23 +38,44 @@ void Channel::copyHistory(float* out) const {
 
 // ---- Audio thread ------------------------------------------------------------------------
 
-Stream* Channel::reading(Stream* source, Stream* next) const noexcept {
-  if (next != nullptr && readingHandle_ == next->handle()) return next;
-  return source;
+Stream* Channel::reading(const Feed& feed) const noexcept {
+  for (Stream* stream : {feed.leaving, feed.next}) {
+    if (stream != nullptr && readingHandle_ == stream->handle()) return stream;
+  }
+  return feed.source;
 }
 
-bool Channel::wantsSound(Stream* stream, bool released) const noexcept {
-  return !released && stream->playRequest() == PlayRequest::Playing && !stream->seekPending() && !stream->ended();
+void Channel::hear(Stream* stream) noexcept {
+  readingHandle_ = stream->handle();
+  heardHandle_.store(readingHandle_);
 }
 
-// Whether `next` can take over at the end of `source` right now.
-bool Channel::canFollow(Stream* source, Stream* next) const noexcept {
-  return next != nullptr && source->ended() && next->openState() == OpenState::Open &&
+bool Channel::wantsSound(const Stream* stream, bool released) const noexcept {
+  return !released && !stream->released() && stream->playRequest() == PlayRequest::Playing &&
+         !stream->seekPending() && !stream->ended();
+}
+
+// Whether the next stream can take over at the end of the source right now.
+bool Channel::canFollow(const Feed& feed) const noexcept {
+  const Stream* next = feed.next;
+  return next != nullptr && feed.source->ended() && !next->released() && next->openState() == OpenState::Open &&
          next->playRequest() == PlayRequest::Playing && !next->seekPending() &&
          (next->readable() > 0 || next->endInRing());
 }
 
-int Channel::framesToSilence() const noexcept { return envelope_; }
+// Whether a stream is asked to play and can, now or once its decoding thread has caught up:
+// the output has to keep running for it.
+bool Channel::expectsSound(const Feed& feed) const noexcept {
+  if (feed.released) return false;
+  const auto asked = [](const Stream* stream) {
+    return stream != nullptr && !stream->released() && stream->openState() == OpenState::Open &&
+           stream->playRequest() == PlayRequest::Playing;
+  };
+  const Stream* stream = reading(feed);
+  if (!asked(stream)) return false;
+  if (stream->seekPending() || !stream->ended()) return true;
+  return stream == feed.source && asked(feed.next);
+}
 
 void Channel::fade(float* frames, int count, bool in) noexcept {
   const int target = in ? fadeFrames_ : 0;
@@ -66,38 +88,60 @@ void Channel::fade(float* frames, int count, bool in) noexcept {
   }
 }
 
-int Channel::fill(float* block, int frames, Stream* source, Stream* next, bool released) noexcept {
-  Stream* stream = reading(source, next);
+int Channel::framesToFadeOut(const Feed& feed) const noexcept {
+  const Stream* stream = reading(feed);
+  return stream != nullptr && envelope_ > 0 && !wantsSound(stream, feed.released) ? envelope_ : 0;
+}
+
+int Channel::fill(float* block, int frames, const Feed& feed, int startAfter) noexcept {
+  Stream* stream = reading(feed);
   if (stream != nullptr && stream->handle() != readingHandle_) {
     // A stream of its own rather than one following another's end: it starts afresh.
-    readingHandle_ = stream->handle();
+    hear(stream);
     envelope_ = 0;
     lookedAhead_ = 0;
   }
-  const auto follow = [&] {
-    stream = next;
-    readingHandle_ = next->handle();
-  };
   int filled = 0;
   while (stream != nullptr && filled < frames && stream->openState() == OpenState::Open) {
     if (envelope_ == 0) {
+      if (stream != feed.source && stream->released()) {
+        // A queued stream let go while it played has faded out: back to the source, which
+        // has ended or been sent somewhere else.
+        stream = feed.source;
+        hear(stream);
+        lookedAhead_ = 0;
+        continue;
+      }
       // Silent: the moment to take a seek's new position, or to start the next stream late.
       // A fade-out that only looked ahead leaves the position where it was.
       lookedAhead_ = 0;
       stream->takeSeekAnswer();
-      if (stream == source && canFollow(source, next)) follow();
-      if (!wantsSound(stream, released)) break;
+      if (stream == feed.source && canFollow(feed)) {
+        stream = feed.next;
+        hear(stream);
+      }
+      if (!wantsSound(stream, feed.released)) break;
+      if (stream->atStart()) {
+        if (filled < startAfter) {
+          const int waited = std::min(startAfter, frames);
+          std::fill(block + static_cast<ptrdiff_t>(filled) * kChannels, block + static_cast<ptrdiff_t>(waited) * kChannels,
+                    0.0f);
+          filled = waited;
+          continue;
+        }
+        envelope_ = fadeFrames_;
+      }
     }
-    const bool fadingOut = !wantsSound(stream, released);
+    const bool fadingOut = !wantsSound(stream, feed.released);
     // A pause or a stop keeps the position where it was asked for: its fade-out only looks
     // ahead, and play resumes from there.
-    const bool lookAhead = fadingOut && !released && !stream->seekPending();
+    const bool lookAhead = fadingOut && !feed.released && !stream->released() && !stream->seekPending();
     if (!lookAhead && lookedAhead_ > 0) {
       // Sound goes on (or a seek came) part-way through such a fade: what was heard is passed.
       stream->read(nullptr, lookedAhead_);
       lookedAhead_ = 0;
     }
-    const int wanted = fadingOut ? std::min(frames - filled, framesToSilence()) : frames - filled;
+    const int wanted = fadingOut ? std::min(frames - filled, envelope_) : frames - filled;
     float* at = block + static_cast<ptrdiff_t>(filled) * kChannels;
     const int got = lookAhead ? stream->peek(at, lookedAhead_, wanted) : stream->read(at, wanted);
     if (lookAhead) lookedAhead_ += got;
@@ -105,9 +149,10 @@ int Channel::fill(float* block, int frames, Stream* source, Stream* next, bool r
     filled += got;
     if (got == wanted) continue;
     // Short: the end of the stream, the start of a seek's new segment, or a dry ring.
-    if (!fadingOut && stream == source && canFollow(source, next)) {
+    if (!fadingOut && stream == feed.source && canFollow(feed)) {
       // The next stream's first frame follows the last one of this: no fade between them.
-      follow();
+      stream = feed.next;
+      hear(stream);
       continue;
     }
     envelope_ = 0;
@@ -116,43 +161,78 @@ int Channel::fill(float* block, int frames, Stream* source, Stream* next, bool r
   return filled;
 }
 
-void Channel::mix(float* out, int frames, Stream* source, Stream* next, bool released) noexcept {
+void Channel::mix(float* out, int frames, const Feed& feed, int startAfter) noexcept {
   for (int done = 0; done < frames;) {
     const int count = std::min(kMaxBlockFrames, frames - done);
     // Of a long call (a clock driven by a caller), only the last frames can stay in the history.
     const int heardLater = frames - done - count;
     const int skipped = std::clamp(count + heardLater - kHistoryFrames, 0, count);
-    mixBlock(out + static_cast<ptrdiff_t>(done) * kChannels, count, skipped, source, next, released);
+    mixBlock(out + static_cast<ptrdiff_t>(done) * kChannels, count, skipped, feed, std::max(startAfter - done, 0));
     done += count;
   }
+  const bool audible = envelope_ > 0 || chainRunning_;
+  audible_.store(audible, std::memory_order_release);
+  if (feed.released && !audible) fadedOut_.store(true, std::memory_order_release);
+  busy_ = audible || expectsSound(feed);
 }
 
-void Channel::mixBlock(float* out, int frames, int unheardInHistory, Stream* source, Stream* next,
-                       bool released) noexcept {
+void Channel::mixBlock(float* out, int frames, int unheardInHistory, const Feed& feed, int startAfter) noexcept {
   const bool wasSilent = envelope_ == 0;
-  const int filled = fill(block_.data(), frames, source, next, released);
-  if (released && envelope_ == 0) fadedOut_.store(true, std::memory_order_release);
-  // Nothing heard now or before: the effects and the spectrum rest where they were.
-  if (filled == 0 && wasSilent) return;
+  const int filled = fill(block_.data(), frames, feed, startAfter);
+  const bool nothingIn = filled == 0 && wasSilent;
+  if (nothingIn && (!chainRunning_ || chain_.holdsNothing())) {
+    // Nothing heard now, and no effect to ring out: the effects and the spectrum rest.
+    if (chainRunning_) chain_.rest();
+    chainRunning_ = false;
+    return;
+  }
   std::fill(block_.begin() + static_cast<ptrdiff_t>(filled) * kChannels,
             block_.begin() + static_cast<ptrdiff_t>(frames) * kChannels, 0.0f);
+  chainRunning_ = true;
   chain_.process(block_.data(), frames);
+  if (nothingIn) {
+    ringOut(frames);
+  } else {
+    quietFrames_ = 0;
+  }
   pushHistory(block_.data() + static_cast<ptrdiff_t>(unheardInHistory) * kChannels, frames - unheardInHistory);
   applyGains(block_.data(), out, frames);
 }
 
-bool Channel::readyFor(int frames, Stream* source, Stream* next, bool released) noexcept {
-  Stream* stream = reading(source, next);
-  if (stream == nullptr || released) return true;
+void Channel::ringOut(int frames) noexcept {
+  const auto loud = [](float sample) { return std::abs(sample) >= kSilence; };
+  if (std::any_of(block_.begin(), block_.begin() + static_cast<ptrdiff_t>(frames) * kChannels, loud)) {
+    quietFrames_ = 0;
+    return;
+  }
+  quietFrames_ += frames;
+  if (quietFrames_ < quietFramesToRest_) return;
+  chain_.rest();
+  chainRunning_ = false;
+  quietFrames_ = 0;
+}
+
+bool Channel::readyFor(int frames, const Feed& feed) noexcept {
+  Stream* stream = reading(feed);
+  if (stream == nullptr || feed.released) return true;
   if (stream->openState() == OpenState::Opening) return false;
   if (stream->openState() == OpenState::Failed) return true;
+  if (stream != feed.source && stream->released()) {
+    // A queued stream let go fades out, and the source is heard again.
+    stream = feed.source;
+    if (stream->openState() != OpenState::Open) return stream->openState() == OpenState::Failed;
+  }
   const bool playing = stream->playRequest() == PlayRequest::Playing;
   if (envelope_ == 0 && !playing) return true;
   // Room for a fade-out after these frames, whatever is asked next.
   const int needed = frames + fadeFrames_;
   if (!stream->readyFor(needed)) return false;
+  const Stream* next = feed.next;
   const bool endsSoon = stream->ended() || (stream->endInRing() && stream->readable() < static_cast<size_t>(needed));
-  if (stream != source || next == nullptr || !endsSoon || next->playRequest() != PlayRequest::Playing) return true;
+  if (stream != feed.source || next == nullptr || next->released() || !endsSoon ||
+      next->playRequest() != PlayRequest::Playing) {
+    return true;
+  }
   // The next stream takes over within these frames: it must be ready too.
   if (next->openState() == OpenState::Opening) return false;
   return next->openState() == OpenState::Failed || next->readyFor(needed);

@@ -11,12 +11,17 @@
 //   and copies the spectrum history.
 // - The audio thread mixes the channel; the mixer hands it the streams to play.
 //
-// The fades: whenever sound starts (play, resume, the new position after a seek, a new
-// stream) it fades in over kFadeSeconds; whenever it should stop (pause, stop, a seek, the
-// channel released) it fades out over the same time, reading on from where it was, and only
-// then stops. A seek is taken once the old position has faded out. A pause or a stop only
-// looks ahead for its fade-out, so the position stays where it was asked for and play
-// resumes there.
+// The fades: whenever sound starts in the middle of a file (resume, the new position after a
+// seek) it fades in over kFadeSeconds; sound that starts with a file's first frame is the
+// file's own start and is left as it is. Whenever sound should stop (pause, stop, a seek, the
+// channel or a stream it plays released) it fades out over the same time, reading on from
+// where it was, and only then stops. A seek is taken once the old position has faded out. A
+// pause or a stop only looks ahead for its fade-out, so the position stays where it was asked
+// for and play resumes there.
+//
+// The effects go on running on the silence that follows, so that an echo or a reverb rings
+// out, until their output has stayed below kSilence for kQuietSeconds; then the chain rests,
+// forgetting what it heard, and the channel costs nothing until sound starts again.
 
 #include <array>
 #include <atomic>
@@ -35,6 +40,22 @@ class Channel {
   // The audio thread works in blocks of at most this many frames.
   static constexpr int kMaxBlockFrames = 512;
   static constexpr double kFadeSeconds = 0.005;
+  // An effect's tail below this level (-90 dB) counts as rung out.
+  static constexpr float kSilence = 3.1622777e-5f;
+  // How long the effects' output must stay below kSilence, with nothing going in, before the
+  // chain rests: the longest an effect holds sound that it has not let out yet (an echo's
+  // longest delay), so that a quiet moment within a tail is not taken for its end.
+  static constexpr double kQuietSeconds = 2.0;
+
+  // What the mixer gives a channel to play: the stream it plays, the one queued behind it,
+  // one that was queued and has been let go while it may still be heard, and whether the
+  // channel itself has been let go.
+  struct Feed {
+    Stream* source = nullptr;
+    Stream* next = nullptr;
+    Stream* leaving = nullptr;
+    bool released = false;
+  };
 
   // The length of a fade at `outputRate`, in frames.
   static int fadeFrames(int outputRate);
@@ -54,48 +75,69 @@ class Channel {
   void copyHistory(float* out) const;
   // Counts the blocks added to the history: while it stands, so does the history.
   uint32_t historyGeneration() const { return historyBlocks_.load(std::memory_order_acquire); }
-  // Whether a released channel has faded out, so that nothing of it can be heard any more.
-  bool fadedOut() const { return fadedOut_.load(std::memory_order_acquire); }
 
-  // Audio thread. Adds `frames` frames of `source`, and of `next` after the natural end of
-  // `source`, to `out`. A released channel fades out and stays silent.
-  void mix(float* out, int frames, Stream* source, Stream* next, bool released) noexcept;
+  // Any thread, as of the last block mixed. Whether anything of the channel can still be
+  // heard: sound, a fade on its way out, or its effects ringing out.
+  bool audible() const { return audible_.load(std::memory_order_acquire); }
+  // Whether a released channel is done, nothing of it to be heard any more.
+  bool fadedOut() const { return fadedOut_.load(std::memory_order_acquire); }
+  // The handle of the stream the channel plays or last played (0 before the first).
+  uint32_t heardHandle() const { return heardHandle_.load(); }
+
+  // Audio thread. Frames that the channel's sound takes, from now, to fade out: 0 unless it
+  // is to fade out.
+  int framesToFadeOut(const Feed& feed) const noexcept;
+  // Audio thread. Adds `frames` frames of what `feed` holds to `out`. A file that starts from
+  // its first frame waits `startAfter` frames, while other channels fade out, so as not to
+  // sound over them: its own start is not faded.
+  void mix(float* out, int frames, const Feed& feed, int startAfter) noexcept;
   // Whether the next `frames` frames can be mixed without running dry, with room for a
   // fade-out after them. For clocks driven by a caller only.
-  bool readyFor(int frames, Stream* source, Stream* next, bool released) noexcept;
-  // Whether anything can still be heard: sound, or a fade on its way out.
-  bool sounding() const noexcept { return envelope_ > 0; }
+  bool readyFor(int frames, const Feed& feed) noexcept;
+  // Whether the channel, at the last mix, could be heard or had a stream asked to play that
+  // can: while no channel is busy the output may rest.
+  bool busy() const noexcept { return busy_; }
 
  private:
-  Stream* reading(Stream* source, Stream* next) const noexcept;
-  bool wantsSound(Stream* stream, bool released) const noexcept;
-  bool canFollow(Stream* source, Stream* next) const noexcept;
-  int fill(float* block, int frames, Stream* source, Stream* next, bool released) noexcept;
+  Stream* reading(const Feed& feed) const noexcept;
+  void hear(Stream* stream) noexcept;
+  bool wantsSound(const Stream* stream, bool released) const noexcept;
+  bool canFollow(const Feed& feed) const noexcept;
+  bool expectsSound(const Feed& feed) const noexcept;
+  int fill(float* block, int frames, const Feed& feed, int startAfter) noexcept;
   void fade(float* frames, int count, bool in) noexcept;
-  int framesToSilence() const noexcept;
   // Mixes one block; the history skips its first `unheardInHistory` frames, which later
   // frames of the same call push out of it anyway.
-  void mixBlock(float* out, int frames, int unheardInHistory, Stream* source, Stream* next, bool released) noexcept;
+  void mixBlock(float* out, int frames, int unheardInHistory, const Feed& feed, int startAfter) noexcept;
+  // After a block of the chain's output with nothing going in: rests the chain once its
+  // tail has stayed quiet long enough.
+  void ringOut(int frames) noexcept;
   void pushHistory(const float* frames, int count) noexcept;
   void applyGains(const float* in, float* out, int frames) noexcept;
 
   EffectChain chain_;
   const int fadeFrames_;
+  const int quietFramesToRest_;
 
   // Controlling thread to the audio thread.
   std::atomic<float> targetVolume_{1.0f};
   std::atomic<float> targetPan_{0.0f};
 
-  // Audio thread to the controlling thread.
+  // Audio thread to the others.
   std::array<std::atomic<float>, kHistoryFrames> history_{};
   std::atomic<uint32_t> historyWrite_{0};
   std::atomic<uint32_t> historyBlocks_{0};
+  std::atomic<bool> audible_{false};
   std::atomic<bool> fadedOut_{false};
+  std::atomic<uint32_t> heardHandle_{0};
 
   // Audio thread only.
   uint32_t readingHandle_ = 0;  // the stream being read, by its handle, which is never reused
   int envelope_ = 0;            // the fades' gain in steps, 0 (silent) to fadeFrames_ (whole)
   int lookedAhead_ = 0;         // frames a pause's fade-out has heard without taking them
+  bool chainRunning_ = false;   // the effects run: on sound, or ringing out after it
+  int quietFrames_ = 0;         // frames the effects' output has been quiet while ringing out
+  bool busy_ = false;
   float volume_ = 1.0f;
   float pan_ = 0.0f;
   bool gainsStarted_ = false;

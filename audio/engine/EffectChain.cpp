@@ -24,11 +24,14 @@ struct Node {
   int priority = 0;
   uint64_t order = 0;
   std::unique_ptr<Effect> effect;
-  std::vector<float> wet;  // the effect's output while it fades in or out
+  std::vector<float> wet;  // the effect's output while it comes in or goes out
   std::atomic<bool> leaving{false};
   std::atomic<bool> gone{false};
   uint64_t group = 0;  // nodes added in one change share it
-  float mix = 0.0f;    // audio thread only: 0 = bypassed, 1 = fully in
+  // Audio thread only, once published.
+  int warmUpLeft = 0;  // frames it still runs unheard
+  float input = 0.0f;  // the level of the input it hears while coming in
+  float mix = 0.0f;    // 0 = bypassed, 1 = fully in
 };
 
 // What the audio thread runs: an immutable, ordered list. Replaced as a whole on every
@@ -59,6 +62,7 @@ struct EffectChain::Impl {
 
   // Audio thread only.
   float fadeStep = 1.0f;
+  bool resting = true;
 
   void publishLocked() {
     std::erase_if(nodes, [](const std::shared_ptr<Node>& n) { return n->gone.load(std::memory_order_acquire); });
@@ -94,6 +98,7 @@ struct EffectChain::Impl {
   void prepareNode(Node& node) const {
     node.effect->prepare(sampleRate, channels, maxFrames);
     node.wet.assign(static_cast<size_t>(maxFrames) * static_cast<size_t>(channels), 0.0f);
+    node.warmUpLeft = static_cast<int>(EffectChain::kWarmUpSeconds * sampleRate);
   }
 
   Node* liveNodeLocked(uint32_t handle) const {
@@ -133,27 +138,48 @@ struct EffectChain::Impl {
     if (node.mix == 0.0f) node.gone.store(true, std::memory_order_release);
   }
 
-  // Nodes fading in, all added in one change, run as a group G on their input rising from
-  // silence, m x, so that a delay line that starts empty does not burst in with the middle of
-  // a waveform; what the group adds to that input is added to the full input:
-  // x + G(m x) - m x. A group that changes nothing yet leaves the signal untouched.
+  // Nodes coming in, all added in one change, run as a group G on their input x rising from
+  // silence, r x; after the warm-up the group's output takes over: x + m (G(r x) - x), where
+  // r is 1 by then. A group that changes nothing yet leaves the signal untouched.
   void runRising(Node* const* nodes, int count, float* block, int frames) noexcept {
-    std::vector<float>& wet = nodes[0]->wet;
-    float mix = nodes[0]->mix;
+    Node& lead = *nodes[0];
+    std::vector<float>& wet = lead.wet;
+    float input = lead.input;
     for (int f = 0; f < frames; ++f) {
-      mix = stepTowards(mix, 1.0f);
-      for (int c = 0; c < channels; ++c) wet[sample(f, c)] = mix * block[sample(f, c)];
+      input = stepTowards(input, 1.0f);
+      for (int c = 0; c < channels; ++c) wet[sample(f, c)] = input * block[sample(f, c)];
     }
     for (int k = 0; k < count; ++k) nodes[k]->effect->process(wet.data(), frames);
-    mix = nodes[0]->mix;
-    for (int f = 0; f < frames; ++f) {
+    float mix = lead.mix;
+    int warmUpLeft = lead.warmUpLeft;
+    const int unheard = std::min(frames, warmUpLeft);
+    warmUpLeft -= unheard;
+    for (int f = unheard; f < frames; ++f) {
       mix = stepTowards(mix, 1.0f);
       for (int c = 0; c < channels; ++c) {
         const size_t i = sample(f, c);
-        block[i] = block[i] - mix * block[i] + wet[i];
+        block[i] += mix * (wet[i] - block[i]);
       }
     }
-    for (int k = 0; k < count; ++k) nodes[k]->mix = mix;
+    for (int k = 0; k < count; ++k) {
+      nodes[k]->input = input;
+      nodes[k]->mix = mix;
+      nodes[k]->warmUpLeft = warmUpLeft;
+    }
+  }
+
+  // After a rest nothing was heard of the changes made meanwhile: those that came in are in,
+  // those that went out are gone.
+  void settle(const std::vector<std::shared_ptr<Node>>& nodes) noexcept {
+    for (const auto& node : nodes) {
+      if (node->leaving.load(std::memory_order_acquire)) {
+        node->gone.store(true, std::memory_order_release);
+        continue;
+      }
+      node->warmUpLeft = 0;
+      node->input = 1.0f;
+      node->mix = 1.0f;
+    }
   }
 
   size_t sample(int frame, int channel) const noexcept {
@@ -275,7 +301,12 @@ bool EffectChain::empty() const {
 void EffectChain::process(float* interleaved, int frames) noexcept {
   Snapshot* snapshot = impl_->current.load(std::memory_order_acquire);
   impl_->acknowledged.store(snapshot->generation, std::memory_order_release);
-  if (snapshot->nodes.empty() || frames <= 0) return;
+  if (frames <= 0) return;
+  if (impl_->resting) {
+    impl_->settle(snapshot->nodes);
+    impl_->resting = false;
+  }
+  if (snapshot->nodes.empty()) return;
   dsp::DenormalGuard denormals;
   const int channels = impl_->channels;
   const int maxFrames = impl_->maxFrames;
@@ -286,10 +317,15 @@ void EffectChain::process(float* interleaved, int frames) noexcept {
   }
 }
 
-void EffectChain::reset() noexcept {
+bool EffectChain::holdsNothing() const noexcept {
+  return impl_->current.load(std::memory_order_acquire)->nodes.empty();
+}
+
+void EffectChain::rest() noexcept {
   Snapshot* snapshot = impl_->current.load(std::memory_order_acquire);
   impl_->acknowledged.store(snapshot->generation, std::memory_order_release);
   for (const auto& node : snapshot->nodes) node->effect->reset();
+  impl_->resting = true;
 }
 
 }  // namespace audio

@@ -2,14 +2,20 @@
 
 // A stream's chain of effect instances. The controlling thread adds and removes instances;
 // the audio thread runs the chain on every block. Structural changes are built off the audio
-// thread and published with one atomic swap; instances that are added fade in and one that
-// is removed fades out over a few milliseconds, and its memory is freed only after the audio
-// thread has moved past it.
+// thread and published with one atomic swap, and an instance's memory is freed only after the
+// audio thread has moved past it.
 //
-// Instances added together (the ten bands of an equaliser) fade in as one: neighbours in the
-// chain run as a group on the rising input and the group's difference from its input is
-// added, so that a group that changes nothing yet (bands at 0 dB) changes nothing while it
-// fades in either.
+// A change is a crossfade between the chain's output without it and with it, never a fade
+// through silence. An instance that is added first runs unheard for a warm-up, on an input
+// that rises from silence (so that a delay line that starts empty does not burst in with the
+// middle of a waveform), until its output has built up: a reverb's first reflections, a
+// filter's settling. Then its output takes over from its input within a few milliseconds.
+// One that is removed hands back to its input just as quickly. Instances added together (the
+// ten bands of an equaliser) warm up and fade in as one group, so that a group that changes
+// nothing yet (bands at 0 dB) changes nothing while it comes in either.
+//
+// While the chain rests (before it first runs, and after rest()) nothing of it is heard, so
+// changes made meanwhile take effect at once when it runs again.
 
 #include <cstdint>
 #include <memory>
@@ -21,6 +27,11 @@ namespace audio {
 
 class EffectChain {
  public:
+  // How long an instance that is added runs unheard: by then a reverb's output has built up
+  // to its level (its first reflection comes after 30 ms), and the narrowest low equaliser
+  // band has settled to within a few hundredths of a decibel.
+  static constexpr double kWarmUpSeconds = 0.15;
+
   EffectChain();
   ~EffectChain();
   EffectChain(const EffectChain&) = delete;
@@ -44,8 +55,11 @@ class EffectChain {
 
   // Audio thread. Runs every instance in order on the block, in place.
   void process(float* interleaved, int frames) noexcept;
-  // Audio thread. Clears every instance's state (after a seek, say).
-  void reset() noexcept;
+  // Audio thread. Whether the chain holds no instance, so that its output is its input.
+  bool holdsNothing() const noexcept;
+  // Audio thread. The chain's sound has died away and it stops until the next process():
+  // every instance forgets what it heard.
+  void rest() noexcept;
 
  private:
   struct Impl;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
+#include <utility>
 
 #include "audio/decode/Decoder.h"
 #include "audio/engine/Channel.h"
@@ -36,6 +37,9 @@ struct Engine::Impl {
     std::shared_ptr<Channel> channel;
     StreamHandle next = 0;
     StreamHandle ahead = 0;
+    // Taken over after it had already played to its end: the play that comes with adopting
+    // it finds it finished rather than starting it again.
+    bool endedWhenAdopted = false;
   };
 
   std::unique_ptr<Output> output;
@@ -70,6 +74,16 @@ struct Engine::Impl {
   }
   const Entry* live(StreamHandle handle) const { return const_cast<Impl*>(this)->live(handle); }
 
+  // The stream whose sound a call on `e` is about: the stream itself, or, once it has played
+  // to its end with a stream queued behind it, that one, into which its channel has gone on
+  // (or goes on as soon as it opens) before the controlling thread takes it over.
+  Entry* heard(Entry* e) {
+    if (e == nullptr || e->next == 0 || !e->stream->endedAtCurrentRequest()) return e;
+    Entry* next = live(e->next);
+    return next == nullptr ? e : next;
+  }
+  const Entry* heard(const Entry* e) const { return const_cast<Impl*>(this)->heard(const_cast<Entry*>(e)); }
+
   // A stream whose file is open.
   const Stream* open(StreamHandle handle) const {
     const Entry* e = entry(handle);
@@ -102,6 +116,8 @@ struct Engine::Impl {
         stream->fail();
       }
       wake->wake();
+      // A stream asked to play while it opened is heard now: an output resting since is needed.
+      if (stream->openState() == OpenState::Open && stream->playRequest() == PlayRequest::Playing) wake->wakeOutput();
     });
     return stream;
   }
@@ -115,10 +131,11 @@ struct Engine::Impl {
     if (e == nullptr) return;
     e->stream->release();
     if (e->ahead != 0) {
-      // A queued stream leaves the queue; the channel plays on.
+      // A queued stream leaves the queue, fading out if it was already heard; the channel
+      // plays on.
       Entry* ahead = entry(e->ahead);
       ahead->next = 0;
-      mixer.setNext(ahead->channel.get(), nullptr);
+      mixer.dropNext(ahead->channel.get());
     } else {
       if (e->next != 0) release(e->next);
       mixer.release(e->channel.get());
@@ -151,7 +168,7 @@ bool Engine::init(int device, int sampleRate) {
     impl_->output = makeDefaultOutput(sampleRate, silent);
   }
   impl_->media.start();
-  impl_->mixer.start(impl_->output->sampleRate());
+  impl_->mixer.start(impl_->output->sampleRate(), impl_->output.get());
   impl_->output->start(&impl_->mixer);
   impl_->initialized = true;
   return !silent;
@@ -204,6 +221,7 @@ bool Engine::streamTakeOver(StreamHandle current, StreamHandle next) {
   Impl::Entry* queued = impl_->entry(next);
   if (ahead == nullptr || queued == nullptr || ahead->next != next || next == 0) return false;
   queued->ahead = 0;
+  queued->endedWhenAdopted = queued->stream->endedAtCurrentRequest();
   ahead->next = 0;
   impl_->mixer.advance(ahead->channel.get());
   for (auto& owner : impl_->fxOwners) {
@@ -240,11 +258,13 @@ bool Engine::streamAwaitOpen(StreamHandle handle) const {
 }
 
 bool Engine::play(StreamHandle handle, bool restart) {
-  Impl::Entry* e = impl_->live(handle);
+  Impl::Entry* e = impl_->heard(impl_->live(handle));
   if (e == nullptr) return false;
   Stream& stream = *e->stream;
-  // A stream that played to its end starts again from the beginning.
-  if (restart || stream.endedAtCurrentRequest()) stream.requestSeek(0);
+  // A stream that played to its end starts again from the beginning, unless it is one that
+  // was adopted after its end: that was its play, and it stays finished.
+  const bool finished = std::exchange(e->endedWhenAdopted, false);
+  if (restart || (stream.endedAtCurrentRequest() && !finished)) stream.requestSeek(0);
   stream.setPlayRequest(PlayRequest::Playing);
   impl_->mixer.setMuted(false);
   impl_->mixer.wake();
@@ -253,7 +273,7 @@ bool Engine::play(StreamHandle handle, bool restart) {
 }
 
 bool Engine::pause(StreamHandle handle) {
-  Impl::Entry* e = impl_->live(handle);
+  Impl::Entry* e = impl_->heard(impl_->live(handle));
   if (e == nullptr || e->stream->playRequest() != PlayRequest::Playing || e->stream->endedAtCurrentRequest()) {
     return false;
   }
@@ -264,6 +284,9 @@ bool Engine::pause(StreamHandle handle) {
 bool Engine::stopStream(StreamHandle handle) {
   Impl::Entry* e = impl_->live(handle);
   if (e == nullptr) return false;
+  Impl::Entry* heard = impl_->heard(e);
+  heard->stream->setPlayRequest(PlayRequest::Stopped);
+  heard->endedWhenAdopted = false;
   e->stream->setPlayRequest(PlayRequest::Stopped);
   return true;
 }
@@ -271,6 +294,10 @@ bool Engine::stopStream(StreamHandle handle) {
 Activity Engine::isActive(StreamHandle handle) const {
   const Impl::Entry* e = impl_->live(handle);
   if (e == nullptr) return Activity::Stopped;
+  // A pause made after the stream's end, while the one queued behind it plays in its place,
+  // holds that one: the stream reads as paused, not as finished, until play resumes it.
+  const Impl::Entry* heard = impl_->heard(e);
+  if (heard != e && heard->stream->playRequest() == PlayRequest::Paused) return Activity::Paused;
   const Stream& stream = *e->stream;
   if (stream.openState() == OpenState::Opening) {
     // Nothing is known yet: not finished, whatever was asked of it.
@@ -307,8 +334,15 @@ bool Engine::setPosition(StreamHandle handle, int64_t bytes) {
   const int64_t frame = bytes / stream.bytesPerFrame();
   if (frame > stream.lengthFrames()) return false;
   stream.requestSeek(frame);
+  e->endedWhenAdopted = false;
   impl_->mixer.wake();
+  if (stream.playRequest() == PlayRequest::Playing) impl_->output->wake();
   return true;
+}
+
+bool Engine::audible(StreamHandle handle) const {
+  const Impl::Entry* e = impl_->live(handle);
+  return e != nullptr && e->channel->audible();
 }
 
 double Engine::bytesToSeconds(StreamHandle handle, int64_t bytes) const {

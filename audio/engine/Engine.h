@@ -35,8 +35,8 @@ enum class Attribute : int { Volume = 2, Pan = 3 };
 enum class StreamStatus : int { Unknown = 0, Opening = 1, Open = 2, Failed = 3 };
 
 // Builds the output back end that init() plays through. The default factory opens SDL2's
-// audio device (SDL's own environment variables choose the driver) and falls back to a
-// silent real-time output when no device can be opened.
+// audio device (SDL's own environment variables choose the driver); without a device it
+// plays in silence at the real-time pace and keeps trying until one opens.
 using OutputFactory = std::function<std::unique_ptr<Output>(int sampleRate)>;
 // Opens a file for a stream, on the media thread: the decoder, or nullptr when the file
 // cannot be played.
@@ -54,7 +54,7 @@ class Engine {
   static void setDecoderOpener(DecoderOpener opener);
 
   // Opens the output at `sampleRate` (device -1 = the default device). Returns false when
-  // the engine runs against the silent output because no device could be opened.
+  // no device could be opened yet.
   bool init(int device, int sampleRate);
   // Stops all output (the device keeps running silent).
   void stop();
@@ -86,10 +86,18 @@ class Engine {
   // Waits until the stream's file is open or failed to open; true when open.
   bool streamAwaitOpen(StreamHandle stream) const;
 
+  // Between a stream's natural end and the take-over of the stream queued behind it, the
+  // channel plays the queued one: play, pause and stopStream on the first act on that one,
+  // and isActive reads Paused while it is paused.
   bool play(StreamHandle stream, bool restart);
   bool pause(StreamHandle stream);
   bool stopStream(StreamHandle stream);
   Activity isActive(StreamHandle stream) const;
+  // Whether anything of the stream can still be heard: its sound, a fade on its way out or
+  // its effects ringing out (false for an unknown stream). A stream that is neither Playing
+  // nor Stalled and is not audible is at rest: nothing about it changes, and the engine
+  // costs nothing for it, until the next call.
+  bool audible(StreamHandle stream) const;
 
   // Byte counts are frames x channels x 2 of the stream's own decoded format; -1 on error.
   int64_t getLength(StreamHandle stream) const;

@@ -1,5 +1,7 @@
 #include "audio/engine/Mixer.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -14,15 +16,32 @@ namespace {
 // half second it keeps ready, so a stream never runs dry, and each look tops up a tenth of a
 // second at once rather than a frame at a time, ten wakeups a second instead of a hundred.
 constexpr auto kDecodeRound = std::chrono::milliseconds(100);
+
+// Whether the audio thread may be using up what was decoded for the stream: it is open,
+// asked to play and has not played to its end. Only a call from another thread (play, a
+// seek, a new stream, a file opened) makes a stream that is not so become so.
+bool consumed(const Stream& stream) {
+  return !stream.released() && stream.openState() == OpenState::Open &&
+         stream.playRequest() == PlayRequest::Playing && !stream.endedAtCurrentRequest();
+}
+
+// A queued stream is used up only once the stream ahead of it has ended, which happens while
+// that one is used up: a round of the decoding thread sees it.
+template <class Feeding>
+bool consumed(const Feeding& feeding) {
+  return consumed(*feeding.source) ||
+         (feeding.next && feeding.source->endedAtCurrentRequest() && consumed(*feeding.next));
+}
 }  // namespace
 
 Mixer::~Mixer() { stop(); }
 
-void Mixer::start(int sampleRate) {
+void Mixer::start(int sampleRate, Output* output) {
   stop();
   sampleRate_ = sampleRate;
   muted_ = false;
   std::lock_guard lock(workerMutex_);
+  output_ = output;
   workerRunning_ = true;
   worker_ = std::thread([this] { decodeLoop(); });
 }
@@ -31,6 +50,7 @@ void Mixer::stop() {
   {
     std::lock_guard lock(workerMutex_);
     workerRunning_ = false;
+    output_ = nullptr;
   }
   wakeWorker_.notify_all();
   workerProgress_.notify_all();
@@ -46,6 +66,10 @@ void Mixer::stop() {
   retired_.clear();
 }
 
+Channel::Feed Mixer::feed(const Route& route) {
+  return {route.source.get(), route.next.get(), route.leaving.get(), route.released};
+}
+
 Mixer::Route* Mixer::find(const Channel* channel) {
   const auto it = std::find_if(routes_.begin(), routes_.end(),
                                [channel](const Route& r) { return r.channel.get() == channel; });
@@ -53,7 +77,7 @@ Mixer::Route* Mixer::find(const Channel* channel) {
 }
 
 void Mixer::add(std::shared_ptr<Channel> channel, std::shared_ptr<Stream> source) {
-  routes_.push_back({std::move(channel), std::move(source), nullptr, false});
+  routes_.push_back({std::move(channel), std::move(source), nullptr, nullptr, false});
   publish();
 }
 
@@ -61,6 +85,16 @@ void Mixer::setNext(const Channel* channel, std::shared_ptr<Stream> next) {
   Route* route = find(channel);
   if (route == nullptr) return;
   route->next = std::move(next);
+  publish();
+}
+
+void Mixer::dropNext(const Channel* channel) {
+  Route* route = find(channel);
+  if (route == nullptr || !route->next) return;
+  // The stream was released before this looks: from then on the channel does not go on into
+  // it, so unless the channel reports it already has, it never will.
+  if (route->channel->heardHandle() == route->next->handle()) route->leaving = std::move(route->next);
+  route->next.reset();
   publish();
 }
 
@@ -79,18 +113,20 @@ void Mixer::release(const Channel* channel) {
 }
 
 void Mixer::publish() {
-  // Released channels that have faded out are heard no more: their routes go now.
+  // Released channels that have faded out are heard no more: their routes go now, and so do
+  // streams let go that their channel has left.
   std::erase_if(routes_, [](const Route& r) { return r.released && r.channel->fadedOut(); });
+  for (Route& route : routes_) {
+    if (route.leaving && route.channel->heardHandle() != route.leaving->handle()) route.leaving.reset();
+  }
   auto list = std::make_unique<RouteList>(routes_);
   current_.store(list.get());
   if (published_) retired_.push_back({std::move(published_), renderEpoch_.load()});
   published_ = std::move(list);
   collectGarbage();
-  StreamList streams;
+  FeedingList streams;
   for (const Route& route : routes_) {
-    if (route.released) continue;
-    if (route.source) streams.push_back(route.source);
-    if (route.next) streams.push_back(route.next);
+    if (!route.released) streams.push_back({route.source, route.next});
   }
   {
     std::lock_guard lock(workerMutex_);
@@ -114,16 +150,23 @@ void Mixer::wake() {
   wakeWorker_.notify_one();
 }
 
+void Mixer::wakeOutput() {
+  std::lock_guard lock(workerMutex_);
+  if (output_ != nullptr) output_->wake();
+}
+
 void Mixer::render(float* out, int frames) noexcept {
   renderEpoch_.fetch_add(1);
   std::memset(out, 0, static_cast<size_t>(frames) * Output::kChannels * sizeof(float));
   const RouteList* routes = current_.load();
   bool playing = false;
   if (routes != nullptr && !muted_.load(std::memory_order_relaxed)) {
+    // A file starting from its first frame waits for what fades out elsewhere.
+    int fading = 0;
+    for (const Route& route : *routes) fading = std::max(fading, route.channel->framesToFadeOut(feed(route)));
     for (const Route& route : *routes) {
-      route.channel->mix(out, frames, route.source.get(), route.next.get(), route.released);
-      playing = playing || route.channel->sounding() ||
-                (!route.released && route.source && route.source->playRequest() == PlayRequest::Playing);
+      route.channel->mix(out, frames, feed(route), fading);
+      playing = playing || route.channel->busy();
     }
   }
   playing_.store(playing, std::memory_order_relaxed);
@@ -131,23 +174,27 @@ void Mixer::render(float* out, int frames) noexcept {
 }
 
 void Mixer::decodeLoop() {
-  StreamList streams;
+  // Named, so that a look at the process's threads (top -H) tells which one costs what.
+  pthread_setname_np(pthread_self(), "tembr decode");
+  FeedingList streams;
   std::unique_lock lock(workerMutex_);
   while (workerRunning_) {
     streams = workerStreams_;
     lock.unlock();
     bool worked = false;
-    for (const auto& stream : streams) worked |= stream->service();
+    for (const Feeding& feeding : streams) {
+      worked |= feeding.source->service();
+      if (feeding.next) worked |= feeding.next->service();
+    }
     // Streams released meanwhile are let go here, on this thread, not on the audio thread.
     streams.clear();
     lock.lock();
     if (dataWaiters_ > 0) workerProgress_.notify_all();
     if (worked) continue;
-    // Only a playing stream uses up what was decoded. Without one nothing is needed until a
-    // call from the controlling thread (a new stream, a seek, play) wakes this thread.
+    // Without a stream being used up nothing is needed until a call from another thread
+    // wakes this one.
     const auto woken = [this] { return workerWoken_ || !workerRunning_; };
-    if (std::any_of(workerStreams_.begin(), workerStreams_.end(),
-                    [](const auto& stream) { return stream->playRequest() == PlayRequest::Playing; })) {
+    if (std::any_of(workerStreams_.begin(), workerStreams_.end(), [](const Feeding& f) { return consumed(f); })) {
       wakeWorker_.wait_for(lock, kDecodeRound, woken);
     } else {
       wakeWorker_.wait(lock, woken);
@@ -167,7 +214,7 @@ void Mixer::awaitData(int frames) {
     bool ready = true;
     if (const RouteList* routes = current_.load()) {
       for (const Route& route : *routes) {
-        ready = route.channel->readyFor(frames, route.source.get(), route.next.get(), route.released) && ready;
+        ready = route.channel->readyFor(frames, feed(route)) && ready;
       }
     }
     lock.lock();

@@ -3,7 +3,8 @@
 // Mixes the channels for the output and runs the decoding thread that feeds their streams.
 //
 // What plays reaches the audio thread as an immutable list of routes (a channel, the stream
-// it plays, the stream queued behind it), published by one atomic pointer swap. A replaced
+// it plays, the stream queued behind it, one let go from that queue while it was heard),
+// published by one atomic pointer swap. A replaced
 // list is kept until the audio thread is known to have left any render() that might still
 // read it: render() bumps a counter on entry and on exit (odd while inside), and a list
 // retired while the counter was even, or retired and then seen with the counter changed, can
@@ -17,11 +18,11 @@
 #include <thread>
 #include <vector>
 
+#include "audio/engine/Channel.h"
 #include "audio/output/Output.h"
 
 namespace audio {
 
-class Channel;
 class Stream;
 
 class Mixer : public RenderSource {
@@ -29,21 +30,29 @@ class Mixer : public RenderSource {
   Mixer() = default;
   ~Mixer() override;
 
-  // Controlling thread.
-  void start(int sampleRate);
+  // Controlling thread. Mixes for `output`, which wakeOutput() wakes until stop().
+  void start(int sampleRate, Output* output);
   void stop();
   int sampleRate() const { return sampleRate_; }
   // Plays `source` through `channel`.
   void add(std::shared_ptr<Channel> channel, std::shared_ptr<Stream> source);
-  // Queues `next` behind the stream that `channel` plays, or clears the queue (nullptr).
+  // Queues `next` behind the stream that `channel` plays.
   void setNext(const Channel* channel, std::shared_ptr<Stream> next);
+  // Takes the queued stream, which the caller has released, out of the queue. When the
+  // channel has already gone on into it, it fades out first and the channel goes back to
+  // the stream it plays.
+  void dropNext(const Channel* channel);
   // The queued stream becomes the one the channel plays; the one it played is let go.
   void advance(const Channel* channel);
   // Fades the channel out and lets it and its streams go.
   void release(const Channel* channel);
   void setMuted(bool muted) { muted_.store(muted, std::memory_order_relaxed); }
-  // Asks the decoding thread to look at the streams now rather than at its next round.
+  // Any thread but the audio thread. Asks the decoding thread to look at the streams now
+  // rather than at its next round.
   void wake();
+  // Any thread but the audio thread. Something is to be heard: an output that rests while
+  // nothing plays gets going again.
+  void wakeOutput();
 
   // Audio thread.
   void render(float* interleavedStereo, int frames) noexcept override;
@@ -56,15 +65,22 @@ class Mixer : public RenderSource {
     std::shared_ptr<Channel> channel;
     std::shared_ptr<Stream> source;
     std::shared_ptr<Stream> next;
+    std::shared_ptr<Stream> leaving;
     bool released = false;
   };
   using RouteList = std::vector<Route>;
-  using StreamList = std::vector<std::shared_ptr<Stream>>;
+  // What the decoding thread feeds: a channel's stream and the one queued behind it.
+  struct Feeding {
+    std::shared_ptr<Stream> source;
+    std::shared_ptr<Stream> next;
+  };
+  using FeedingList = std::vector<Feeding>;
   struct Retired {
     std::unique_ptr<RouteList> list;
     uint64_t epoch;
   };
 
+  static Channel::Feed feed(const Route& route);
   Route* find(const Channel* channel);
   void publish();
   void collectGarbage();
@@ -78,15 +94,18 @@ class Mixer : public RenderSource {
   std::unique_ptr<RouteList> published_;
   std::atomic<const RouteList*> current_{nullptr};
   std::atomic<uint64_t> renderEpoch_{0};
-  // Whether the last render had a stream asked to play (and was not muted).
+  // Whether, at the last render, a channel could be heard or had a stream asked to play
+  // that can (and the mix was not muted).
   std::atomic<bool> playing_{false};
   std::vector<Retired> retired_;
 
-  // The decoding thread's view, guarded by workerMutex_ (never held while decoding).
+  // The decoding thread's view, and the output to wake, guarded by workerMutex_ (never held
+  // while decoding).
   std::mutex workerMutex_;
+  Output* output_ = nullptr;
   std::condition_variable wakeWorker_;
   std::condition_variable workerProgress_;
-  StreamList workerStreams_;
+  FeedingList workerStreams_;
   bool workerRunning_ = false;
   bool workerWoken_ = false;
   int dataWaiters_ = 0;

@@ -59,9 +59,12 @@ class Stream {
   bool endedAtCurrentRequest() const;
   int64_t lengthFrames() const { return lengthFrames_.load(std::memory_order_acquire); }
   int64_t positionFrames() const;
-  // Marks the stream as let go, so that an open not yet begun is skipped.
-  void release() { released_.store(true, std::memory_order_relaxed); }
-  bool released() const { return released_.load(std::memory_order_relaxed); }
+  // Marks the stream as let go, so that an open not yet begun is skipped and no channel
+  // starts to play it any more. Any thread may ask; the order of the two calls is total, so
+  // that the controlling thread, once it has let a stream go, can tell from a channel's
+  // report whether that channel had started to play it.
+  void release() { released_.store(true); }
+  bool released() const { return released_.load(); }
 
   // Decoding thread. Does a bounded amount of work; returns false when nothing was needed.
   bool service();
@@ -73,6 +76,9 @@ class Stream {
   void takeSeekAnswer() noexcept;
   // Whether the segment being read has played to its natural end.
   bool ended() const noexcept;
+  // Whether the next frame read is the file's first: sound that starts there is the file's
+  // own start, not a cut into it.
+  bool atStart() const noexcept { return audioSegmentStart_ == 0 && consumed_ == 0; }
   // Copies up to `frames` frames of the segment being read; fewer at its end, at the start
   // of an answered seek's segment, or when the decoding thread is behind. With `out` null the
   // frames are passed over unheard.

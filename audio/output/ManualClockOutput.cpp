@@ -16,6 +16,11 @@ void ManualClockOutput::stop() {
   source_ = nullptr;
 }
 
+bool ManualClockOutput::sourcePlaying() {
+  std::lock_guard lock(mutex_);
+  return source_ != nullptr && source_->playing();
+}
+
 const std::vector<float>& ManualClockOutput::render(int frames) {
   std::lock_guard lock(mutex_);
   frames = std::max(frames, 0);

@@ -25,6 +25,9 @@ class ManualClockOutput : public Output {
   const std::vector<float>& render(int frames);
   // Everything rendered since the last clearRecorded().
   const std::vector<float>& recorded() const { return recorded_; }
+  // Whether the source, as of the last render, wants an output running: a real-time output
+  // rests while it does not.
+  bool sourcePlaying();
   void clearRecorded() { recorded_.clear(); }
 
  private:

@@ -3,7 +3,7 @@
 // The sound device behind the engine. An output pulls interleaved stereo float frames from
 // its render source at its own pace: the device callback, a timer thread, or a test asking
 // for a number of frames. One implementation per file: SdlOutput, SilentOutput,
-// ManualClockOutput; makeDefaultOutput picks between the first two.
+// ManualClockOutput; makeDefaultOutput makes the first.
 
 #include <memory>
 
@@ -37,14 +37,14 @@ class Output {
   virtual int sampleRate() const = 0;
   // The largest block the output asks for in one render() call (0 = any size).
   virtual int periodFrames() const = 0;
-  // Controlling thread. The source is about to play: an output that rests while nothing
-  // plays gets going again. Never waits for the device.
+  // Any thread but the output's own. The source is about to play: an output that rests while
+  // nothing plays gets going again. Never waits for the device.
   virtual void wake() {}
 };
 
-// Opens SDL2's audio device at `sampleRate` (SDL's environment variables choose the driver);
-// when no device can be opened, returns a silent output running in real time. Sets
-// `silent` accordingly.
+// Opens SDL2's audio device at `sampleRate` (SDL's environment variables choose the driver).
+// When no device can be opened the output plays in silence at the real-time pace and keeps
+// trying until one opens; `silent` says whether it starts so.
 std::unique_ptr<Output> makeDefaultOutput(int sampleRate, bool& silent);
 
 }  // namespace audio

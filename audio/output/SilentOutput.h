@@ -2,9 +2,11 @@
 
 // An output that hears nothing but keeps real time: a thread renders one period every
 // period's worth of wall-clock time, so playback, positions and stream ends advance as if
-// the audio were heard. Used when no sound device can be opened.
+// the audio were heard. Like a sound device, it rests while nothing has played for two
+// seconds, and wake() sets it going again.
 
-#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -21,6 +23,7 @@ class SilentOutput : public Output {
   void stop() override;
   int sampleRate() const override { return sampleRate_; }
   int periodFrames() const override { return kPeriodFrames; }
+  void wake() override;
 
  private:
   static constexpr int kPeriodFrames = 512;
@@ -28,7 +31,10 @@ class SilentOutput : public Output {
 
   int sampleRate_;
   std::vector<float> buffer_;
-  std::atomic<bool> running_{false};
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool running_ = false;
+  bool woken_ = false;
   std::thread thread_;
 };
 

@@ -2,12 +2,14 @@
 // the device: when a write fails it reports the device as lost, as a real driver does when
 // its device is unplugged or its sound server ends. A file size limit on this process makes
 // the writes fail once the capture file is full; reopening the device starts the file afresh,
-// so the device comes back, fills up and is lost again, over and over.
+// so the device comes back, fills up and is lost again, over and over. Here the disk driver's
+// device also closes while nothing plays, as any device does, and opens again on play.
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDeadlineTimer>
 #include <QThread>
@@ -43,9 +45,13 @@ TEST(RobustnessDeviceLoss, PlaybackGoesOnWhileTheDeviceIsGoneAndReturnsToIt) {
   limited.rlim_cur = kLimit;
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
 
+  audio::Engine::setOutputFactory(
+      [](int rate) { return audio::SdlOutput::open(rate, audio::SdlOutput::FileDevice::RestsToo); });
   audio::Engine& engine = audio::Engine::instance();
-  ASSERT_TRUE(engine.init(-1, 44100)) << "the disk driver did not open";
-  ASSERT_NE(dynamic_cast<audio::SdlOutput*>(engine.output()), nullptr);
+  engine.init(-1, 44100);
+  auto* output = dynamic_cast<audio::SdlOutput*>(engine.output());
+  ASSERT_NE(output, nullptr);
+  ASSERT_TRUE(output->hasDevice()) << "the disk driver did not open";
   const audio::StreamHandle stream = engine.streamCreateFile(tone);
   ASSERT_NE(stream, 0u);
   ASSERT_TRUE(engine.play(stream, true));
@@ -66,12 +72,24 @@ TEST(RobustnessDeviceLoss, PlaybackGoesOnWhileTheDeviceIsGoneAndReturnsToIt) {
     lastPosition = position;
   }
   const audio::Activity activity = engine.isActive(stream);
-  engine.free();
+  // Paused, the player rests: the device closes. Played again, it opens again and fills a
+  // new file.
+  engine.pause(stream);
+  while (!bound.hasExpired() && output->hasDevice()) QThread::msleep(50);
+  const bool rested = !output->hasDevice();
   ::setrlimit(RLIMIT_FSIZE, &previous);
+  ::unlink(capture.toLocal8Bit().constData());
+  engine.play(stream, false);
+  while (!bound.hasExpired() && fileSize(capture) <= 0) QThread::msleep(50);
+  const long sizeAfterRest = fileSize(capture);
+  engine.free();
+  audio::Engine::setOutputFactory(nullptr);
 
   EXPECT_GE(returns, 2) << "the device never came back";
   EXPECT_GE(advancesWhileGone, 1) << "playback stalled while the device was gone";
   EXPECT_EQ(activity, audio::Activity::Playing);
+  EXPECT_TRUE(rested) << "the device stayed open while paused";
+  EXPECT_GT(sizeAfterRest, 0) << "the device did not open again on play";
 }
 
 }  // namespace

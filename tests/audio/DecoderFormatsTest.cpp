@@ -181,6 +181,8 @@ TEST_P(DecoderFormatsTest, TheNextFileFollowsTheLastSampleWithoutAGap) {
     // about that everywhere, are held to the exact length above instead.
     EXPECT_LT(worst, format.lossless ? 0.002 : 0.03);
     engine().streamFree(stream);
+    // The next round's first file starts once this one has faded out.
+    render(fadeFrames());
   }
 }
 

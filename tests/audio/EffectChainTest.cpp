@@ -130,12 +130,14 @@ TEST_P(ChainClick, AddingOrRemovingDuringASineMakesNoClick) {
     chain.process(signal.data() + static_cast<size_t>(done) * kChannels, std::min(kBlock, kRate - done));
   }
   const size_t window = kRate / 50;
+  // An instance that is added is heard once it has warmed up.
+  const size_t adding = static_cast<size_t>(EffectChain::kWarmUpSeconds * kRate) + window;
   for (int c = 0; c < kChannels; ++c) {
     const auto x = channel(signal, kChannels, c);
     const double off = largestStep(x, 0, addAt);
-    const double on = largestStep(x, addAt + window, removeAt - addAt - window);
+    const double on = largestStep(x, addAt + adding, removeAt - addAt - adding);
     const double bound = 1.2 * std::max(off, on) + 0.002;
-    EXPECT_LT(largestStep(x, addAt, window), bound) << "channel " << c << " on adding";
+    EXPECT_LT(largestStep(x, addAt, adding), bound) << "channel " << c << " on adding";
     EXPECT_LT(largestStep(x, removeAt, window), bound) << "channel " << c << " on removing";
     // Once faded out, the sine passes untouched again.
     const auto after = static_cast<size_t>(removeAt) + window;
@@ -145,6 +147,75 @@ TEST_P(ChainClick, AddingOrRemovingDuringASineMakesNoClick) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllTypes, ChainClick, ::testing::ValuesIn(kAllTypes));
+
+// Switching effects on while the chain runs: the level goes from where it was to where the
+// effects put it, never through silence and never beyond both.
+struct SwitchCase {
+  const char* name;
+  FxType type;
+  int instances;
+  EffectRecord (*record)(int instance);
+  Buffer (*signal)(int frames);
+};
+
+const float kBandCentres[10] = {80, 170, 310, 600, 1000, 3000, 6000, 10000, 12000, 14000};
+
+const SwitchCase kSwitchCases[] = {
+    // All reverb and no direct sound: the reverb's output only begins with its first
+    // reflection, some 30 ms after the sound that went in.
+    {"ReverbTakesOverWithoutADropOut", FxType::Reverb, 1, [](int) -> EffectRecord { return Dx8Reverb{0, 0, 1000, 0.1f}; },
+     [](int frames) {
+       Buffer b = noise(frames, 2, 0.3);
+       const Buffer tone = sine(frames, 2, kRate, 330.0, 0.3);
+       for (size_t i = 0; i < b.size(); ++i) b[i] += tone[i];
+       return b;
+     }},
+    // Ten bands at +7 dB, their records given as they go in; a tone between two low bands
+    // rings in a band that starts from rest.
+    {"EqualizerBandsRiseWithoutOvershoot", FxType::ParamEq, 10,
+     [](int band) -> EffectRecord { return Dx8ParamEq{kBandCentres[band], 3, 7}; },
+     [](int frames) { return sine(frames, 2, kRate, 100.0, 0.3); }},
+};
+
+class ChainSwitch : public ::testing::TestWithParam<SwitchCase> {};
+
+TEST_P(ChainSwitch, TheLevelGoesFromTheOldToTheNewWithoutPassingEither) {
+  const SwitchCase& c = GetParam();
+  const int frames = 2 * kRate;
+  const Buffer input = c.signal(frames);
+  const auto level = [](const Buffer& b, int from, int count) { return rms(channel(b, 2, 0), from, count); };
+  const auto heard = [&](int addAt) {
+    EffectChain chain;
+    chain.prepare(kRate, 2, kBlock);
+    Buffer out = input;
+    std::vector<uint32_t> handles(c.instances);
+    for (int i = 0; i < c.instances; ++i) handles[i] = i + 1;
+    for (int done = 0; done < frames; done += kBlock) {
+      if (done == addAt) {
+        EXPECT_TRUE(chain.add(handles, c.type, 0));
+        for (int i = 0; i < c.instances; ++i) EXPECT_TRUE(chain.find(handles[i])->setParameters(c.record(i)));
+      }
+      chain.process(out.data() + static_cast<size_t>(done) * 2, std::min(kBlock, frames - done));
+    }
+    return out;
+  };
+  const int addAt = kRate / 2 / kBlock * kBlock;
+  const Buffer out = heard(addAt);
+  // The same effects in from the start give the level they settle at.
+  const Buffer settled = heard(0);
+  const int window = kRate / 100;
+  const double before = level(input, addAt - window, window);
+  const double after = level(settled, frames - window, window);
+  for (int at = addAt; at + window <= frames; at += window / 4) {
+    const double now = level(out, at, window);
+    ASSERT_GT(now, 0.5 * std::min(before, after)) << (at - addAt) * 1000.0 / kRate << " ms after adding";
+    ASSERT_LT(now, 1.01 * std::max(level(input, at, window), level(settled, at, window)))
+        << (at - addAt) * 1000.0 / kRate << " ms after adding";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Switches, ChainSwitch, ::testing::ValuesIn(kSwitchCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Run under ThreadSanitizer and AddressSanitizer: the chain's publication and retirement of
 // lists, and the effects' parameter records, must be free of races and of use after free.

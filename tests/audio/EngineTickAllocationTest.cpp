@@ -1,5 +1,6 @@
-// The calls the player makes on every tick must not allocate: this executable counts every
-// allocation made on the test's own thread while those calls run.
+// The calls the player makes on every tick must not allocate, and neither may the audio
+// thread: this executable counts every allocation made on the test's own thread while those
+// calls run and while it renders, as the audio thread would, on the manually clocked output.
 
 #include <gtest/gtest.h>
 
@@ -48,10 +49,20 @@ class EngineTickAllocationTest : public ::testing::Test {
     track_ = std::make_unique<TETrack>();
     track_->OpenFile(fixtures::writeSineWav("tick.wav", 44100, 2, 440.0, 2.0));
     track_->Play();
-    track_->EnableEffect(EffectKind::Compressor);
-    track_->EnableEffect(EffectKind::Reverb);
+    for (const auto& kind : kEffectKinds) track_->EnableEffect(kind.kind);
     track_->ConnectEqualizer();
-    static_cast<audio::ManualClockOutput*>(Engine::instance().output())->render(4096);
+    // The clock's own buffers grow to a period here, outside the count.
+    clock().render(kPeriod);
+    clock().clearRecorded();
+  }
+  static constexpr int kPeriod = 2048;
+  static audio::ManualClockOutput& clock() {
+    return *static_cast<audio::ManualClockOutput*>(Engine::instance().output());
+  }
+  // One device period, as the audio thread mixes it.
+  static void renderPeriod() {
+    clock().clearRecorded();
+    clock().render(kPeriod);
   }
   void TearDown() override {
     track_.reset();
@@ -60,7 +71,7 @@ class EngineTickAllocationTest : public ::testing::Test {
   std::unique_ptr<TETrack> track_;
 };
 
-TEST_F(EngineTickAllocationTest, TheTickCallsAllocateNothing) {
+TEST_F(EngineTickAllocationTest, TheTickCallsAndTheAudioThreadAllocateNothing) {
   Engine& engine = Engine::instance();
   float spectrum[512];
   float value = 0.0f;
@@ -90,9 +101,23 @@ TEST_F(EngineTickAllocationTest, TheTickCallsAllocateNothing) {
     // Refused calls are as cheap as accepted ones.
     engine.getLength(999999);
     engine.fxSetParameters(0, audio::Dx8Reverb{});
+    renderPeriod();
   }
+  EXPECT_EQ(allocations, 0) << "in the tick's calls";
+  // Every change the audio thread follows: pause, the effects ringing out and coming to rest,
+  // resume, a seek, a volume glide, the end of the stream.
+  allocations = 0;
+  track_->Pause();
+  for (int period = 0; period < 400; ++period) renderPeriod();
+  track_->Play();
+  renderPeriod();
+  track_->SeekBytes(44100 * 4);
+  track_->SetVolume(2);
+  for (int period = 0; period < 400; ++period) renderPeriod();
   counting = false;
-  EXPECT_EQ(allocations, 0);
+  EXPECT_EQ(allocations, 0) << "in the audio thread's mixing";
+  EXPECT_EQ(engine.isActive(track_->Stream), audio::Activity::Stopped);
+  EXPECT_FALSE(engine.audible(track_->Stream));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -103,8 +104,8 @@ TEST_F(EngineWavTest, RendersTheFileSampleForSampleThenSilence) {
     const auto stream = openPattern(kFrames, channels);
     engine().play(stream, false);
     const auto rendered = render(kFrames + 100);
-    // The start fades in; from then on every sample is the file's.
-    expectFramesFrom(rendered, 0, kFrames, Fade::In);
+    // From its first sample on, every sample is the file's: its start is its own, not faded.
+    expectFramesFrom(rendered, 0, kFrames);
     for (size_t i = 2 * kFrames; i < rendered.size(); ++i) ASSERT_EQ(rendered[i], 0.0f);
     EXPECT_EQ(engine().getPosition(stream), engine().getLength(stream));
     engine().streamFree(stream);
@@ -124,12 +125,13 @@ TEST_F(EngineWavTest, SeekLandsOnTheExactFrameRoundedDownAfterTheOldPositionFade
     ASSERT_TRUE(engine().setPosition(stream, bytes));
     const int64_t frame = bytes / 4;
     EXPECT_EQ(engine().getPosition(stream), frame * 4);
-    // What was playing fades out from where it was; then the new position fades in.
+    // What was playing fades out from where it was; then the new position fades in, unless
+    // it is the file's own start.
     const auto out = render(fadeFrames());
     expectFramesFrom(out, heard, fadeFrames(), Fade::Out);
     EXPECT_EQ(engine().getPosition(stream), frame * 4);
     const int count = static_cast<int>(std::min<int64_t>(fadeFrames() + 5, kFrames - frame));
-    expectFramesFrom(render(count), frame, count, Fade::In);
+    expectFramesFrom(render(count), frame, count, frame == 0 ? Fade::None : Fade::In);
     EXPECT_EQ(engine().getPosition(stream), (frame + count) * 4);
     heard = frame + count;
   }
@@ -159,7 +161,7 @@ TEST_F(EngineWavTest, PauseAndStopFadeOutAndKeepThePositionWherePlayResumes) {
   engine().play(stream, false);
   renderToEnd(stream);
   engine().play(stream, false);
-  expectFramesFrom(render(10), 0, 10, Fade::In);
+  expectFramesFrom(render(10), 0, 10);
 }
 
 TEST_F(EngineWavTest, ReleasedAndUnknownHandlesAreRefusedHarmlessly) {
@@ -231,6 +233,18 @@ TEST_F(EngineGainTest, VolumeAndPanScaleTheSidesAfterAShortGlide) {
   }
 }
 
+// The track gives a new stream its volume and balance before it is heard: they hold from
+// its first sample, with no glide from full volume.
+TEST_F(EngineGainTest, VolumeAndPanSetBeforeTheFirstSoundHoldFromItsFirstSample) {
+  const auto stream = openConstant(16384);
+  engine().setAttribute(stream, Attribute::Volume, 0.2f);
+  engine().setAttribute(stream, Attribute::Pan, -0.5f);
+  engine().play(stream, false);
+  const auto rendered = render(4);
+  EXPECT_FLOAT_EQ(rendered[0], 0.5f * 0.2f);
+  EXPECT_FLOAT_EQ(rendered[1], 0.5f * 0.2f * 0.5f);
+}
+
 TEST_F(EngineGainTest, AVolumeChangeGlidesWithoutASuddenStep) {
   const auto stream = openConstant(32767);
   engine().play(stream, false);
@@ -288,5 +302,143 @@ TEST_F(EngineSpectrumTest, AStreamAtAnotherRateIsHeardAtItsOwnPitch) {
   EXPECT_EQ(std::max_element(spectrum, spectrum + 512) - spectrum, 24);
   EXPECT_NEAR(spectrum[24], 0.5f, 0.01f);
 }
+
+// --- Between a stream's end and the take-over of the one queued behind it -------------------
+
+// A stream of 1000 frames with 20000 queued behind it, played until 500 frames of the queued
+// one have been heard: the window has not taken it over yet.
+class EngineQueuedTest : public EngineWavTest {
+ protected:
+  void SetUp() override {
+    EngineWavTest::SetUp();
+    current_ = openPattern(1000);
+    queuedSamples_ = patternSamples(20000, 2);
+    std::reverse(queuedSamples_.begin(), queuedSamples_.end());
+    queued_ = engine().streamCreateFileAfter(current_, fixtures::writeWav("queued.wav", kRate, 2, queuedSamples_));
+    ASSERT_TRUE(engine().streamAwaitOpen(queued_));
+    engine().play(current_, false);
+    render(1500);
+    ASSERT_EQ(engine().isActive(current_), Activity::Stopped);
+    ASSERT_EQ(engine().getPosition(queued_), 500 * 4);
+    // From here on the samples expected are the queued stream's.
+    samples_ = queuedSamples_;
+  }
+
+  audio::StreamHandle current_ = 0;
+  audio::StreamHandle queued_ = 0;
+  std::vector<int16_t> queuedSamples_;
+};
+
+// A call on either stream is about what the listener hears, the queued stream: it fades out
+// from where it was, and the first stream reads as the call left what is heard.
+struct HeardCase {
+  const char* name;
+  bool (*call)(audio::Engine& engine, audio::StreamHandle current, audio::StreamHandle queued);
+  Activity currentReads;
+};
+
+const HeardCase kHeardCases[] = {
+    {"ReleasingTheQueuedStream", [](audio::Engine& e, auto, auto queued) { return e.streamFree(queued); },
+     Activity::Stopped},
+    {"StoppingTheFirst", [](audio::Engine& e, auto current, auto) { return e.stopStream(current); },
+     Activity::Stopped},
+    {"PausingTheFirst", [](audio::Engine& e, auto current, auto) { return e.pause(current); }, Activity::Paused},
+    {"ReleasingTheFirst", [](audio::Engine& e, auto current, auto) { return e.streamFree(current); },
+     Activity::Stopped},
+};
+
+class EngineHeardTest : public EngineQueuedTest, public ::testing::WithParamInterface<HeardCase> {};
+
+TEST_P(EngineHeardTest, ACallFadesOutWhatIsHeard) {
+  ASSERT_TRUE(GetParam().call(engine(), current_, queued_));
+  const auto rendered = render(2000);
+  expectFramesFrom(rendered, 500, fadeFrames(), Fade::Out);
+  for (size_t i = 2 * fadeFrames(); i < rendered.size(); ++i) ASSERT_EQ(rendered[i], 0.0f) << i;
+  EXPECT_EQ(engine().isActive(current_), GetParam().currentReads);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, EngineHeardTest, ::testing::ValuesIn(kHeardCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(EngineQueuedTest, PlayResumesWhatAPauseHeldAndTheTakeOverFollows) {
+  ASSERT_TRUE(engine().pause(current_));
+  render(2000);
+  ASSERT_TRUE(engine().play(current_, false));
+  // The paused position fades in again; the first stream is finished, so the window takes
+  // the queued one over.
+  expectFramesFrom(render(fadeFrames() + 10), 500, fadeFrames() + 10, Fade::In);
+  EXPECT_EQ(engine().isActive(current_), Activity::Stopped);
+  ASSERT_TRUE(engine().streamTakeOver(current_, queued_));
+  EXPECT_TRUE(engine().play(queued_, false));
+  expectFramesFrom(render(100), 500 + fadeFrames() + 10, 100);
+}
+
+// An entry shorter than a device period can play to its end before the window takes it over:
+// it stays finished, at its end, through the play that comes with the take-over.
+TEST_F(EngineWavTest, AStreamTakenOverAfterItsEndStaysFinished) {
+  const auto current = openPattern(1000);
+  const auto queued = engine().streamCreateFileAfter(current, fixtures::writeWav("short.wav", kRate, 2, samples_));
+  ASSERT_TRUE(engine().streamAwaitOpen(queued));
+  engine().play(current, false);
+  render(3000);
+  ASSERT_TRUE(engine().streamTakeOver(current, queued));
+  EXPECT_TRUE(engine().play(queued, false));
+  const auto rendered = render(1000);
+  EXPECT_TRUE(std::all_of(rendered.begin(), rendered.end(), [](float v) { return v == 0.0f; }));
+  EXPECT_EQ(engine().isActive(queued), Activity::Stopped);
+  EXPECT_EQ(engine().getPosition(queued), engine().getLength(queued));
+  // Asked again, it plays again, as any stream that has played to its end.
+  engine().play(queued, false);
+  expectFramesFrom(render(10), 0, 10);
+}
+
+// --- Rest ---------------------------------------------------------------------------------
+
+// Once nothing can be heard after the end or a pause (the effects rung out too), the engine
+// asks for no output: a real-time one closes its device. Nothing is heard from then on.
+struct RestCase {
+  const char* name;
+  bool echo;
+  void (*call)(audio::Engine& engine, audio::StreamHandle stream);
+};
+
+const RestCase kRestCases[] = {
+    {"AtTheEnd", false, [](audio::Engine&, audio::StreamHandle) {}},
+    {"AtTheEndWithAnEcho", true, [](audio::Engine&, audio::StreamHandle) {}},
+    {"AfterAPauseWithAnEcho", true, [](audio::Engine& e, audio::StreamHandle stream) { e.pause(stream); }},
+};
+
+class EngineRestTest : public EngineWavTest, public ::testing::WithParamInterface<RestCase> {};
+
+TEST_P(EngineRestTest, OnceNothingCanBeHeardTheEngineAsksForNoOutput) {
+  const RestCase& c = GetParam();
+  const auto stream = openPattern(kRate / 2);
+  if (c.echo) engine().setFx(stream, audio::FxType::Echo, 0);
+  engine().play(stream, false);
+  render(kRate / 4);
+  EXPECT_TRUE(clock().sourcePlaying());
+  c.call(engine(), stream);
+  // Pieces of a tenth of a second, for up to half a minute.
+  std::vector<float> beforeRest;
+  for (int piece = 0; piece < 300 && clock().sourcePlaying(); ++piece) {
+    const auto& heard = render(kRate / 10);
+    beforeRest.insert(beforeRest.end(), heard.begin(), heard.end());
+  }
+  ASSERT_FALSE(clock().sourcePlaying());
+  EXPECT_FALSE(engine().audible(stream));
+  EXPECT_NE(engine().isActive(stream), Activity::Playing);
+  const auto after = render(kRate);
+  EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](float v) { return v == 0.0f; }));
+  if (c.echo) {
+    // The echo was heard to its end: its repeats after the sound stopped, dying away.
+    const size_t repeat = 2 * static_cast<size_t>(kRate);
+    ASSERT_GT(beforeRest.size(), repeat + 2);
+    EXPECT_GT(*std::max_element(beforeRest.begin() + repeat, beforeRest.end()), 0.01f);
+    EXPECT_LT(std::abs(beforeRest.back()), audio::Channel::kSilence);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, EngineRestTest, ::testing::ValuesIn(kRestCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
