@@ -355,16 +355,24 @@ bool FfmpegDecoder::retrySeek() {
   return true;
 }
 
-bool FfmpegDecoder::seekContainer(int64_t frame, int64_t prerollFrames) {
+int64_t FfmpegDecoder::seekStart(int64_t frame, int64_t prerollFrames) const {
+  // A seek that lands in one of the last pages of an Ogg stream can come out a few samples
+  // early (FFmpeg's Ogg reader places such a page's packets by counting back from a granule
+  // that the stream's end cuts short), once the end has been read. A seek near the end lands
+  // before those pages instead and decodes on from there: a few seconds at most, where the
+  // file's start would be the whole file.
   const int64_t from = frame - prerollFrames;
+  const int64_t end = lengthExact_ ? lengthFrames_ : containerEnd_;
+  if (!isOgg_ || end < 0) return from;
+  return std::min(from, end - static_cast<int64_t>(kOggEndMarginSeconds * sampleRate_));
+}
+
+bool FfmpegDecoder::seekContainer(int64_t frame, int64_t prerollFrames) {
+  const int64_t from = seekStart(frame, prerollFrames);
   // Demuxers differ in how they replay the start of a stream after a seek (priming samples,
-  // pre-skip); opening afresh decodes exactly what the first straight decode gave. Ogg's
-  // page search misplaces targets within its last pages, so those are decoded from the
-  // start as well.
-  const bool nearOggEnd =
-      isOgg_ && frame > lengthFrames_ - static_cast<int64_t>(kOggEndMarginSeconds * sampleRate_);
-  // A failed reopen leaves no container: only another reopen can bring it back.
-  const bool reopen = format_ == nullptr || from <= 0 || nearOggEnd;
+  // pre-skip); opening afresh decodes exactly what the first straight decode gave. A failed
+  // reopen leaves no container: only another reopen can bring it back.
+  const bool reopen = format_ == nullptr || from <= 0;
   const bool result = reopen ? rewind() : seekByTimestamp(from);
   ffmpeg().swr_free(&converter_);
   flushing_ = false;

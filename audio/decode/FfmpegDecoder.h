@@ -50,6 +50,8 @@ class FfmpegDecoder : public Decoder {
   // Drops the pending samples before the seek target; false when the seek overshot it.
   bool trimToSeekTarget(int64_t frameIndex);
   bool seekContainer(int64_t frame, int64_t prerollFrames);
+  // Where decoding starts for a seek to `frame`; at or before 0, the file is opened afresh.
+  int64_t seekStart(int64_t frame, int64_t prerollFrames) const;
   bool seekByTimestamp(int64_t fromFrame);
   bool rewind();
   // Seeks again from further back; false when the retries are used up.
