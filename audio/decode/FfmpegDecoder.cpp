@@ -75,6 +75,11 @@ FfmpegDecoder::~FfmpegDecoder() {
   ffmpeg().avformat_close_input(&format_);
 }
 
+const char* FfmpegDecoder::demuxerName() const { return format_ != nullptr ? format_->iformat->name : ""; }
+
+// FFmpeg gives the score of the probe that chose the demuxer, and none to a demuxer named.
+bool FfmpegDecoder::demuxerProbed() const { return format_ != nullptr && format_->probe_score > 0; }
+
 bool FfmpegDecoder::openFile(const std::string& path) {
   // The "file:" prefix keeps a colon in the path from being read as another protocol.
   const std::string url = "file:" + path;

@@ -37,6 +37,11 @@ class FfmpegDecoder : public Decoder {
     return nextFrame_ - static_cast<int64_t>(pending_.size() / kChannels - pendingOffset_);
   }
 
+  // The demuxer that opened the file, by FFmpeg's name, and whether FFmpeg's probe chose it
+  // rather than the container sniff naming it.
+  const char* demuxerName() const;
+  bool demuxerProbed() const;
+
  private:
   FfmpegDecoder() = default;
   bool openFile(const std::string& path);

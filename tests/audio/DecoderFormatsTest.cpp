@@ -1,6 +1,7 @@
-// Every supported format, encoded at test time by the ffmpeg tool: it opens, plays the tone
-// it was made from, ends with its position equal to its length, and seeks to the exact
-// sample, near the end of a long Ogg file too without reading the file from its start.
+// Every supported format, encoded at test time by the ffmpeg tool: it opens through the
+// demuxer its first bytes name, plays the tone it was made from, ends with its position equal
+// to its length, and seeks to the exact sample, near the end of a long Ogg file too without
+// reading the file from its start.
 
 #include <gtest/gtest.h>
 
@@ -10,10 +11,12 @@
 #include <fstream>
 #include <map>
 #include <numbers>
+#include <sstream>
 #include <vector>
 
 #include "audio/decode/ContainerSniff.h"
 #include "audio/decode/Decoder.h"
+#include "audio/decode/FfmpegDecoder.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/audio/support/EngineHarness.h"
 
@@ -84,9 +87,25 @@ class DecoderFormatsTest : public EngineHarness, public ::testing::WithParamInte
   std::string path_;
 };
 
+// Whether FFmpeg's comma-separated list of a demuxer's names holds `name`.
+bool namesInclude(const std::string& names, const std::string& name) {
+  std::istringstream list(names);
+  for (std::string one; std::getline(list, one, ',');) {
+    if (one == name) return true;
+  }
+  return false;
+}
+
 TEST_P(DecoderFormatsTest, PlaysTheToneItWasMadeFrom) {
-  const char* sniffed = audio::sniffDemuxer(path_);
-  EXPECT_STREQ(sniffed, GetParam().sniffed) << "the demuxer named by the file's first bytes";
+  const char* sniffed = GetParam().sniffed;
+  EXPECT_STREQ(audio::sniffDemuxer(path_), sniffed) << "the demuxer named by the file's first bytes";
+  // The open takes the demuxer named, and FFmpeg probes only where none is.
+  const auto decoder = audio::FfmpegDecoder::open(path_);
+  ASSERT_TRUE(decoder);
+  EXPECT_EQ(decoder->demuxerProbed(), sniffed == nullptr) << decoder->demuxerName();
+  if (sniffed != nullptr) {
+    EXPECT_TRUE(namesInclude(decoder->demuxerName(), sniffed)) << decoder->demuxerName();
+  }
   const auto stream = open(path_);
   ASSERT_NE(stream, 0u);
   engine().play(stream, false);
