@@ -4,13 +4,12 @@ extern "C" {
 #include <libavutil/intreadwrite.h>
 }
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "audio/decode/ContainerSniff.h"
 #include "audio/decode/FfmpegLibraries.h"
+#include "audio/decode/LocalFile.h"
 
 namespace audio {
 
@@ -35,13 +34,6 @@ constexpr double kOggEndMarginSeconds = 5.0;
 // Frames without any timestamp after a seek before the decoder gives up placing them.
 constexpr int kMaxUntimedFrames = 64;
 
-bool isRegularFile(const std::string& path) {
-  // A NUL inside would silently shorten the path to another file's name.
-  if (path.find('\0') != std::string::npos) return false;
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 bool demuxerAllowed(const AVInputFormat* format) {
   return format != nullptr &&
          ffmpeg().av_match_list(format->name, FfmpegDecoder::kAllowedDemuxers, ',') > 0;
@@ -57,7 +49,7 @@ uint64_t layoutHash(const AVChannelLayout& layout) {
 std::unique_ptr<Decoder> openDecoder(const std::string& path) { return FfmpegDecoder::open(path); }
 
 std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path) {
-  if (!isRegularFile(path) || FfmpegLibraries::load() == nullptr) return nullptr;
+  if (!isReadableRegularFile(path) || FfmpegLibraries::load() == nullptr) return nullptr;
   std::unique_ptr<FfmpegDecoder> decoder(new FfmpegDecoder());
   decoder->path_ = path;
   if (!decoder->openFile(path) || !decoder->openCodec()) return nullptr;

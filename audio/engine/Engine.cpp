@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "audio/decode/Decoder.h"
+#include "audio/decode/LocalFile.h"
 #include "audio/engine/Channel.h"
 #include "audio/engine/MediaThread.h"
 #include "audio/engine/Mixer.h"
@@ -84,8 +85,10 @@ struct Engine::Impl {
     return e == nullptr ? nullptr : e->channel->chain().find(fx);
   }
 
-  // A new stream whose file the media thread opens. Its last owner, on whatever thread,
-  // hands it to the media thread to be closed.
+  // A new stream whose file the media thread opens: nothing here touches the file system.
+  // A path that names no readable regular file (missing, a folder, a FIFO, a device) fails
+  // without being handed to a decoder. Its last owner, on whatever thread, hands the stream
+  // to the media thread to be closed.
   std::shared_ptr<Stream> makeStream(const std::string& path) {
     const StreamHandle handle = ++lastHandle;
     MediaThread* closer = &media;
@@ -95,7 +98,9 @@ struct Engine::Impl {
     Mixer* wake = &mixer;
     media.post([stream, path, wake] {
       std::unique_ptr<Decoder> decoder;
-      if (!stream->released()) decoder = customOpener() ? customOpener()(path) : openDecoder(path);
+      if (!stream->released() && isReadableRegularFile(path)) {
+        decoder = customOpener() ? customOpener()(path) : openDecoder(path);
+      }
       if (decoder) {
         stream->attach(std::move(decoder));
       } else {
