@@ -28,6 +28,9 @@ class Decoder {
   // Moves so that the next read() starts exactly at `frame`. False when the file cannot
   // seek; the decoder is then at its end.
   virtual bool seek(int64_t frame) = 0;
+  // Whether seek(frame) would open the file afresh, to decode from its start: the engine then
+  // makes that seek on a media thread, as it makes every open.
+  virtual bool seekReopens(int64_t frame) const = 0;
   // The frame index that the next read() starts at.
   virtual int64_t position() const = 0;
 };

@@ -364,6 +364,12 @@ int64_t FfmpegDecoder::seekStart(int64_t frame, int64_t prerollFrames) const {
   return std::min(from, end - static_cast<int64_t>(kOggEndMarginSeconds * sampleRate_));
 }
 
+bool FfmpegDecoder::seekReopens(int64_t frame) const {
+  // As seekContainer decides.
+  return format_ == nullptr ||
+         seekStart(std::max<int64_t>(frame, 0), static_cast<int64_t>(kSeekPrerollSeconds * sampleRate_)) <= 0;
+}
+
 bool FfmpegDecoder::seekContainer(int64_t frame, int64_t prerollFrames) {
   const int64_t from = seekStart(frame, prerollFrames);
   // Demuxers differ in how they replay the start of a stream after a seek (priming samples,
