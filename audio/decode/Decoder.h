@@ -39,4 +39,9 @@ class Decoder {
 // allowed audio container, holds no audio stream, or its audio cannot be decoded.
 std::unique_ptr<Decoder> openDecoder(const std::string& path);
 
+// Waits until the decoding libraries are loaded, when another thread has begun to load them
+// (the first open); returns at once otherwise. A process must not end while one of its
+// threads is inside the dynamic loader, which runs the libraries' own start-up code.
+void awaitDecoderLibraries();
+
 }  // namespace audio

@@ -48,6 +48,8 @@ uint64_t layoutHash(const AVChannelLayout& layout) {
 
 std::unique_ptr<Decoder> openDecoder(const std::string& path) { return FfmpegDecoder::open(path); }
 
+void awaitDecoderLibraries() { FfmpegLibraries::awaitLoad(); }
+
 std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path) {
   if (!isReadableRegularFile(path) || FfmpegLibraries::load() == nullptr) return nullptr;
   std::unique_ptr<FfmpegDecoder> decoder(new FfmpegDecoder());

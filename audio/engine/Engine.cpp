@@ -186,6 +186,9 @@ void Engine::free() {
   impl_->fxOwners.clear();
   impl_->streams.clear();
   const bool filesClosed = impl_->media.stop(deadline);
+  // A thread left behind may be loading the decoding libraries, which is no file call that
+  // may never answer, and the process must not end inside the dynamic loader.
+  if (!filesClosed) awaitDecoderLibraries();
   impl_->threadsLeftBehind = impl_->threadsLeftBehind || !decodingEnded || !filesClosed;
   impl_->initialized = false;
 }
