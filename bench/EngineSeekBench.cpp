@@ -137,7 +137,9 @@ void oggSeek(benchmark::State& state, const Format& format) {
   state.counters["seek_to_heard_ms"] = *std::max_element(ours.begin(), ours.end());
   state.counters["ffmpeg_ss_ms"] = *std::max_element(tool.begin(), tool.end());
   for (size_t i = 0; i < std::size(kPositions); ++i) {
-    state.counters["at_" + std::to_string(static_cast<int>(kPositions[i] * 10)) + "ds_ms"] = ours[i];
+    char name[32];
+    std::snprintf(name, sizeof name, "at_%gs_ms", kPositions[i]);
+    state.counters[name] = ours[i];
   }
 }
 
