@@ -226,7 +226,7 @@ class DecoderLongOggTest : public ::testing::TestWithParam<Format> {};
 TEST_P(DecoderLongOggTest, ASeekNearTheEndIsExactWithoutReadingTheFileFromItsStart) {
   constexpr double kSeconds = 120.0;
   const Format& format = GetParam();
-  const std::string wav = fixtures::writeSineWav("long-source.wav", kRate, 2, kToneHz, kSeconds, kToneAmplitude);
+  const std::string wav = fixtures::writeSineWav("long-source.wav", kRate, 1, kToneHz, kSeconds, kToneAmplitude);
   const std::string path =
       fixtures::encodeWithFfmpeg(wav, std::string("long-") + format.name + "." + format.extension, format.encoderArgs);
   ASSERT_FALSE(path.empty());
