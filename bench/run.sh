@@ -11,7 +11,8 @@ cd "$here"
 build=build-bench
 out=$build/results
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTEMBR_BUILD_BENCH=ON >/dev/null || exit 1
-cmake --build "$build" -j "$(nproc)" --target tembr EngineBench DspBench TickBench VisBench EngineEffectLatencyBench \
+cmake --build "$build" -j "$(nproc)" --target tembr EngineBench EngineSeekBench DspBench TickBench VisBench \
+  EngineEffectLatencyBench \
   || exit 1
 rm -rf "$out" && mkdir -p "$out"
 
@@ -24,7 +25,7 @@ export DISPLAY=$display LIBGL_ALWAYS_SOFTWARE=1 SDL_AUDIODRIVER=dummy
 sleep 1
 
 echo "== benchmarks (Google Benchmark; raw results in $out) =="
-for bench in EngineBench DspBench TickBench; do
+for bench in EngineBench EngineSeekBench DspBench TickBench; do
   "$build/bench/$bench" --benchmark_out="$out/$bench.json" --benchmark_out_format=json >"$out/$bench.txt" 2>&1
 done
 QT_QPA_PLATFORM=xcb "$build/bench/VisBench" --benchmark_out="$out/VisBench.json" --benchmark_out_format=json \
@@ -63,6 +64,11 @@ for b in load("EngineBench"):
         if "ffmpeg_resampling_x_realtime" in b:
             row(f"decode+render {fmt}, x real time", b["engine_x_realtime"], b["ffmpeg_resampling_x_realtime"],
                 "ffmpeg -af aresample=44100 -f null", "x", False)
+for b in load("EngineSeekBench"):
+    if b["name"].startswith("EngineOggSeek/") and "seek_to_heard_ms" in b:
+        figure = f"seek to heard, 1 h {b['name'].split('/')[1]}, worst of 7 positions"
+        row(figure, b["seek_to_heard_ms"], b["ffmpeg_ss_ms"], "ffmpeg -ss -t 1, whole run", "ms")
+        row(figure, b["seek_to_heard_ms"], 100.0, "goal", "ms")
 dsp = {b["name"]: b for b in load("DspBench")}
 ours = next((b for n, b in dsp.items() if n.startswith("BM_DspRack")), None)
 sox = next((b for n, b in dsp.items() if n.startswith("BM_SoxRack")), None)

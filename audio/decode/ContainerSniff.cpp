@@ -113,7 +113,7 @@ const char* demuxerNamedBy(std::span<const unsigned char> head) {
 }  // namespace
 
 const char* sniffDemuxer(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   std::array<unsigned char, kId3HeaderSize> tag{};
   std::size_t offset = 0;

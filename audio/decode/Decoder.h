@@ -28,6 +28,9 @@ class Decoder {
   // Moves so that the next read() starts exactly at `frame`. False when the file cannot
   // seek; the decoder is then at its end.
   virtual bool seek(int64_t frame) = 0;
+  // Whether seek(frame) would open the file afresh, to decode from its start: the engine then
+  // makes that seek on a media thread, as it makes every open.
+  virtual bool seekReopens(int64_t frame) const = 0;
   // The frame index that the next read() starts at.
   virtual int64_t position() const = 0;
 };
@@ -35,5 +38,10 @@ class Decoder {
 // Opens a local file. Returns nullptr when the path is not a readable local file of an
 // allowed audio container, holds no audio stream, or its audio cannot be decoded.
 std::unique_ptr<Decoder> openDecoder(const std::string& path);
+
+// Waits until the decoding libraries are loaded, when another thread has begun to load them
+// (the first open); returns at once otherwise. A process must not end while one of its
+// threads is inside the dynamic loader, which runs the libraries' own start-up code.
+void awaitDecoderLibraries();
 
 }  // namespace audio

@@ -4,13 +4,12 @@ extern "C" {
 #include <libavutil/intreadwrite.h>
 }
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "audio/decode/ContainerSniff.h"
 #include "audio/decode/FfmpegLibraries.h"
+#include "audio/decode/LocalFile.h"
 
 namespace audio {
 
@@ -35,13 +34,6 @@ constexpr double kOggEndMarginSeconds = 5.0;
 // Frames without any timestamp after a seek before the decoder gives up placing them.
 constexpr int kMaxUntimedFrames = 64;
 
-bool isRegularFile(const std::string& path) {
-  // A NUL inside would silently shorten the path to another file's name.
-  if (path.find('\0') != std::string::npos) return false;
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 bool demuxerAllowed(const AVInputFormat* format) {
   return format != nullptr &&
          ffmpeg().av_match_list(format->name, FfmpegDecoder::kAllowedDemuxers, ',') > 0;
@@ -56,8 +48,10 @@ uint64_t layoutHash(const AVChannelLayout& layout) {
 
 std::unique_ptr<Decoder> openDecoder(const std::string& path) { return FfmpegDecoder::open(path); }
 
+void awaitDecoderLibraries() { FfmpegLibraries::awaitLoad(); }
+
 std::unique_ptr<FfmpegDecoder> FfmpegDecoder::open(const std::string& path) {
-  if (!isRegularFile(path) || FfmpegLibraries::load() == nullptr) return nullptr;
+  if (!isReadableRegularFile(path) || FfmpegLibraries::load() == nullptr) return nullptr;
   std::unique_ptr<FfmpegDecoder> decoder(new FfmpegDecoder());
   decoder->path_ = path;
   if (!decoder->openFile(path) || !decoder->openCodec()) return nullptr;
@@ -74,6 +68,11 @@ FfmpegDecoder::~FfmpegDecoder() {
   ffmpeg().avcodec_free_context(&codec_);
   ffmpeg().avformat_close_input(&format_);
 }
+
+const char* FfmpegDecoder::demuxerName() const { return format_ != nullptr ? format_->iformat->name : ""; }
+
+// FFmpeg gives the score of the probe that chose the demuxer, and none to a demuxer named.
+bool FfmpegDecoder::demuxerProbed() const { return format_ != nullptr && format_->probe_score > 0; }
 
 bool FfmpegDecoder::openFile(const std::string& path) {
   // The "file:" prefix keeps a colon in the path from being read as another protocol.
@@ -355,16 +354,30 @@ bool FfmpegDecoder::retrySeek() {
   return true;
 }
 
-bool FfmpegDecoder::seekContainer(int64_t frame, int64_t prerollFrames) {
+int64_t FfmpegDecoder::seekStart(int64_t frame, int64_t prerollFrames) const {
+  // A seek that lands in one of the last pages of an Ogg stream can come out a few samples
+  // early (FFmpeg's Ogg reader places such a page's packets by counting back from a granule
+  // that the stream's end cuts short), once the end has been read. A seek near the end lands
+  // before those pages instead and decodes on from there: a few seconds at most, where the
+  // file's start would be the whole file.
   const int64_t from = frame - prerollFrames;
+  const int64_t end = lengthExact_ ? lengthFrames_ : containerEnd_;
+  if (!isOgg_ || end < 0) return from;
+  return std::min(from, end - static_cast<int64_t>(kOggEndMarginSeconds * sampleRate_));
+}
+
+bool FfmpegDecoder::seekReopens(int64_t frame) const {
+  // As seekContainer decides.
+  return format_ == nullptr ||
+         seekStart(std::max<int64_t>(frame, 0), static_cast<int64_t>(kSeekPrerollSeconds * sampleRate_)) <= 0;
+}
+
+bool FfmpegDecoder::seekContainer(int64_t frame, int64_t prerollFrames) {
+  const int64_t from = seekStart(frame, prerollFrames);
   // Demuxers differ in how they replay the start of a stream after a seek (priming samples,
-  // pre-skip); opening afresh decodes exactly what the first straight decode gave. Ogg's
-  // page search misplaces targets within its last pages, so those are decoded from the
-  // start as well.
-  const bool nearOggEnd =
-      isOgg_ && frame > lengthFrames_ - static_cast<int64_t>(kOggEndMarginSeconds * sampleRate_);
-  // A failed reopen leaves no container: only another reopen can bring it back.
-  const bool reopen = format_ == nullptr || from <= 0 || nearOggEnd;
+  // pre-skip); opening afresh decodes exactly what the first straight decode gave. A failed
+  // reopen leaves no container: only another reopen can bring it back.
+  const bool reopen = format_ == nullptr || from <= 0;
   const bool result = reopen ? rewind() : seekByTimestamp(from);
   ffmpeg().swr_free(&converter_);
   flushing_ = false;

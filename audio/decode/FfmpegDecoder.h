@@ -33,9 +33,15 @@ class FfmpegDecoder : public Decoder {
   bool lengthExact() const override { return lengthExact_; }
   int read(float* out, int maxFrames) override;
   bool seek(int64_t frame) override;
+  bool seekReopens(int64_t frame) const override;
   int64_t position() const override {
     return nextFrame_ - static_cast<int64_t>(pending_.size() / kChannels - pendingOffset_);
   }
+
+  // The demuxer that opened the file, by FFmpeg's name, and whether FFmpeg's probe chose it
+  // rather than the container sniff naming it.
+  const char* demuxerName() const;
+  bool demuxerProbed() const;
 
  private:
   FfmpegDecoder() = default;
@@ -50,6 +56,8 @@ class FfmpegDecoder : public Decoder {
   // Drops the pending samples before the seek target; false when the seek overshot it.
   bool trimToSeekTarget(int64_t frameIndex);
   bool seekContainer(int64_t frame, int64_t prerollFrames);
+  // Where decoding starts for a seek to `frame`; at or before 0, the file is opened afresh.
+  int64_t seekStart(int64_t frame, int64_t prerollFrames) const;
   bool seekByTimestamp(int64_t fromFrame);
   bool rewind();
   // Seeks again from further back; false when the retries are used up.

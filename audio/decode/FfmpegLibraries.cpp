@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <array>
+#include <atomic>
 #include <optional>
 
 namespace audio {
@@ -60,11 +61,19 @@ std::optional<FfmpegLibraries> loadLibraries() {
   return f;
 }
 
+std::atomic<bool> loadBegun{false};
+
 }  // namespace
 
 const FfmpegLibraries* FfmpegLibraries::load() {
+  loadBegun.store(true);
   static const std::optional<FfmpegLibraries> libraries = loadLibraries();
   return libraries ? &*libraries : nullptr;
+}
+
+// A second caller of load() waits for the first to finish.
+void FfmpegLibraries::awaitLoad() {
+  if (loadBegun.load()) load();
 }
 
 }  // namespace audio

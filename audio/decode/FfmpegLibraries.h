@@ -61,6 +61,8 @@ struct FfmpegLibraries {
   // Loads the libraries on the first call, from any thread; later calls return at once.
   // nullptr when a library or one of its functions is missing: then no file can be opened.
   static const FfmpegLibraries* load();
+  // Waits for a load that another thread has begun; returns at once when none has.
+  static void awaitLoad();
 
 #define TEMBR_FFMPEG_FIELD(function) decltype(&::function) function;
   TEMBR_FFMPEG_FUNCTIONS(TEMBR_FFMPEG_FIELD)

@@ -1,11 +1,13 @@
 #include "audio/engine/Engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <unordered_map>
 #include <utility>
 
 #include "audio/decode/Decoder.h"
+#include "audio/decode/LocalFile.h"
 #include "audio/engine/Channel.h"
 #include "audio/engine/MediaThread.h"
 #include "audio/engine/Mixer.h"
@@ -27,6 +29,11 @@ DecoderOpener& customOpener() {
   return opener;
 }
 
+// How long releasing the engine waits for its threads to come out of their file calls. A
+// thread still inside one then (a mount that stopped answering) is left to end with the
+// process, which must not outlive its window by more than a moment.
+constexpr auto kReleaseWait = std::chrono::milliseconds(500);
+
 }  // namespace
 
 struct Engine::Impl {
@@ -46,6 +53,9 @@ struct Engine::Impl {
   Mixer mixer;
   MediaThread media;
   bool initialized = false;
+  // Whether a release left a thread inside a file call: such a thread may still reach the
+  // mixer and the streams it holds when (if ever) the call returns.
+  bool threadsLeftBehind = false;
   // Handles of streams and effects come from one counter, so that no number ever names
   // both, and none is used twice in a run.
   uint32_t lastHandle = 0;
@@ -98,26 +108,25 @@ struct Engine::Impl {
     return e == nullptr ? nullptr : e->channel->chain().find(fx);
   }
 
-  // A new stream whose file the media thread opens. Its last owner, on whatever thread,
-  // hands it to the media thread to be closed.
+  // A new stream whose file the media thread opens: nothing here touches the file system.
+  // A path that names no readable regular file (missing, a folder, a FIFO, a device) fails
+  // without being handed to a decoder.
   std::shared_ptr<Stream> makeStream(const std::string& path) {
-    const StreamHandle handle = ++lastHandle;
-    MediaThread* closer = &media;
-    std::shared_ptr<Stream> stream(new Stream(handle, mixer.sampleRate()), [closer](Stream* s) {
-      closer->post([s] { delete s; });
-    });
-    Mixer* wake = &mixer;
-    media.post([stream, path, wake] {
+    Mixer* decoding = &mixer;
+    auto stream = std::make_shared<Stream>(++lastHandle, mixer.sampleRate(), media, [decoding] { decoding->wake(); });
+    // The opener in force now opens this file, whatever is set later.
+    DecoderOpener opener = customOpener() ? customOpener() : DecoderOpener(openDecoder);
+    media.post([stream, path, opener = std::move(opener), decoding] {
       std::unique_ptr<Decoder> decoder;
-      if (!stream->released()) decoder = customOpener() ? customOpener()(path) : openDecoder(path);
+      if (!stream->released() && isReadableRegularFile(path)) decoder = opener(path);
       if (decoder) {
         stream->attach(std::move(decoder));
       } else {
         stream->fail();
       }
-      wake->wake();
+      decoding->wake();
       // A stream asked to play while it opened is heard now: an output resting since is needed.
-      if (stream->openState() == OpenState::Open && stream->playRequest() == PlayRequest::Playing) wake->wakeOutput();
+      if (stream->openState() == OpenState::Open && stream->playRequest() == PlayRequest::Playing) decoding->wakeOutput();
     });
     return stream;
   }
@@ -156,7 +165,14 @@ void Engine::setDecoderOpener(DecoderOpener opener) { customOpener() = std::move
 
 Engine::Engine() : impl_(std::make_unique<Impl>()) {}
 
-Engine::~Engine() { free(); }
+Engine::~Engine() {
+  free();
+  // The process is ending, and a thread still inside a file call may come back to these
+  // parts: they are left to end with it.
+  if (impl_->threadsLeftBehind) {
+    [[maybe_unused]] static const Impl* keptForThreadsLeftBehind = impl_.release();
+  }
+}
 
 bool Engine::init(int device, int sampleRate) {
   (void)device;  // Only the default device is offered.
@@ -178,14 +194,19 @@ void Engine::stop() { impl_->mixer.setMuted(true); }
 
 void Engine::free() {
   if (!impl_->initialized) return;
+  const auto deadline = std::chrono::steady_clock::now() + kReleaseWait;
   impl_->output->stop();
+  // Opens not yet begun are skipped, and every file is closed, unless a file never answers.
   for (auto& [handle, entry] : impl_->streams) entry.stream->release();
-  impl_->mixer.stop();
+  const bool decodingEnded = impl_->mixer.stop(deadline);
   impl_->output.reset();
   impl_->fxOwners.clear();
   impl_->streams.clear();
-  // Opens still waiting are skipped, and every file is closed before this returns.
-  impl_->media.stop();
+  const bool filesClosed = impl_->media.stop(deadline);
+  // A thread left behind may be loading the decoding libraries, which is no file call that
+  // may never answer, and the process must not end inside the dynamic loader.
+  if (!filesClosed) awaitDecoderLibraries();
+  impl_->threadsLeftBehind = impl_->threadsLeftBehind || !decodingEnded || !filesClosed;
   impl_->initialized = false;
 }
 
@@ -256,6 +277,8 @@ bool Engine::streamAwaitOpen(StreamHandle handle) const {
   const Impl::Entry* e = impl_->entry(handle);
   return e != nullptr && e->stream->awaitOpen() == OpenState::Open;
 }
+
+void Engine::awaitFileJobs() { impl_->media.awaitIdle(); }
 
 bool Engine::play(StreamHandle handle, bool restart) {
   Impl::Entry* e = impl_->heard(impl_->live(handle));

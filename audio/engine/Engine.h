@@ -6,11 +6,13 @@
 // refuses a handle that is 0, released or unknown without side effects.
 //
 // Threads: every public call may be made from any one controlling thread (the GUI thread in
-// the player), and none of them waits on decoding or file I/O: files are opened, probed and
-// closed on the engine's media thread, and a stream answers from what is known so far while
-// its file opens. Only streamAwaitOpen waits, for callers that can (tools and tests). The
-// per-tick calls (isActive, getLength, getPosition, bytesToSeconds, setAttribute,
-// getFft1024, streamStatus, the effect parameter calls) allocate nothing.
+// the player), and none of them waits on decoding or file I/O: files are checked, opened,
+// probed and closed on the engine's media threads, and a stream answers from what is known so
+// far while its file opens. A file that never answers holds up nothing but its own stream, and
+// free() waits for it only a moment. Only streamAwaitOpen and awaitFileJobs wait, for callers
+// that can (tools and tests). The per-tick calls (isActive, getLength, getPosition,
+// bytesToSeconds, setAttribute, getFft1024, streamStatus, the effect parameter calls)
+// allocate nothing.
 
 #include <cstdint>
 #include <functional>
@@ -38,8 +40,8 @@ enum class StreamStatus : int { Unknown = 0, Opening = 1, Open = 2, Failed = 3 }
 // audio device (SDL's own environment variables choose the driver); without a device it
 // plays in silence at the real-time pace and keeps trying until one opens.
 using OutputFactory = std::function<std::unique_ptr<Output>(int sampleRate)>;
-// Opens a file for a stream, on the media thread: the decoder, or nullptr when the file
-// cannot be played.
+// Opens a file for a stream, on a media thread, once its path is known to name a readable
+// regular file: the decoder, or nullptr when the file cannot be played.
 using DecoderOpener = std::function<std::unique_ptr<Decoder>(const std::string& path)>;
 
 class Engine {
@@ -49,8 +51,8 @@ class Engine {
   // Replaces the factory that the next init() uses; nullptr restores the default. Tests use
   // it to play through a manually clocked output.
   static void setOutputFactory(OutputFactory factory);
-  // Replaces how files are opened; nullptr restores the FFmpeg decoder. Tests use it to
-  // open through a slow reader.
+  // Replaces how the files of streams created from now on are opened; nullptr restores the
+  // FFmpeg decoder. Tests use it to open through a slow reader.
   static void setDecoderOpener(DecoderOpener opener);
 
   // Opens the output at `sampleRate` (device -1 = the default device). Returns false when
@@ -58,21 +60,28 @@ class Engine {
   bool init(int device, int sampleRate);
   // Stops all output (the device keeps running silent).
   void stop();
-  // Releases every stream and the output.
+  // Releases every stream and the output, and closes every file, within half a second
+  // whatever the files do: a thread still inside a file call by then is left to end with the
+  // process.
   void free();
   bool initialized() const;
 
   // The output the engine plays through, or nullptr before init().
   Output* output();
 
-  // Returns a new stream for a local file at once (0 before init()); the file is opened on
-  // the media thread. While it opens, the stream takes requests (play, pause, volume,
-  // effects...) and reports a length and position of 0 and the activity Stalled (Paused
-  // when paused); when the file cannot be played the handle turns Failed.
+  // Returns a new stream for a local file at once (0 before init()), without touching the
+  // file system: the path is checked and the file opened on a media thread. While it opens
+  // (Opening), the stream takes requests (play, pause, volume, effects...) and reports a
+  // length and position of 0 and the activity Stalled (Paused when paused). It turns Open, or
+  // Failed when the path names no regular file that can be read (missing, a folder, a FIFO, a
+  // device), or the file holds no audio that plays; a path that never answers leaves it
+  // Opening.
   StreamHandle streamCreateFile(const std::string& path);
   // Opens `path` as the stream to play right after `current` reaches its natural end: its
   // first sample follows the last one of `current` in the same block, through current's
-  // effects and at its volume and pan. 0 when `current` is unknown or already has one.
+  // effects and at its volume and pan. 0 when `current` is unknown or already has one. The
+  // file is checked and opened as by streamCreateFile; a stream that turns Failed is not
+  // played, and `current` simply ends.
   StreamHandle streamCreateFileAfter(StreamHandle current, const std::string& path);
   // The stream queued after `current` becomes its successor: it keeps playing (or starts,
   // if `current` ended before it was ready), `current` is released, and current's effects,
@@ -80,11 +89,15 @@ class Engine {
   bool streamTakeOver(StreamHandle current, StreamHandle next);
   // Releases a stream. A stream playing fades out over a few milliseconds; a stream
   // queued after another is taken out of the queue; releasing a stream releases the one
-  // queued after it too.
+  // queued after it too. Its file is closed on a media thread at once (the fade-out plays
+  // from what was decoded), as is that of a stream taken over by its successor.
   bool streamFree(StreamHandle stream);
   StreamStatus streamStatus(StreamHandle stream) const;
   // Waits until the stream's file is open or failed to open; true when open.
   bool streamAwaitOpen(StreamHandle stream) const;
+  // Waits until every file check, open, seek from the start and close asked for so far has
+  // finished.
+  void awaitFileJobs();
 
   // Between a stream's natural end and the take-over of the stream queued behind it, the
   // channel plays the queued one: play, pause and stopStream on the first act on that one,

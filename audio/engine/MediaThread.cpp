@@ -1,57 +1,58 @@
 #include "audio/engine/MediaThread.h"
 
+#include <system_error>
+#include <thread>
+
 namespace audio {
 
-MediaThread::~MediaThread() { stop(); }
+MediaThread::MediaThread() : jobs_(std::make_shared<Jobs>()) {}
 
 void MediaThread::start() {
-  std::lock_guard lock(mutex_);
-  if (running_) return;
-  running_ = true;
-  alive_ = true;
-  thread_ = std::thread([this] { run(); });
+  auto jobs = std::make_shared<Jobs>();
+  jobs->taken = true;
+  jobs_ = std::move(jobs);
 }
 
-void MediaThread::stop() {
+bool MediaThread::stop(std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock lock(jobs_->mutex);
+  jobs_->taken = false;
+  return jobs_->finished.wait_until(lock, deadline, [this] { return jobs_->running == 0; });
+}
+
+void MediaThread::post(std::function<void()> job) const {
+  const std::shared_ptr<Jobs> jobs = jobs_;
+  bool taken = false;
   {
-    std::lock_guard lock(mutex_);
-    running_ = false;
+    std::lock_guard lock(jobs->mutex);
+    taken = jobs->taken;
+    if (taken) ++jobs->running;
   }
-  wake_.notify_all();
-  if (thread_.joinable()) thread_.join();
+  if (!taken) {
+    // The engine is released: this is one of its threads letting go of what it held.
+    job();
+    return;
+  }
+  auto task = std::make_shared<std::function<void()>>(std::move(job));
+  const auto run = [jobs, task] {
+    (*task)();
+    // Whatever the job holds (a stream, a decoder) is let go here, on its own thread.
+    *task = nullptr;
+    std::lock_guard lock(jobs->mutex);
+    --jobs->running;
+    jobs->finished.notify_all();
+  };
+  try {
+    std::thread(run).detach();
+  } catch (const std::system_error&) {
+    // No thread to be had: the job runs here rather than not at all.
+    run();
+  }
 }
 
-void MediaThread::post(std::function<void()> job) {
-  {
-    std::lock_guard lock(mutex_);
-    if (alive_) {
-      jobs_.push_back(std::move(job));
-      job = nullptr;
-    }
-  }
-  if (job) {
-    job();
-  } else {
-    wake_.notify_one();
-  }
-}
-
-void MediaThread::run() {
-  std::unique_lock lock(mutex_);
-  for (;;) {
-    wake_.wait(lock, [this] { return !jobs_.empty() || !running_; });
-    if (jobs_.empty()) {
-      alive_ = false;
-      break;
-    }
-    std::function<void()> job = std::move(jobs_.front());
-    jobs_.pop_front();
-    lock.unlock();
-    job();
-    // The job's captures (a stream, say) are let go here, on this thread.
-    job = nullptr;
-    lock.lock();
-  }
+void MediaThread::awaitIdle() {
+  const std::shared_ptr<Jobs> jobs = jobs_;
+  std::unique_lock lock(jobs->mutex);
+  jobs->finished.wait(lock, [&jobs] { return jobs->running == 0; });
 }
 
 }  // namespace audio

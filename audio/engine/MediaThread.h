@@ -1,43 +1,52 @@
 #pragma once
 
-// The thread that opens and closes files for the engine, so that neither the controlling
-// thread nor the audio and decoding threads ever wait on a slow disk or mount while a file is
-// opened, probed and its first frame decoded, or while it is closed. Jobs run one at a time,
-// in the order they were posted.
+// Opens and closes files for the engine, so that neither the controlling thread nor the audio
+// and decoding threads ever wait on a slow disk or mount while a file is opened, probed and
+// its first frame decoded, or while it is closed. Each job runs on a short-lived thread of its
+// own: a file that never answers (a network mount that stopped responding) holds up the one
+// job that reached it, never the opens and closes after it, and the engine's release waits
+// for such a job only until a deadline.
+//
+// A MediaThread is a handle: copies share the jobs of the engine that started them, so that a
+// job may post another (a stream closing what it no longer needs) whatever became of the
+// engine meanwhile.
 
+#include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
-#include <thread>
 
 namespace audio {
 
 class MediaThread {
  public:
-  MediaThread() = default;
-  ~MediaThread();
-  MediaThread(const MediaThread&) = delete;
-  MediaThread& operator=(const MediaThread&) = delete;
+  MediaThread();
 
-  // Controlling thread.
+  // Controlling thread. Takes jobs from now on; jobs of an earlier start no longer count.
   void start();
-  // Runs the jobs still waiting, then ends the thread.
-  void stop();
+  // Controlling thread. Takes no more jobs (later ones run on the thread that posts them),
+  // and waits until the jobs running have finished or `deadline` has passed. Returns false
+  // when a job is still inside a file call that never answered: it is left to end with the
+  // process.
+  bool stop(std::chrono::steady_clock::time_point deadline);
 
-  // Any thread but the audio thread. Runs `job` on the media thread after the jobs posted
-  // before it; when the thread is not running, runs it here and now.
-  void post(std::function<void()> job);
+  // Any thread but the audio thread. Runs `job` on a thread of its own; when jobs are not
+  // taken, runs it here and now.
+  void post(std::function<void()> job) const;
+  // Waits until every job posted so far has finished, however long a file takes (tools and
+  // tests).
+  void awaitIdle();
 
  private:
-  void run();
+  struct Jobs {
+    std::mutex mutex;
+    std::condition_variable finished;
+    int running = 0;
+    bool taken = false;
+  };
 
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<std::function<void()>> jobs_;
-  bool running_ = false;  // asked to run
-  bool alive_ = false;    // takes jobs: from start() until the last job after stop() has run
-  std::thread thread_;
+  std::shared_ptr<Jobs> jobs_;
 };
 
 }  // namespace audio

@@ -43,18 +43,28 @@ void Mixer::start(int sampleRate, Output* output) {
   std::lock_guard lock(workerMutex_);
   output_ = output;
   workerRunning_ = true;
-  worker_ = std::thread([this] { decodeLoop(); });
+  workerEnded_ = false;
+  const uint64_t generation = ++workerGeneration_;
+  worker_ = std::thread([this, generation] { decodeLoop(generation); });
 }
 
-void Mixer::stop() {
+bool Mixer::stop(std::chrono::steady_clock::time_point deadline) {
+  bool ended = true;
   {
-    std::lock_guard lock(workerMutex_);
+    std::unique_lock lock(workerMutex_);
     workerRunning_ = false;
     output_ = nullptr;
+    wakeWorker_.notify_all();
+    workerProgress_.notify_all();
+    const auto stopped = [this] { return workerEnded_; };
+    if (worker_.joinable() && deadline == std::chrono::steady_clock::time_point::max()) {
+      workerProgress_.wait(lock, stopped);
+    } else if (worker_.joinable()) {
+      ended = workerProgress_.wait_until(lock, deadline, stopped);
+    }
   }
-  wakeWorker_.notify_all();
-  workerProgress_.notify_all();
-  if (worker_.joinable()) worker_.join();
+  if (ended && worker_.joinable()) worker_.join();
+  if (!ended) worker_.detach();
   {
     std::lock_guard lock(workerMutex_);
     workerStreams_.clear();
@@ -64,6 +74,7 @@ void Mixer::stop() {
   current_.store(nullptr);
   published_.reset();
   retired_.clear();
+  return ended;
 }
 
 Channel::Feed Mixer::feed(const Route& route) {
@@ -133,8 +144,8 @@ void Mixer::publish() {
     workerStreams_.swap(streams);
   }
   wake();
-  // The streams let go are released by the decoding thread's copy or by `streams` here;
-  // their owner's deleter hands the closing of their files to the media thread.
+  // The streams let go are freed by the decoding thread's copy or by `streams` here; their
+  // files were closed when they were released.
 }
 
 void Mixer::collectGarbage() {
@@ -173,12 +184,12 @@ void Mixer::render(float* out, int frames) noexcept {
   renderEpoch_.fetch_add(1);
 }
 
-void Mixer::decodeLoop() {
+void Mixer::decodeLoop(uint64_t generation) {
   // Named, so that a look at the process's threads (top -H) tells which one costs what.
   pthread_setname_np(pthread_self(), "tembr decode");
   FeedingList streams;
   std::unique_lock lock(workerMutex_);
-  while (workerRunning_) {
+  while (workerRunning_ && generation == workerGeneration_) {
     streams = workerStreams_;
     lock.unlock();
     bool worked = false;
@@ -201,6 +212,8 @@ void Mixer::decodeLoop() {
     }
     workerWoken_ = false;
   }
+  if (generation == workerGeneration_) workerEnded_ = true;
+  workerProgress_.notify_all();
 }
 
 void Mixer::awaitData(int frames) {

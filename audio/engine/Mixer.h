@@ -11,6 +11,7 @@
 // no longer be in use. The lists hold the channels and streams, so these live as long.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -32,7 +33,8 @@ class Mixer : public RenderSource {
 
   // Controlling thread. Mixes for `output`, which wakeOutput() wakes until stop().
   void start(int sampleRate, Output* output);
-  void stop();
+  // false when it is still inside a file call then, and is left to end with the process.
+  bool stop(std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max());
   int sampleRate() const { return sampleRate_; }
   // Plays `source` through `channel`.
   void add(std::shared_ptr<Channel> channel, std::shared_ptr<Stream> source);
@@ -84,7 +86,7 @@ class Mixer : public RenderSource {
   Route* find(const Channel* channel);
   void publish();
   void collectGarbage();
-  void decodeLoop();
+  void decodeLoop(uint64_t generation);
 
   int sampleRate_ = 0;
   std::atomic<bool> muted_{false};
@@ -108,6 +110,10 @@ class Mixer : public RenderSource {
   FeedingList workerStreams_;
   bool workerRunning_ = false;
   bool workerWoken_ = false;
+  // Each start() runs a decoding thread of a new generation; one left behind by stop()
+  // ends when its file call returns, without ever decoding again.
+  uint64_t workerGeneration_ = 0;
+  bool workerEnded_ = false;
   int dataWaiters_ = 0;
   std::thread worker_;
 };

@@ -19,8 +19,12 @@ constexpr int kChunksPerService = 8;
 
 }  // namespace
 
-Stream::Stream(uint32_t handle, int outputRate)
-    : handle_(handle), outputRate_(outputRate), ring_(kRingFrames) {
+Stream::Stream(uint32_t handle, int outputRate, MediaThread media, std::function<void()> wakeDecoding)
+    : handle_(handle),
+      outputRate_(outputRate),
+      media_(std::move(media)),
+      wakeDecoding_(std::move(wakeDecoding)),
+      ring_(kRingFrames) {
   aheadFrames_ = std::min(static_cast<size_t>(kAheadSeconds * outputRate_), ring_.capacity() / 2);
 }
 
@@ -29,6 +33,13 @@ Stream::~Stream() = default;
 // ---- Media thread ------------------------------------------------------------------------
 
 void Stream::attach(std::unique_ptr<Decoder> decoder) {
+  std::unique_lock lock(decoderMutex_);
+  if (closed_) {
+    lock.unlock();
+    decoder.reset();
+    fail();
+    return;
+  }
   sourceRate_ = decoder->sampleRate();
   sourceChannels_ = decoder->channels();
   sourceChunkFrames_ = kChunkOutputFrames;
@@ -55,12 +66,38 @@ void Stream::fail() {
   openState_.notify_all();
 }
 
+void Stream::decoderBack(std::unique_ptr<Decoder> decoder) {
+  {
+    std::lock_guard lock(decoderMutex_);
+    if (!closed_) returned_ = std::move(decoder);
+  }
+  // A stream let go meanwhile has its file closed here.
+  decoder.reset();
+  wakeDecoding_();
+}
+
+void Stream::closeFile() {
+  std::unique_ptr<Decoder> decoder;
+  std::unique_ptr<Decoder> returned;
+  {
+    std::lock_guard lock(decoderMutex_);
+    closed_ = true;
+    decoder = std::move(decoder_);
+    returned = std::move(returned_);
+  }
+}
+
 OpenState Stream::awaitOpen() const {
   openState_.wait(OpenState::Opening, std::memory_order_acquire);
   return openState();
 }
 
 // ---- Controlling thread ------------------------------------------------------------------
+
+void Stream::release() {
+  released_.store(true);
+  media_.post([self = shared_from_this()] { self->closeFile(); });
+}
 
 void Stream::requestSeek(int64_t frame) {
   seekFrame_.store(frame, std::memory_order_relaxed);
@@ -83,10 +120,16 @@ int64_t Stream::positionFrames() const {
 
 bool Stream::service() {
   if (openState() != OpenState::Open) return false;
+  std::lock_guard lock(decoderMutex_);
+  if (closed_) return false;
   bool worked = false;
+  if (decoderAway_) {
+    if (!takeBackDecoder()) return false;
+    worked = true;
+  }
   const uint32_t requested = seekSerial_.load(std::memory_order_acquire);
   if (requested != workerSerial_) {
-    startSegment(requested);
+    if (!startSegment(requested)) return true;
     worked = true;
   }
   for (int i = 0; i < kChunksPerService && !workerEnded_; ++i) {
@@ -101,9 +144,41 @@ bool Stream::service() {
   return worked;
 }
 
-void Stream::startSegment(uint32_t serial) {
+bool Stream::startSegment(uint32_t serial) {
+  const int64_t frame = seekFrame_.load(std::memory_order_relaxed);
+  // A decoder already there (a stream stopped before it played) need not move.
+  if (frame != decoder_->position()) {
+    if (decoder_->seekReopens(frame)) {
+      sendDecoderToSeek(serial, frame);
+      return false;
+    }
+    decoder_->seek(frame);
+  }
+  answerSeek(serial);
+  return true;
+}
+
+void Stream::sendDecoderToSeek(uint32_t serial, int64_t frame) {
+  decoderAway_ = true;
+  awaySerial_ = serial;
+  auto decoder = std::make_shared<std::unique_ptr<Decoder>>(std::move(decoder_));
+  media_.post([self = shared_from_this(), decoder, frame] {
+    (*decoder)->seek(frame);
+    self->decoderBack(std::move(*decoder));
+  });
+}
+
+bool Stream::takeBackDecoder() {
+  if (!returned_) return false;
+  decoder_ = std::move(returned_);
+  decoderAway_ = false;
+  // Unless a newer seek came meanwhile, the decoder stands where the seek asked.
+  if (awaySerial_ == seekSerial_.load(std::memory_order_acquire)) answerSeek(awaySerial_);
+  return true;
+}
+
+void Stream::answerSeek(uint32_t serial) {
   workerSerial_ = serial;
-  decoder_->seek(seekFrame_.load(std::memory_order_relaxed));
   if (resampler_) resampler_->reset();
   workerEnded_ = false;
   lengthFrames_.store(decoder_->lengthFrames(), std::memory_order_release);

@@ -3,7 +3,9 @@
 // One file as a source of frames, and each thread's view of it.
 //
 // - The media thread opens the file (attach) or finds that it cannot (fail). Until then the
-//   stream is opening: it takes requests but has nothing to play and no length yet.
+//   stream is opening: it takes requests but has nothing to play and no length yet. It also
+//   closes the file as soon as the stream is let go, and makes the seeks that open the file
+//   afresh (back to its start) on the decoding thread's behalf.
 // - The controlling thread sets the play state and seek requests (atomics) and reads lengths
 //   and positions (atomics).
 // - The decoding thread (service) keeps the ring about half a second ahead, resampled to the
@@ -14,14 +16,19 @@
 // A seek is a numbered request. The decoding thread answers it with a segment of the same
 // number that starts at a known ring position. The audio thread may go on reading the old
 // segment up to that position (to fade it out), then takes the new one and drops what came
-// before it. Until the answer is taken the stream reports the target as its position.
+// before it. Until the answer is taken the stream reports the target as its position. A seek
+// that opens the file afresh is made on the media thread: the decoding thread hands the
+// decoder over, and answers once it is back.
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "audio/engine/FrameRing.h"
+#include "audio/engine/MediaThread.h"
 
 namespace audio {
 
@@ -31,9 +38,11 @@ class Resampler;
 enum class PlayRequest : int { Stopped = 0, Playing = 1, Paused = 2 };
 enum class OpenState : int { Opening = 0, Open = 1, Failed = 2 };
 
-class Stream {
+class Stream : public std::enable_shared_from_this<Stream> {
  public:
-  Stream(uint32_t handle, int outputRate);
+  // `media` runs the stream's file jobs; `wakeDecoding` asks the decoding thread to look at
+  // the stream again, from the media thread.
+  Stream(uint32_t handle, int outputRate, MediaThread media, std::function<void()> wakeDecoding);
   ~Stream();
   Stream(const Stream&) = delete;
   Stream& operator=(const Stream&) = delete;
@@ -48,7 +57,8 @@ class Stream {
   int sourceChannels() const { return sourceChannels_; }
   int64_t bytesPerFrame() const { return static_cast<int64_t>(sourceChannels_) * 2; }
 
-  // Media thread: the file opened as `decoder`, or could not be opened.
+  // Media thread: the file opened as `decoder`, or could not be opened. A decoder that
+  // arrives for a stream already let go is closed at once.
   void attach(std::unique_ptr<Decoder> decoder);
   void fail();
 
@@ -59,11 +69,13 @@ class Stream {
   bool endedAtCurrentRequest() const;
   int64_t lengthFrames() const { return lengthFrames_.load(std::memory_order_acquire); }
   int64_t positionFrames() const;
-  // Marks the stream as let go, so that an open not yet begun is skipped and no channel
-  // starts to play it any more. Any thread may ask; the order of the two calls is total, so
-  // that the controlling thread, once it has let a stream go, can tell from a channel's
-  // report whether that channel had started to play it.
-  void release() { released_.store(true); }
+  // Lets the stream go: an open not yet begun is skipped, and the file is closed on the media
+  // thread as soon as the decoding thread has finished the step it may be taking. What the
+  // decoding thread has already put in the ring can still be heard, for a fade-out.
+  // Any thread may ask; the order of release() and released() is total, so that the
+  // controlling thread, once it has let a stream go, can tell from a channel's report whether
+  // that channel had started to play it.
+  void release();
   bool released() const { return released_.load(); }
 
   // Decoding thread. Does a bounded amount of work; returns false when nothing was needed.
@@ -94,7 +106,17 @@ class Stream {
   bool endInRing() const noexcept;
 
  private:
-  void startSegment(uint32_t serial);
+  // Moves the decoder to the latest seek request; false when the decoder went to the media
+  // thread to make it.
+  bool startSegment(uint32_t serial);
+  // Takes back a decoder that made a seek on the media thread; false while it is away.
+  bool takeBackDecoder();
+  void sendDecoderToSeek(uint32_t serial, int64_t frame);
+  // Media thread.
+  void decoderBack(std::unique_ptr<Decoder> decoder);
+  void closeFile();
+  // Publishes a new segment starting where the decoder stands.
+  void answerSeek(uint32_t serial);
   bool decodeChunk();
   void finishSegment();
   void writeToRing(const float* frames, int count);
@@ -105,9 +127,22 @@ class Stream {
   int sourceRate_ = 0;
   int sourceChannels_ = 0;
 
-  // Decoding thread only (and the media thread before the stream is open).
+  const MediaThread media_;
+  const std::function<void()> wakeDecoding_;
+
+  // The decoder, guarded by decoderMutex_: the media thread attaches it, takes it to seek by
+  // opening the file afresh, and closes it; the decoding thread holds the mutex while it
+  // decodes. Never the audio or the controlling thread.
+  std::mutex decoderMutex_;
   std::unique_ptr<Decoder> decoder_;
+  // A decoder back from a seek on the media thread, for the decoding thread to take.
+  std::unique_ptr<Decoder> returned_;
+  bool decoderAway_ = false;
+  bool closed_ = false;
+
+  // Decoding thread only (and the media thread before the stream is open).
   std::unique_ptr<Resampler> resampler_;
+  uint32_t awaySerial_ = 0;  // the seek the decoder went away to make
   uint32_t workerSerial_ = 0;
   bool workerEnded_ = false;
   size_t aheadFrames_ = 0;

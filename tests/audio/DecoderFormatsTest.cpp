@@ -1,17 +1,22 @@
-// Every supported format, encoded at test time by the ffmpeg tool: it opens, plays the
-// tone it was made from, ends with its position equal to its length, and seeks to the
-// exact sample.
+// Every supported format, encoded at test time by the ffmpeg tool: it opens through the
+// demuxer its first bytes name, plays the tone it was made from, ends with its position equal
+// to its length, and seeks to the exact sample, near the end of a long Ogg file too without
+// reading the file from its start.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <numbers>
+#include <sstream>
 #include <vector>
 
 #include "audio/decode/ContainerSniff.h"
 #include "audio/decode/Decoder.h"
+#include "audio/decode/FfmpegDecoder.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/audio/support/EngineHarness.h"
 
@@ -82,9 +87,25 @@ class DecoderFormatsTest : public EngineHarness, public ::testing::WithParamInte
   std::string path_;
 };
 
+// Whether FFmpeg's comma-separated list of a demuxer's names holds `name`.
+bool namesInclude(const std::string& names, const std::string& name) {
+  std::istringstream list(names);
+  for (std::string one; std::getline(list, one, ',');) {
+    if (one == name) return true;
+  }
+  return false;
+}
+
 TEST_P(DecoderFormatsTest, PlaysTheToneItWasMadeFrom) {
-  const char* sniffed = audio::sniffDemuxer(path_);
-  EXPECT_STREQ(sniffed, GetParam().sniffed) << "the demuxer named by the file's first bytes";
+  const char* sniffed = GetParam().sniffed;
+  EXPECT_STREQ(audio::sniffDemuxer(path_), sniffed) << "the demuxer named by the file's first bytes";
+  // The open takes the demuxer named, and FFmpeg probes only where none is.
+  const auto decoder = audio::FfmpegDecoder::open(path_);
+  ASSERT_TRUE(decoder);
+  EXPECT_EQ(decoder->demuxerProbed(), sniffed == nullptr) << decoder->demuxerName();
+  if (sniffed != nullptr) {
+    EXPECT_TRUE(namesInclude(decoder->demuxerName(), sniffed)) << decoder->demuxerName();
+  }
   const auto stream = open(path_);
   ASSERT_NE(stream, 0u);
   engine().play(stream, false);
@@ -187,6 +208,73 @@ TEST_P(DecoderFormatsTest, TheNextFileFollowsTheLastSampleWithoutAGap) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, DecoderFormatsTest, ::testing::ValuesIn(kFormats),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Bytes this process has read through system calls so far.
+int64_t bytesRead() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  int64_t value = 0;
+  while (io >> key >> value) {
+    if (key == "rchar:") return value;
+  }
+  return -1;
+}
+
+class DecoderLongOggTest : public ::testing::TestWithParam<Format> {};
+
+// A seek into the last seconds of a long Ogg file lands on the exact sample by reading the
+// pages there, not by decoding the file from its start, which takes seconds for an hour.
+TEST_P(DecoderLongOggTest, ASeekNearTheEndIsExactWithoutReadingTheFileFromItsStart) {
+  constexpr double kSeconds = 120.0;
+  const Format& format = GetParam();
+  const std::string wav = fixtures::writeSineWav("long-source.wav", kRate, 1, kToneHz, kSeconds, kToneAmplitude);
+  const std::string path =
+      fixtures::encodeWithFfmpeg(wav, std::string("long-") + format.name + "." + format.extension, format.encoderArgs);
+  ASSERT_FALSE(path.empty());
+  const auto size = static_cast<int64_t>(std::filesystem::file_size(path));
+  // The last seconds of a straight decode, to compare with.
+  auto straight = audio::openDecoder(path);
+  ASSERT_TRUE(straight);
+  const auto kept = static_cast<size_t>(10 * straight->sampleRate());
+  std::vector<float> end(2 * kept);
+  std::vector<float> piece(2 * 4096);
+  int64_t frames = 0;
+  for (int got; (got = straight->read(piece.data(), 4096)) > 0; frames += got) {
+    for (int i = 0; i < got; ++i) {
+      const size_t at = 2 * static_cast<size_t>((frames + i) % static_cast<int64_t>(kept));
+      end[at] = piece[2 * i];
+      end[at + 1] = piece[2 * i + 1];
+    }
+  }
+  auto decoder = audio::openDecoder(path);
+  ASSERT_TRUE(decoder);
+  constexpr int kCompared = 300;
+  // Each seek plays on to the end, as a listener's would, before the next.
+  for (const double fromEnd : {7.0, 3.0, 0.5, 0.03, 0.05, 0.01}) {
+    SCOPED_TRACE(fromEnd);
+    const int64_t target = frames - static_cast<int64_t>(fromEnd * decoder->sampleRate());
+    const int64_t before = bytesRead();
+    ASSERT_TRUE(decoder->seek(target));
+    const int count = decoder->read(piece.data(), kCompared);
+    EXPECT_LT(bytesRead() - before, size / 2);
+    ASSERT_EQ(count, std::min<int64_t>(kCompared, frames - target));
+    float worst = 0.0f;
+    for (int i = 0; i < count; ++i) {
+      const size_t at = 2 * static_cast<size_t>((target + i) % static_cast<int64_t>(kept));
+      worst = std::max({worst, std::abs(piece[2 * i] - end[at]), std::abs(piece[2 * i + 1] - end[at + 1])});
+    }
+    EXPECT_LE(worst, 0.03f);
+    while (decoder->read(piece.data(), 4096) > 0) {
+    }
+    EXPECT_EQ(decoder->position(), frames);
+  }
+}
+
+// Long files are kept at low bit rates, where Ogg's pages each hold the most time.
+INSTANTIATE_TEST_SUITE_P(Ogg, DecoderLongOggTest,
+                         ::testing::Values(Format{"vorbis", "ogg", "-c:a libvorbis -q:a 0", false, "ogg"},
+                                           Format{"opus", "opus", "-c:a libopus -b:a 32k", false, "ogg"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

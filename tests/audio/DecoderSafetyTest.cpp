@@ -2,8 +2,11 @@
 // the engine read what they point at, and truncated or bit-flipped files must neither crash
 // nor hang it.
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -54,6 +57,30 @@ TEST_F(DecoderSafetyTest, ListsThatPointAtOtherFilesAreRefused) {
       EXPECT_EQ(engine().getLength(stream), -1);
     }
   }
+}
+
+// Only a regular file that can be read reaches a decoder: a path to anything else fails on the
+// media thread, which is where the caller learns of it, never by a file call of its own.
+TEST_F(DecoderSafetyTest, APathToNoReadableFileFailsWithoutADecoderTryingIt) {
+  const std::string fifo = fixtures::tempDir() + "/fifo.wav";
+  ::mkfifo(fifo.c_str(), 0600);
+  const std::string real = fixtures::writeSineWav("real.wav", kRate, 2, 440.0, 0.1);
+  std::atomic<int> tried{0};
+  audio::Engine::setDecoderOpener([&tried](const std::string& path) {
+    ++tried;
+    return audio::openDecoder(path);
+  });
+  for (const std::string& path : {fixtures::tempDir() + "/missing.wav", fixtures::tempDir(), fifo,
+                                  std::string("/dev/null"), std::string(), real + std::string(1, '\0') + "x"}) {
+    SCOPED_TRACE(path);
+    const auto stream = engine().streamCreateFile(path);
+    ASSERT_NE(stream, 0u);
+    EXPECT_FALSE(engine().streamAwaitOpen(stream));
+    EXPECT_EQ(engine().streamStatus(stream), audio::StreamStatus::Failed);
+    EXPECT_TRUE(engine().streamFree(stream));
+  }
+  audio::Engine::setDecoderOpener(nullptr);
+  EXPECT_EQ(tried, 0);
 }
 
 TEST_F(DecoderSafetyTest, AColonInThePathIsJustPartOfALocalName) {

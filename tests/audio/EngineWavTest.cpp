@@ -5,11 +5,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <mutex>
 #include <numbers>
+#include <thread>
 #include <vector>
 
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/audio/support/EngineHarness.h"
+#include "tests/audio/support/ForwardingDecoder.h"
 
 namespace {
 
@@ -162,6 +166,121 @@ TEST_F(EngineWavTest, PauseAndStopFadeOutAndKeepThePositionWherePlayResumes) {
   renderToEnd(stream);
   engine().play(stream, false);
   expectFramesFrom(render(10), 0, 10);
+}
+
+// The threads that read a file and those that seek it by opening it afresh.
+struct FileCalls {
+  std::mutex mutex;
+  std::vector<std::thread::id> readers;
+  std::vector<std::thread::id> reopeners;
+  int reopens = 0;
+};
+
+class WatchedDecoder : public fixtures::ForwardingDecoder {
+ public:
+  WatchedDecoder(std::unique_ptr<audio::Decoder> inner, std::shared_ptr<FileCalls> calls)
+      : ForwardingDecoder(std::move(inner)), calls_(std::move(calls)) {}
+  int read(float* out, int maxFrames) override {
+    note(calls_->readers);
+    return ForwardingDecoder::read(out, maxFrames);
+  }
+  bool seek(int64_t frame) override {
+    if (seekReopens(frame)) {
+      note(calls_->reopeners);
+      std::lock_guard lock(calls_->mutex);
+      ++calls_->reopens;
+    }
+    return ForwardingDecoder::seek(frame);
+  }
+
+ private:
+  void note(std::vector<std::thread::id>& threads) {
+    std::lock_guard lock(calls_->mutex);
+    if (std::find(threads.begin(), threads.end(), std::this_thread::get_id()) == threads.end()) {
+      threads.push_back(std::this_thread::get_id());
+    }
+  }
+  std::shared_ptr<FileCalls> calls_;
+};
+
+// Stop, play after the end and a seek into the first quarter second open the file afresh, to
+// decode exactly what playing from the start gave: on a media thread, like every open, never
+// on the decoding thread that every stream's sound waits on. The sound lands where it should.
+TEST_F(EngineWavTest, SeeksThatOpenTheFileAfreshAreMadeOffTheDecodingThread) {
+  auto calls = std::make_shared<FileCalls>();
+  audio::Engine::setDecoderOpener([calls](const std::string& path) {
+    return std::make_unique<WatchedDecoder>(audio::openDecoder(path), calls);
+  });
+  constexpr int kFrames = 30000;
+  const auto stream = openPattern(kFrames);
+  audio::Engine::setDecoderOpener(nullptr);
+  engine().play(stream, false);
+  render(2000);
+  // Stop, as the track does it.
+  engine().setPosition(stream, 0);
+  engine().stopStream(stream);
+  render(fadeFrames() + 100);
+  engine().play(stream, false);
+  expectFramesFrom(render(fadeFrames() + 10), 0, fadeFrames() + 10);
+  constexpr int kEarly = 100;
+  engine().setPosition(stream, kEarly * 4);
+  render(fadeFrames());
+  expectFramesFrom(render(fadeFrames() + 10), kEarly, fadeFrames() + 10, Fade::In);
+  renderToEnd(stream);
+  engine().play(stream, false);
+  expectFramesFrom(render(fadeFrames() + 10), 0, fadeFrames() + 10);
+  std::lock_guard lock(calls->mutex);
+  EXPECT_EQ(calls->reopens, 3);
+  ASSERT_FALSE(calls->readers.empty());
+  for (const auto reopener : calls->reopeners) {
+    EXPECT_EQ(std::count(calls->readers.begin(), calls->readers.end(), reopener), 0);
+  }
+}
+
+// Whether this process holds the file at `path` open.
+bool heldOpen(const std::string& path) {
+  const auto file = std::filesystem::canonical(path);
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    if (std::filesystem::read_symlink(fd.path(), error) == file) return true;
+  }
+  return false;
+}
+
+// The file of a stream let go is closed once the stream has faded out, whatever comes next and
+// whenever that comes: a USB stick can be taken out as soon as the player has moved on from it.
+TEST_F(EngineWavTest, TheFileOfAStreamLetGoIsClosedOnceItHasFadedOut) {
+  enum class MoveOn { AnotherStreamPlays, TheNextTakesOverAtTheEnd, Freed };
+  for (const MoveOn moveOn : {MoveOn::AnotherStreamPlays, MoveOn::TheNextTakesOverAtTheEnd, MoveOn::Freed}) {
+    SCOPED_TRACE(static_cast<int>(moveOn));
+    const std::string first = fixtures::writeSineWav("first.wav", kRate, 2, 440.0, 0.3);
+    const std::string second = fixtures::writeSineWav("second.wav", kRate, 2, 660.0, 1.0);
+    const auto stream = open(first);
+    engine().play(stream, false);
+    render(2000);
+    ASSERT_TRUE(heldOpen(first));
+    audio::StreamHandle next = 0;
+    switch (moveOn) {
+      case MoveOn::AnotherStreamPlays:
+        engine().streamFree(stream);
+        next = open(second);
+        engine().play(next, false);
+        break;
+      case MoveOn::TheNextTakesOverAtTheEnd:
+        next = engine().streamCreateFileAfter(stream, second);
+        engine().streamAwaitOpen(next);
+        renderToEnd(stream);
+        ASSERT_TRUE(engine().streamTakeOver(stream, next));
+        break;
+      case MoveOn::Freed:
+        engine().streamFree(stream);
+        break;
+    }
+    render(fadeFrames() + 512);
+    engine().awaitFileJobs();
+    EXPECT_FALSE(heldOpen(first));
+    engine().streamFree(next);
+  }
 }
 
 TEST_F(EngineWavTest, ReleasedAndUnknownHandlesAreRefusedHarmlessly) {
