@@ -1,5 +1,5 @@
-// The program's entry: the single-instance lock, the hand-off from a second start, and the
-// main window's life from FormCreate to FormDestroy.
+// The program's entry: the command line, the single-instance lock, the hand-off from a second
+// start, and the main window's life from FormCreate to FormDestroy.
 
 #include <QApplication>
 #include <cstdio>
@@ -15,11 +15,15 @@
 #include "app/HandOffServer.h"
 #include "app/RuntimeFolder.h"
 #include "app/SingleInstance.h"
+#include "app/StartPaths.h"
 #include "app/TForm1.h"
 #include "app/TerminationSignals.h"
 #include "vis/FrameRenderer.h"
 
 namespace {
+
+// The exit status when a start could not hand its paths over.
+constexpr int kFailedExitCode = 1;
 
 CommandLine readOwnCommandLine(int argc, char** argv) {
   std::vector<std::string_view> arguments;
@@ -45,11 +49,33 @@ int answerWithoutStarting(const CommandLine& line) {
   return 0;
 }
 
-// A second start hands its path (or nothing) to the running player and ends without
-// reading or writing any file. Whether anyone received it does not matter.
-int handOff(const QString& folder, const CommandLine& line) {
-  sendHandOff(handOffSocketPath(folder), line.path);
-  return 0;
+void reportProblems(const StartPaths& start) {
+  for (const std::string& line : start.problems) std::fputs(line.c_str(), stderr);
+}
+
+// A start that finds the lock held hands its paths to the running player and ends without
+// reading or writing any file of the player's; it runs the player itself when that one ends
+// meanwhile. Nothing when this process is to run the player, else the exit status.
+std::optional<int> handOff(const QString& folder, const StartPaths& start) {
+  switch (handOffOrTakeOver(handOffSocketPath(folder), singleInstanceLockPath(folder), start.entries)) {
+    case SecondStart::HandedOver:
+      return 0;
+    case SecondStart::TookTheLock:
+      return std::nullopt;
+    case SecondStart::TooLong:
+      std::fputs("tembr: too many files to hand over to the running player\n", stderr);
+      return kFailedExitCode;
+    case SecondStart::GaveUp:
+      break;
+  }
+  std::fputs("tembr: the running player did not answer; nothing was handed over\n", stderr);
+  return kFailedExitCode;
+}
+
+QByteArrayList byteArrays(const std::vector<std::string>& paths) {
+  QByteArrayList list;
+  for (const std::string& path : paths) list.append(QByteArray::fromStdString(path));
+  return list;
 }
 
 // The panel's picture changes twenty times a second. With shared-memory images the toolkit
@@ -69,10 +95,16 @@ void bringToFront(TForm1& form) {
 int main(int argc, char** argv) {
   const CommandLine line = readOwnCommandLine(argc, argv);
   if (line.action != StartAction::Run) return answerWithoutStarting(line);
+  const StartPaths start = expandStartPaths(line.paths);
+  reportProblems(start);
+  if (!line.paths.empty() && start.entries.empty()) return kNothingToAddExitCode;
 
   const std::optional<QString> folder = runtimeFolder();
-  const LockState lock = folder ? acquireSingleInstanceLock(singleInstanceLockPath(*folder)) : LockState::Unavailable;
-  if (lock == LockState::HeldElsewhere) return handOff(*folder, line);
+  LockState lock = folder ? acquireSingleInstanceLock(singleInstanceLockPath(*folder)) : LockState::Unavailable;
+  if (lock == LockState::HeldElsewhere) {
+    if (const std::optional<int> exitCode = handOff(*folder, start)) return *exitCode;
+    lock = LockState::Held;
+  }
 
   FrameRenderer::chooseSoftwareRendererDefaults();
   chooseWindowSystemDefaults();
@@ -82,6 +114,15 @@ int main(int argc, char** argv) {
   // The window may be hidden in the tray while the last dialog closes; only closing the
   // window itself ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
+
+  // Listening starts before the window is built, so that a second start made meanwhile
+  // finds the player; what it hands over waits until the list is loaded.
+  HandOffServer handOffServer;
+  if (folder) {
+    // Without the lock another process may own the socket: leave it alone then.
+    handOffServer.listen(handOffSocketPath(*folder), lock == LockState::Held ? HandOffServer::StaleSocket::Remove
+                                                                              : HandOffServer::StaleSocket::Keep);
+  }
   TerminationSignals terminationSignals;
 
   TForm1 form(dataDirectory());
@@ -90,18 +131,13 @@ int main(int argc, char** argv) {
   form.guarded([&] { form.FormCreate(); });
   form.show();
 
-  HandOffServer handOffServer([&form](const QByteArray& path) {
-    form.guarded([&] { form.HandOffReceived(path); });
+  // The paths of our own command line go after the saved playlist and the first plays, as
+  // if handed over; then those handed over meanwhile.
+  form.guarded([&] { form.StartWithFiles(byteArrays(start.entries)); });
+  handOffServer.deliverTo([&form](const QByteArrayList& paths) {
+    form.guarded([&] { form.HandOffReceived(paths); });
     bringToFront(form);
   });
-  if (folder) {
-    // Without the lock another process may own the socket: leave it alone then.
-    handOffServer.listen(handOffSocketPath(*folder), lock == LockState::Held ? HandOffServer::StaleSocket::Remove
-                                                                              : HandOffServer::StaleSocket::Keep);
-  }
-
-  // A path of our own goes after the saved playlist and plays, as if handed over.
-  form.guarded([&] { form.StartWithFile(QByteArray::fromStdString(line.path)); });
 
   const int exitCode = QApplication::exec();
   // FormDestroy may show an error box, whose event loop must not let a hand-off, a media
