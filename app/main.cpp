@@ -22,7 +22,8 @@
 
 namespace {
 
-// The exit status when a start could not hand its paths over.
+// The exit status when a start could not hand its paths over, or when the files could not
+// be saved at a shutdown that nobody watched.
 constexpr int kFailedExitCode = 1;
 
 CommandLine readOwnCommandLine(int argc, char** argv) {
@@ -90,6 +91,23 @@ void bringToFront(TForm1& form) {
   form.activateWindow();
 }
 
+// The shutdown steps. After a request to end from outside (a logout) nobody may be at the
+// screen to answer a box, which would hold the process and the session's end: a failed save
+// is reported on standard error then, and the exit status says so.
+int destroyForm(TForm1& form, bool endedFromOutside) {
+  if (!endedFromOutside) {
+    form.guarded([&] { form.FormDestroy(); });
+    return 0;
+  }
+  try {
+    form.FormDestroy();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "tembr: %s\n", errorBoxText(QString::fromUtf8(error.what())).toLocal8Bit().constData());
+    return kFailedExitCode;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,8 +144,12 @@ int main(int argc, char** argv) {
   TerminationSignals terminationSignals;
 
   TForm1 form(dataDirectory());
+  bool endedFromOutside = false;
   QObject::connect(&form, &TForm1::closed, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-  QObject::connect(&terminationSignals, &TerminationSignals::received, &form, &QWidget::close);
+  QObject::connect(&terminationSignals, &TerminationSignals::received, &form, [&] {
+    endedFromOutside = true;
+    form.close();
+  });
   form.guarded([&] { form.FormCreate(); });
   form.show();
 
@@ -144,6 +166,6 @@ int main(int argc, char** argv) {
   // key or a tray item reach the window once its track is gone.
   handOffServer.close();
   form.CloseOutsideInputs();
-  form.guarded([&] { form.FormDestroy(); });
-  return exitCode;
+  const int destroyed = destroyForm(form, endedFromOutside);
+  return exitCode != 0 ? exitCode : destroyed;
 }

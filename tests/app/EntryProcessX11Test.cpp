@@ -15,6 +15,7 @@
 #include "settings/ByteText.h"
 #include "settings/IniFile.h"
 #include "tests/app/EntryPlayerProcess.h"
+#include "tests/settings/ReadOnlyFile.h"
 
 using namespace entrytest;
 
@@ -286,6 +287,31 @@ TEST_P(EntryShutdown, SignalClosesTheWindowAndTheFilesAreSaved) {
   ASSERT_TRUE(endsCleanlyOn(player, GetParam()));
   EXPECT_TRUE(QFileInfo::exists(folder.file(QStringLiteral("PLIST.LST"))));
   EXPECT_TRUE(QFileInfo::exists(folder.file(QStringLiteral("Config.ini"))));
+}
+
+// At a logout nobody may be at the screen: a save that fails is reported on standard error
+// instead of in a box that would hold the process, and the files on disk stay as they were.
+TEST_P(EntryShutdown, AFailedSaveIsReportedOnStandardErrorAndTheProcessEnds) {
+  PlayerFolder folder;
+  const QByteArray saved = "[PList_1]\nFileCount=0\n";
+  const ReadOnlyFile playlist(folder.folder(), QStringLiteral("PLIST.LST"), saved);
+  if (!playlist.made()) GTEST_SKIP() << "the file system cannot make a file read-only for this user";
+  QProcess player;
+  player.setProcessEnvironment(playerEnvironment(runtime_, testPlatform()));
+  player.setWorkingDirectory(folder.path());
+  player.start(folder.executable(), {});
+  ASSERT_TRUE(player.waitForStarted());
+  ASSERT_TRUE(waitUntilListening(player, runtime_.socketPath()));
+  ::kill(static_cast<pid_t>(player.processId()), GetParam());
+  const bool ended = player.waitForFinished(static_cast<int>(kBound.count()));
+  if (!ended) player.kill();
+  ASSERT_TRUE(ended) << "the player did not end";
+  EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(player.exitCode(), 1);
+  const QString errorOutput = QString::fromUtf8(player.readAllStandardError());
+  EXPECT_TRUE(errorOutput.contains(QStringLiteral("tembr: Unable to write to ") + playlist.path()))
+      << errorOutput.toStdString();
+  EXPECT_EQ(folder.folder().read(QStringLiteral("PLIST.LST")), saved);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, EntryShutdown, testing::Values(SIGTERM, SIGINT, SIGHUP));
