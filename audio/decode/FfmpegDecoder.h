@@ -33,6 +33,8 @@ class FfmpegDecoder : public Decoder {
   bool lengthExact() const override { return lengthExact_; }
   int read(float* out, int maxFrames) override;
   bool seek(int64_t frame) override;
+  // Read from the open file (FfmpegTags.cpp).
+  StreamTags tags() const override;
   int64_t position() const override {
     return nextFrame_ - static_cast<int64_t>(pending_.size() / kChannels - pendingOffset_);
   }

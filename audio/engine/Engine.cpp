@@ -6,6 +6,7 @@
 
 #include "audio/decode/Decoder.h"
 #include "audio/engine/Channel.h"
+#include "audio/engine/CoverArt.h"
 #include "audio/engine/MediaThread.h"
 #include "audio/engine/Mixer.h"
 #include "audio/engine/Spectrum.h"
@@ -26,6 +27,20 @@ DecoderOpener& customOpener() {
   return opener;
 }
 
+std::string& coverFolderSetting() {
+  static std::string folder;
+  return folder;
+}
+
+// What the desktop is told about the file: its tags, and its cover as a picture file.
+StreamTags describeFile(const std::string& path, const Decoder& decoder, const std::string& coverFolder) {
+  StreamTags tags = decoder.tags();
+  tags.coverPath = coverPictureFor(path, tags, coverFolder);
+  tags.picture.clear();
+  tags.picture.shrink_to_fit();
+  return tags;
+}
+
 }  // namespace
 
 struct Engine::Impl {
@@ -42,6 +57,7 @@ struct Engine::Impl {
   Mixer mixer;
   MediaThread media;
   bool initialized = false;
+  std::string coverFolder;
   // Handles of streams and effects come from one counter, so that no number ever names
   // both, and none is used twice in a run.
   uint32_t lastHandle = 0;
@@ -93,10 +109,11 @@ struct Engine::Impl {
       closer->post([s] { delete s; });
     });
     Mixer* wake = &mixer;
-    media.post([stream, path, wake] {
+    media.post([stream, path, wake, covers = coverFolder] {
       std::unique_ptr<Decoder> decoder;
       if (!stream->released()) decoder = customOpener() ? customOpener()(path) : openDecoder(path);
       if (decoder) {
+        stream->setTags(describeFile(path, *decoder, covers));
         stream->attach(std::move(decoder));
       } else {
         stream->fail();
@@ -137,6 +154,8 @@ void Engine::setOutputFactory(OutputFactory factory) { customFactory() = std::mo
 
 void Engine::setDecoderOpener(DecoderOpener opener) { customOpener() = std::move(opener); }
 
+void Engine::setCoverFolder(std::string folder) { coverFolderSetting() = std::move(folder); }
+
 Engine::Engine() : impl_(std::make_unique<Impl>()) {}
 
 Engine::~Engine() { free(); }
@@ -150,6 +169,7 @@ bool Engine::init(int device, int sampleRate) {
   if (!impl_->output) {
     impl_->output = makeDefaultOutput(sampleRate, silent);
   }
+  impl_->coverFolder = coverFolderSetting();
   impl_->media.start();
   impl_->mixer.start(impl_->output->sampleRate());
   impl_->output->start(&impl_->mixer);
@@ -237,6 +257,13 @@ StreamStatus Engine::streamStatus(StreamHandle handle) const {
 bool Engine::streamAwaitOpen(StreamHandle handle) const {
   const Impl::Entry* e = impl_->entry(handle);
   return e != nullptr && e->stream->awaitOpen() == OpenState::Open;
+}
+
+bool Engine::streamTags(StreamHandle handle, StreamTags& tags) const {
+  const Stream* stream = impl_->open(handle);
+  if (stream == nullptr) return false;
+  tags = stream->tags();
+  return true;
 }
 
 bool Engine::play(StreamHandle handle, bool restart) {

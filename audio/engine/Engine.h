@@ -18,6 +18,7 @@
 #include <span>
 #include <string>
 
+#include "audio/decode/StreamTags.h"
 #include "audio/dsp/Effect.h"
 
 namespace audio {
@@ -53,6 +54,10 @@ class Engine {
   // open through a slow reader.
   static void setDecoderOpener(DecoderOpener opener);
 
+  // The folder that the next init() has the media thread write embedded cover pictures to
+  // (made when missing); empty, the default: none are written.
+  static void setCoverFolder(std::string folder);
+
   // Opens the output at `sampleRate` (device -1 = the default device). Returns false when
   // the engine runs against the silent output because no device could be opened.
   bool init(int device, int sampleRate);
@@ -85,6 +90,10 @@ class Engine {
   StreamStatus streamStatus(StreamHandle stream) const;
   // Waits until the stream's file is open or failed to open; true when open.
   bool streamAwaitOpen(StreamHandle stream) const;
+  // The tags of the stream's file, read with its open on the media thread; its cover picture
+  // as a file (StreamTags::coverPath), the embedded picture's bytes already dropped. False,
+  // leaving `tags` alone, while the file opens or for a stream that is not open.
+  bool streamTags(StreamHandle stream, StreamTags& tags) const;
 
   bool play(StreamHandle stream, bool restart);
   bool pause(StreamHandle stream);

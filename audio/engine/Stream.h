@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "audio/decode/StreamTags.h"
 #include "audio/engine/FrameRing.h"
 
 namespace audio {
@@ -48,9 +49,14 @@ class Stream {
   int sourceChannels() const { return sourceChannels_; }
   int64_t bytesPerFrame() const { return static_cast<int64_t>(sourceChannels_) * 2; }
 
-  // Media thread: the file opened as `decoder`, or could not be opened.
+  // Media thread: the file opened as `decoder`, or could not be opened. The file's tags are
+  // set before attach, which publishes them with the open state.
   void attach(std::unique_ptr<Decoder> decoder);
   void fail();
+  void setTags(StreamTags tags) { tags_ = std::move(tags); }
+
+  // Any thread, once Open.
+  const StreamTags& tags() const { return tags_; }
 
   // Controlling thread.
   void setPlayRequest(PlayRequest request) { request_.store(request); }
@@ -98,6 +104,7 @@ class Stream {
   // Written by the media thread before openState_ turns Open, read-only afterwards.
   int sourceRate_ = 0;
   int sourceChannels_ = 0;
+  StreamTags tags_;
 
   // Decoding thread only (and the media thread before the stream is open).
   std::unique_ptr<Decoder> decoder_;
