@@ -18,6 +18,7 @@
 #include "app/StartPaths.h"
 #include "app/TForm1.h"
 #include "app/TerminationSignals.h"
+#include "audio/engine/Engine.h"
 #include "vis/FrameRenderer.h"
 
 namespace {
@@ -77,6 +78,16 @@ QByteArrayList byteArrays(const std::vector<std::string>& paths) {
   QByteArrayList list;
   for (const std::string& path : paths) list.append(QByteArray::fromStdString(path));
   return list;
+}
+
+// Embedded cover pictures are written once each to $XDG_CACHE_HOME/tembr (~/.cache/tembr
+// when that is unset or relative), for the desktop's media controls to show.
+std::string coverFolder() {
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  if (cache != nullptr && cache[0] == '/') return std::string(cache) + "/tembr";
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return std::string(home) + "/.cache/tembr";
+  return {};
 }
 
 // The panel's picture changes twenty times a second. With shared-memory images the toolkit
@@ -142,6 +153,7 @@ int main(int argc, char** argv) {
                                                                               : HandOffServer::StaleSocket::Keep);
   }
   TerminationSignals terminationSignals;
+  audio::Engine::setCoverFolder(coverFolder());
 
   TForm1 form(dataDirectory());
   bool endedFromOutside = false;
