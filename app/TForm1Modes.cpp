@@ -45,9 +45,7 @@ MprisPlayback::Status mprisStatus(TETrack& track) {
   return MprisPlayback::Status::Stopped;
 }
 
-void describeTags(TETrack& track, MprisPlayback& playback) {
-  audio::StreamTags tags;
-  if (!track.GetTags(tags)) return;
+void describeTags(const audio::StreamTags& tags, MprisPlayback& playback) {
   playback.title = QString::fromStdString(tags.title);
   playback.artist = QString::fromStdString(tags.artist);
   playback.album = QString::fromStdString(tags.album);
@@ -63,9 +61,13 @@ MprisPlayback describePlayback(const TForm1& form) {
   if (track->Stream == 0) return playback;
   playback.status = mprisStatus(*track);
   playback.filePath = bytesFromText(form.CurrentFile);
+  // Until the file is open its tags and times are not known; the track's times would still be
+  // those of the file before.
+  audio::StreamTags tags;
+  if (!track->GetTags(tags)) return playback;
+  describeTags(tags, playback);
   playback.length = std::chrono::round<std::chrono::microseconds>(track->GetLengthTime());
   playback.position = std::chrono::round<std::chrono::microseconds>(track->GetPositionTime());
-  describeTags(*track, playback);
   return playback;
 }
 

@@ -9,9 +9,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <future>
 
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
+#include "audio/decode/Decoder.h"
 #include "audio/engine/Engine.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/support/EventLoopWait.h"
@@ -219,6 +221,30 @@ TEST_F(ModesMprisTest, TimesInMicrosecondsSeeksAndVolumeReachTheBus) {
   EXPECT_EQ(form.ui->sGauge2->Progress(), 7);
   EXPECT_EQ(form.Track->LastVolume, 7);
   EXPECT_DOUBLE_EQ(mpris::property(mpris::kPlayer, QStringLiteral("Volume")).toDouble(), 0.7);
+}
+
+// While a file opens the track still reports the times of the one before; the desktop is
+// given no length until the file has its own, and then that one.
+TEST_F(ModesMprisTest, AFileThatOpensNeverTakesTheLengthOfTheOneBefore) {
+  form.ui->ListBox1->addItem(folder.write("three minutes.wav", silentWav(8000, 180.0)));
+  form.ui->ListBox1->setCurrentRow(2);
+  form.ListBox1Click();
+  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.Track->Stream));
+  ASSERT_EQ(mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong(), 180'000'000);
+
+  std::promise<void> unstall;
+  const std::shared_future<void> stalled = unstall.get_future().share();
+  audio::Engine::setDecoderOpener([stalled](const std::string& path) {
+    stalled.wait();
+    return audio::openDecoder(path);
+  });
+  form.ui->ListBox1->setCurrentRow(0);
+  form.ListBox1Click();
+  EXPECT_EQ(mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong(), 0) << "the file is still opening";
+  unstall.set_value();
+  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.Track->Stream));
+  audio::Engine::setDecoderOpener(nullptr);
+  EXPECT_EQ(mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong(), 500'000);
 }
 
 TEST_F(ModesMprisTest, RaiseBringsBackAHiddenWindow) {
