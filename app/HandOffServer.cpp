@@ -2,6 +2,7 @@
 
 #include <QLocalSocket>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -85,10 +86,12 @@ void HandOffServer::serve(QLocalSocket* socket) {
 
   auto received = std::make_shared<std::string>();
   connect(socket, &QLocalSocket::readyRead, socket, [this, socket, deadline, received] {
-    // Never read past the largest frame: a peer that sends more is refused anyway.
+    // Never read past the largest frame: a peer that sends more is refused anyway. What has
+    // arrived is read, not the room left, for which read() would allocate a buffer every time.
     const qint64 room = static_cast<qint64>(kHandOffHeaderBytes + kHandOffMaxBlockBytes + 1 - received->size());
     const bool headerWasIn = received->size() >= kHandOffHeaderBytes;
-    received->append(socket->read(room).toStdString());
+    const QByteArray arrived = socket->read(std::min(room, socket->bytesAvailable()));
+    received->append(arrived.constData(), static_cast<std::size_t>(arrived.size()));
     // A large block arrives in many pieces: it is judged when its header is in and when it
     // is whole, not again for every piece.
     if (headerWasIn && received->size() < announcedFrameBytes(*received)) return;
