@@ -10,15 +10,24 @@
 
 namespace {
 
-constexpr std::string_view kUsageLine = "Usage: tembr [--help | --version | FILE]";
+constexpr std::string_view kUsageLine = "Usage: tembr [-h | --help | --version | [--] FILE...]";
 
 }  // namespace
 
 CommandLine readCommandLine(const std::vector<std::string_view>& arguments, std::string_view workingDirectory) {
   CommandLine line;
+  bool optionsEnded = false;
   for (const std::string_view argument : arguments) {
-    if (!argument.starts_with('-')) continue;
-    if (argument == "--help") {
+    if (optionsEnded || !argument.starts_with('-')) {
+      line.paths.push_back({std::string(argument), absolutePath(argument, workingDirectory)});
+      continue;
+    }
+    if (argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    line.paths.clear();
+    if (argument == "-h" || argument == "--help") {
       line.action = StartAction::ShowHelp;
     } else if (argument == "--version") {
       line.action = StartAction::ShowVersion;
@@ -28,7 +37,6 @@ CommandLine readCommandLine(const std::vector<std::string_view>& arguments, std:
     }
     return line;
   }
-  if (!arguments.empty()) line.path = absolutePath(arguments.front(), workingDirectory);
   return line;
 }
 
@@ -62,11 +70,16 @@ std::string currentWorkingDirectory() {
 std::string helpText() {
   return std::string(kUsageLine) +
          "\n"
-         "Plays the saved playlist. With FILE, adds FILE at the end of the playlist and plays it;\n"
-         "when the player is already running, FILE goes to that player instead.\n"
+         "Plays the saved playlist. With FILEs, adds them at the end of the playlist in the order\n"
+         "given and plays the first; when the player is already running, the files go to that\n"
+         "player instead, which adds them and plays the first of them.\n"
+         "A folder adds the audio files under it, in natural order (2 before 10). A .m3u, .m3u8\n"
+         "or .pls playlist adds the local files it lists. A FILE that cannot be read is reported\n"
+         "and left out; when nothing at all can be added, nothing starts and the exit status is 1.\n"
          "\n"
-         "  --help     show this help and exit\n"
-         "  --version  show the version and exit\n";
+         "  -h, --help  show this help and exit\n"
+         "  --version   show the version and exit\n"
+         "  --          end of the options: every argument after it is a FILE\n";
 }
 
 std::string versionText() { return "tembr " TEMBR_VERSION "\n"; }

@@ -9,25 +9,31 @@
 #include <vector>
 
 enum class StartAction {
-  Run,          // run the player, or hand `path` to the one that runs
+  Run,          // run the player, or hand `paths` to the one that runs
   ShowHelp,     // print the usage to standard output and exit with 0
   ShowVersion,  // print the version to standard output and exit with 0
   Refuse,       // print the one-line usage to standard error and exit with 2
 };
 
+// A path as the user typed it (for messages) and made absolute (bytes as given).
+struct GivenPath {
+  std::string given;
+  std::string absolute;
+};
+
 struct CommandLine {
   StartAction action = StartAction::Run;
-  // The first argument as an absolute path (bytes as given); empty when there is none.
-  std::string path;
+  // Every path, in the order given.
+  std::vector<GivenPath> paths;
   // The option that was not understood, for StartAction::Refuse.
   std::string refusedOption;
 };
 
 inline constexpr int kRefusedExitCode = 2;
 
-// `arguments` are the program's arguments after its name. The first of them that starts
-// with '-' decides: "--help", "--version", or a refusal. Otherwise the first argument is the
-// path, made absolute against `workingDirectory`.
+// `arguments` are the program's arguments after its name. Up to a "--", the first argument
+// that starts with '-' decides: "-h" or "--help", "--version", or a refusal. Every other
+// argument, and every one after "--", is a path, made absolute against `workingDirectory`.
 CommandLine readCommandLine(const std::vector<std::string_view>& arguments, std::string_view workingDirectory);
 
 // `path` unchanged when it is absolute or empty; otherwise `workingDirectory` and `path`

@@ -8,10 +8,13 @@
 #include <QFile>
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "app/HandOffMessage.h"
+#include "app/SingleInstance.h"
 
 namespace {
 
@@ -79,7 +82,8 @@ std::optional<HandOffResult> sendAll(int socket, std::string_view bytes, Clock::
     } else if (sent < 0 && errno == EAGAIN) {
       if (!waitFor(socket, POLLOUT, deadline)) return HandOffResult::NoAnswer;
     } else {
-      // The receiver closed the connection: it refused what it had read so far.
+      // The receiver closed the connection: it refused what it had read so far, or it is
+      // shutting down.
       return HandOffResult::Refused;
     }
   }
@@ -88,9 +92,10 @@ std::optional<HandOffResult> sendAll(int socket, std::string_view bytes, Clock::
 
 }  // namespace
 
-HandOffResult sendHandOff(const QString& socketPath, std::string_view argument, std::chrono::milliseconds timeout) {
+HandOffResult sendHandOff(const QString& socketPath, const std::vector<std::string>& paths,
+                          std::chrono::milliseconds timeout) {
   const Clock::time_point deadline = Clock::now() + timeout;
-  if (!handOffFits(argument)) return HandOffResult::Refused;
+  if (!handOffFits(paths)) return HandOffResult::TooLong;
   Descriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
   if (socket.get() < 0) return HandOffResult::NoListener;
   switch (connectTo(socket.get(), QFile::encodeName(socketPath), deadline)) {
@@ -98,7 +103,7 @@ HandOffResult sendHandOff(const QString& socketPath, std::string_view argument, 
     case ConnectResult::NoListener: return HandOffResult::NoListener;
     case ConnectResult::TimedOut: return HandOffResult::NoAnswer;
   }
-  if (const auto failure = sendAll(socket.get(), encodeHandOff(argument), deadline)) return *failure;
+  if (const auto failure = sendAll(socket.get(), encodeHandOff(paths), deadline)) return *failure;
 
   for (;;) {
     if (!waitFor(socket.get(), POLLIN, deadline)) return HandOffResult::NoAnswer;
@@ -107,5 +112,26 @@ HandOffResult sendHandOff(const QString& socketPath, std::string_view argument, 
     if (got == 1) return answer == kHandOffAcknowledgement ? HandOffResult::Delivered : HandOffResult::Refused;
     if (got == 0) return HandOffResult::Refused;
     if (errno != EINTR && errno != EAGAIN) return HandOffResult::Refused;
+  }
+}
+
+SecondStart handOffOrTakeOver(const QString& socketPath, const QString& lockPath,
+                              const std::vector<std::string>& paths, std::chrono::milliseconds patience) {
+  const Clock::time_point deadline = Clock::now() + patience;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    switch (sendHandOff(socketPath, paths, std::max(left, std::chrono::milliseconds::zero()))) {
+      case HandOffResult::Delivered: return SecondStart::HandedOver;
+      case HandOffResult::TooLong: return SecondStart::TooLong;
+      case HandOffResult::NoListener:
+      case HandOffResult::Refused:
+      case HandOffResult::NoAnswer: break;
+    }
+    // The player that holds the lock may not listen yet, or no longer: one that is starting
+    // listens soon, one that is ending lets go of the lock soon.
+    if (acquireSingleInstanceLock(lockPath) == LockState::Held) return SecondStart::TookTheLock;
+    if (Clock::now() >= deadline) return SecondStart::GaveUp;
+    std::this_thread::sleep_for(std::min(kHandOffRetryInterval, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                                     deadline - Clock::now())));
   }
 }

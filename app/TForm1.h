@@ -13,6 +13,7 @@
 //   TForm1Modes.cpp       window menu, tray menu, tray icon, hide and restore
 //   TForm1Keys.cpp        hidden key sequences
 
+#include <QByteArrayList>
 #include <QString>
 #include <QStringList>
 #include <QPointer>
@@ -102,10 +103,12 @@ class TForm1 : public QWidget {
   void FilesDropped(const QStringList& paths);
   void LoadPlaylist();
   void SavePlaylist();
-  void HandOffReceived(const QByteArray& path);
-  // The path on the first start's own command line: added and played like a hand-off, in
+  // Appends the paths (bytes of local files) in order and plays the first of them; none
+  // changes nothing.
+  void HandOffReceived(const QByteArrayList& paths);
+  // The paths of the first start's own command line: added and played like a hand-off, in
   // place of the autoplay of the first entry.
-  void StartWithFile(const QByteArray& path);
+  void StartWithFiles(const QByteArrayList& paths);
   // Entry k of the playlist; throws "List index out of bounds (k)" outside the list.
   QString PlaylistEntry(int k) const;
 

@@ -30,10 +30,13 @@ void showPages(TForm1& form, std::optional<int> page) {
   form.updateClientSize();
 }
 
-MprisPlayback::Status mprisStatus(PlayState state) {
-  switch (state) {
+// A track asked to play whose stream has played to its end plays no longer: the desktop is
+// told it stopped, as it is when the list has ended.
+MprisPlayback::Status mprisStatus(TETrack& track) {
+  switch (track.State) {
     case PlayState::Playing:
-      return MprisPlayback::Status::Playing;
+      return track.GetActivity() == audio::Activity::Stopped ? MprisPlayback::Status::Stopped
+                                                             : MprisPlayback::Status::Playing;
     case PlayState::Paused:
       return MprisPlayback::Status::Paused;
     case PlayState::Stopped:
@@ -42,14 +45,27 @@ MprisPlayback::Status mprisStatus(PlayState state) {
   return MprisPlayback::Status::Stopped;
 }
 
+void describeTags(const audio::StreamTags& tags, MprisPlayback& playback) {
+  playback.title = QString::fromStdString(tags.title);
+  playback.artist = QString::fromStdString(tags.artist);
+  playback.album = QString::fromStdString(tags.album);
+  playback.trackNumber = tags.trackNumber;
+  playback.coverPath = QByteArray::fromStdString(tags.coverPath);
+}
+
 MprisPlayback describePlayback(const TForm1& form) {
   MprisPlayback playback;
   TETrack* track = form.Track.get();
   if (track == nullptr) return playback;
-  playback.status = mprisStatus(track->State);
   playback.volume = track->LastVolume / kVolumeSteps;
   if (track->Stream == 0) return playback;
-  playback.filePath = form.CurrentFile;
+  playback.status = mprisStatus(*track);
+  playback.filePath = bytesFromText(form.CurrentFile);
+  // Until the file is open its tags and times are not known; the track's times would still be
+  // those of the file before.
+  audio::StreamTags tags;
+  if (!track->GetTags(tags)) return playback;
+  describeTags(tags, playback);
   playback.length = std::chrono::round<std::chrono::microseconds>(track->GetLengthTime());
   playback.position = std::chrono::round<std::chrono::microseconds>(track->GetPositionTime());
   return playback;
@@ -69,7 +85,7 @@ MprisHooks mediaHooks(TForm1& form) {
   hooks.next = handler(&TForm1::N1Click);
   hooks.previous = handler(&TForm1::N2Click);
   hooks.openFile = [&form](const QUrl& file) {
-    form.guarded([&] { form.FilesDropped({textFromLocalFileUrl(file)}); });
+    form.guarded([&] { form.HandOffReceived({bytesFromText(textFromLocalFileUrl(file))}); });
   };
   hooks.seek = [&form](std::chrono::microseconds position) {
     form.guarded([&] {

@@ -1,4 +1,5 @@
-// Adding, removing, loading and saving playlist entries, and the hand-off from a second start.
+// Adding, removing, loading and saving playlist entries, and the paths of the command line,
+// handed over from a second start or given to the first.
 // The list control holds the entries as texts; a path from the file keeps any bytes that are
 // not UTF-8 as lone surrogates (settings/ByteText.h) and goes back to bytes when opened.
 
@@ -71,14 +72,12 @@ void TForm1::SavePlaylist() {
   PlaylistIni.reset();
 }
 
-void TForm1::HandOffReceived(const QByteArray& path) {
-  // The path travels as a zero-terminated string; nothing after the terminator belongs to it.
-  const qsizetype end = path.indexOf('\0');
-  const QByteArray bytes = end < 0 ? path : path.first(end);
-  if (bytes.isEmpty()) return;
+void TForm1::HandOffReceived(const QByteArrayList& paths) {
+  if (paths.isEmpty()) return;
   QListWidget* list = ui->ListBox1;
-  list->addItem(textFromBytes(bytes));
-  list->setCurrentRow(list->count() - 1);
+  const int first = list->count();
+  for (const QByteArray& path : paths) list->addItem(textFromBytes(path));
+  list->setCurrentRow(first);
   if (isHidden()) {
     RestoreFromTray();
   } else {
@@ -89,8 +88,8 @@ void TForm1::HandOffReceived(const QByteArray& path) {
   ListBox1Click();
 }
 
-void TForm1::StartWithFile(const QByteArray& path) {
-  if (path.isEmpty()) return;
+void TForm1::StartWithFiles(const QByteArrayList& paths) {
+  if (paths.isEmpty()) return;
   Timer4->stop();
-  HandOffReceived(path);
+  HandOffReceived(paths);
 }

@@ -14,6 +14,7 @@
 #include "audio/TETrack.h"
 #include "playlist/NextEntry.h"
 #include "playlist/Random.h"
+#include "playlist/WindowCaption.h"
 #include "settings/ByteText.h"
 #include "ui_TForm1.h"
 
@@ -177,7 +178,7 @@ void TForm1::PlayRandomEntry() {
   playTrack(*this);
 }
 
-void TForm1::SetCaptionFromCurrentFile() { setWindowTitle(fileNamePart(CurrentFile)); }
+void TForm1::SetCaptionFromCurrentFile() { setWindowTitle(shortenedCaption(fileNamePart(CurrentFile))); }
 
 void TForm1::PrepareNextEntry() {
   if (!Track) return;

@@ -236,6 +236,11 @@ bool TETrack::GetSpectrum(float* out) {
   return Stream != 0 && Engine::instance().getFft1024(Stream, out);
 }
 
+bool TETrack::GetTags(audio::StreamTags& tags) {
+  settle();
+  return Stream != 0 && Engine::instance().streamTags(Stream, tags);
+}
+
 void TETrack::SetVolume(int32_t value) {
   LastVolume = value;
   settle();

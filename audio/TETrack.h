@@ -81,6 +81,9 @@ class TETrack {
   int64_t GetFullPositionBytes();
   void SeekFullBytes(int64_t position);
   bool GetSpectrum(float* out);
+  // The tags of the open file (see audio::Engine::streamTags); false while it opens or
+  // without a stream.
+  bool GetTags(audio::StreamTags& tags);
 
   void EnableEffect(EffectKind kind);
   void DisableEffect(EffectKind kind);

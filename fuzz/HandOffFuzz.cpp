@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/HandOffMessage.h"
 
@@ -22,12 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const HandOffDecoded whole = decodeHandOff(input);
 
   if (whole.status == HandOffStatus::Complete) {
-    // A complete frame is exactly what the sender would have made of the path.
-    check(whole.path.find('\0') == std::string::npos);
-    check(whole.path.size() < kHandOffMaxBlockBytes);
-    check(encodeHandOff(whole.path) == input);
+    // A complete frame is exactly what the sender would have made of the paths.
+    for (const std::string& path : whole.paths) check(!path.empty() && path.find('\0') == std::string::npos);
+    check(handOffFits(whole.paths));
+    check(encodeHandOff(whole.paths) == input);
   } else {
-    check(whole.path.empty());
+    check(whole.paths.empty());
   }
 
   // A receiver decodes after every arrival: once a prefix is judged invalid or complete,
@@ -39,11 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (status != HandOffStatus::Incomplete) settled = true;
   }
 
-  // Whatever the path, its frame decodes back to it when it fits.
-  const std::string_view asPath = input.substr(0, input.find('\0'));
-  if (handOffFits(asPath)) {
-    const HandOffDecoded again = decodeHandOff(encodeHandOff(asPath));
-    check(again.status == HandOffStatus::Complete && again.path == asPath);
+  // Whatever the paths, their frame decodes back to them when it fits.
+  std::vector<std::string> asPaths;
+  for (std::string_view rest = input; !rest.empty();) {
+    const std::size_t end = rest.find('\0');
+    if (end != 0) asPaths.emplace_back(rest.substr(0, end));
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+  }
+  if (handOffFits(asPaths)) {
+    const HandOffDecoded again = decodeHandOff(encodeHandOff(asPaths));
+    check(again.status == HandOffStatus::Complete && again.paths == asPaths);
   }
   return 0;
 }

@@ -40,5 +40,9 @@ int32_t gaugeValueAtPixel(int x, int width, int32_t minimum, int32_t maximum) {
 
 int32_t gaugeValueAtShare(double share, int32_t minimum, int32_t maximum) {
   const double span = static_cast<double>(maximum) - static_cast<double>(minimum);
-  return clampedToRange(std::nearbyint(static_cast<double>(minimum) + share * span), minimum, maximum);
+  // A share that a person or a desktop means as a half step (0.25, 0.35) may land a hair
+  // below the half in binary; it still goes up.
+  constexpr double kHalfStepTolerance = 1e-9;
+  const double steps = std::floor(share * span + 0.5 + kHalfStepTolerance);
+  return clampedToRange(static_cast<double>(minimum) + steps, minimum, maximum);
 }

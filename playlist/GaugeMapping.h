@@ -33,6 +33,7 @@ class GaugeByteScale {
 int32_t gaugeValueAtPixel(int x, int width, int32_t minimum, int32_t maximum);
 
 // The value nearest to `share` (0.0 to 1.0) of the way from minimum to maximum, an exact half
-// going to the even neighbour; a share outside 0..1 or not a number lands on the nearest end
-// as above. The media controls set the volume gauge's steps this way.
+// going up (0.05 of ten steps is the first step, not silence); a share outside 0..1 or not a
+// number lands on the nearest end as above. The media controls set the volume gauge's steps
+// this way.
 int32_t gaugeValueAtShare(double share, int32_t minimum, int32_t maximum);

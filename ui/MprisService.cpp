@@ -4,7 +4,6 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QFileInfo>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
@@ -30,6 +29,20 @@ void call(const std::function<void()>& hook) {
 bool hasSeekableTrack(const MprisPlayback& playback) {
   return !playback.filePath.isEmpty() && playback.length > std::chrono::microseconds::zero();
 }
+
+// Whether two playbacks describe the same track in the same words.
+bool describeSameTrack(const MprisPlayback& a, const MprisPlayback& b) {
+  return a.filePath == b.filePath && a.length == b.length && a.title == b.title && a.artist == b.artist &&
+         a.album == b.album && a.trackNumber == b.trackNumber && a.coverPath == b.coverPath;
+}
+
+// A file's URL with every byte of its path percent-encoded but for the unreserved ones and
+// the slashes: a name that is not UTF-8 gives a URL that still names the file.
+QString fileUrl(const QByteArray& path) {
+  return QStringLiteral("file://") + QString::fromLatin1(path.toPercentEncoding("/"));
+}
+
+QString fileNameOf(const QByteArray& path) { return QString::fromUtf8(path.mid(path.lastIndexOf('/') + 1)); }
 }  // namespace
 
 // org.mpris.MediaPlayer2: the application as a whole.
@@ -157,7 +170,13 @@ QStringList MprisService::supportedMimeTypes() {
 }
 
 MprisPlayback MprisService::playback() const {
-  return hooks_.playback ? hooks_.playback() : MprisPlayback{};
+  MprisPlayback now = hooks_.playback ? hooks_.playback() : MprisPlayback{};
+  if (now.filePath != lengthPath_ || length_ <= std::chrono::microseconds::zero()) {
+    lengthPath_ = now.filePath;
+    length_ = now.length;
+  }
+  now.length = length_;
+  return now;
 }
 
 QString MprisService::playbackStatus() const {
@@ -178,12 +197,17 @@ QVariantMap MprisService::metadataFor(const MprisPlayback& playback) {
   if (playback.filePath.isEmpty()) {
     return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(kNoTrack))}};
   }
-  return {
+  QVariantMap metadata = {
       {QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(trackIdFor(playback)))},
       {QStringLiteral("mpris:length"), QVariant::fromValue(qint64{playback.length.count()})},
-      {QStringLiteral("xesam:url"), QUrl::fromLocalFile(playback.filePath).toString(QUrl::FullyEncoded)},
-      {QStringLiteral("xesam:title"), QFileInfo(playback.filePath).fileName()},
+      {QStringLiteral("xesam:url"), fileUrl(playback.filePath)},
+      {QStringLiteral("xesam:title"), playback.title.isEmpty() ? fileNameOf(playback.filePath) : playback.title},
   };
+  if (!playback.artist.isEmpty()) metadata.insert(QStringLiteral("xesam:artist"), QStringList{playback.artist});
+  if (!playback.album.isEmpty()) metadata.insert(QStringLiteral("xesam:album"), playback.album);
+  if (playback.trackNumber > 0) metadata.insert(QStringLiteral("xesam:trackNumber"), playback.trackNumber);
+  if (!playback.coverPath.isEmpty()) metadata.insert(QStringLiteral("mpris:artUrl"), fileUrl(playback.coverPath));
+  return metadata;
 }
 
 QString MprisService::trackIdFor(const MprisPlayback& playback) {
@@ -253,7 +277,7 @@ void MprisService::refresh() {
   const MprisPlayback now = playback();
   QVariantMap changed;
   if (now.status != announced_.status) changed.insert(QStringLiteral("PlaybackStatus"), playbackStatus());
-  if (now.filePath != announced_.filePath || now.length != announced_.length) {
+  if (!describeSameTrack(now, announced_)) {
     changed.insert(QStringLiteral("Metadata"), metadataFor(now));
   }
   if (now.volume != announced_.volume) changed.insert(QStringLiteral("Volume"), now.volume);

@@ -6,6 +6,7 @@
 // and one callback that describes the playback. Without a session bus the service stays
 // silent and the player runs as before. GUI thread only.
 
+#include <QByteArray>
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
@@ -20,8 +21,16 @@ class QTimer;
 // What the player reports about its playback at one moment.
 struct MprisPlayback {
   enum class Status { Stopped, Playing, Paused };
+  // Playing only while a track sounds or is about to: Stopped once it has ended.
   Status status = Status::Stopped;
-  QString filePath;  // empty: no track is open
+  QByteArray filePath;  // the bytes of the open file's path; empty: no track is open
+  // From the file's tags; empty (0) where it has none. Without a title the desktop is
+  // given the file's name.
+  QString title;
+  QString artist;
+  QString album;
+  int trackNumber = 0;
+  QByteArray coverPath;  // a picture file of the track's cover; empty: none
   std::chrono::microseconds length{0};
   std::chrono::microseconds position{0};
   double volume = 0.0;  // 0.0 to 1.0
@@ -36,7 +45,8 @@ struct MprisHooks {
   std::function<void()> stop;
   std::function<void()> next;
   std::function<void()> previous;
-  // A local file's URL: the player turns it into an entry, every byte of its name kept.
+  // A local file's URL: the player adds it as an entry, every byte of its name kept, and
+  // plays it, as it does what a second start hands over.
   std::function<void(const QUrl& file)> openFile;
   // Moves the open track to a time from its start that lies before its end.
   std::function<void(std::chrono::microseconds position)> seek;
@@ -79,6 +89,8 @@ class MprisService : public QObject {
 
   // Used by the bus adaptors.
   const MprisHooks& hooks() const { return hooks_; }
+  // The playback as the player reports it, except that a track keeps the first length known
+  // for it: a length that the decoder corrects at the end of the track is not announced.
   MprisPlayback playback() const;
   QString playbackStatus() const;
   QVariantMap metadata();
@@ -106,7 +118,10 @@ class MprisService : public QObject {
 
   // What the last refresh announced.
   MprisPlayback announced_;
+  // The file whose length playback() reports, and that length.
+  mutable QByteArray lengthPath_;
+  mutable std::chrono::microseconds length_{0};
   // Each new file gets a new track id.
-  QString trackPath_;
+  QByteArray trackPath_;
   quint64 trackNumber_ = 0;
 };

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "audio/decode/StreamTags.h"
+
 namespace audio {
 
 class Decoder {
@@ -33,6 +35,8 @@ class Decoder {
   virtual bool seekReopens(int64_t frame) const = 0;
   // The frame index that the next read() starts at.
   virtual int64_t position() const = 0;
+  // The file's tags and embedded cover picture; none unless the decoder reads them.
+  virtual StreamTags tags() const { return {}; }
 };
 
 // Opens a local file. Returns nullptr when the path is not a readable local file of an

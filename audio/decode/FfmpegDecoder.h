@@ -34,6 +34,8 @@ class FfmpegDecoder : public Decoder {
   int read(float* out, int maxFrames) override;
   bool seek(int64_t frame) override;
   bool seekReopens(int64_t frame) const override;
+  // Read from the open file (FfmpegTags.cpp).
+  StreamTags tags() const override;
   int64_t position() const override {
     return nextFrame_ - static_cast<int64_t>(pending_.size() / kChannels - pendingOffset_);
   }

@@ -25,6 +25,7 @@ namespace audio {
   X(av_match_list) \
   X(av_dict_set) \
   X(av_dict_free) \
+  X(av_dict_get) \
   X(av_rescale_q) \
   X(av_frame_alloc) \
   X(av_frame_free) \

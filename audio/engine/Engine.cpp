@@ -9,6 +9,7 @@
 #include "audio/decode/Decoder.h"
 #include "audio/decode/LocalFile.h"
 #include "audio/engine/Channel.h"
+#include "audio/engine/CoverArt.h"
 #include "audio/engine/MediaThread.h"
 #include "audio/engine/Mixer.h"
 #include "audio/engine/Spectrum.h"
@@ -34,6 +35,20 @@ DecoderOpener& customOpener() {
 // process, which must not outlive its window by more than a moment.
 constexpr auto kReleaseWait = std::chrono::milliseconds(500);
 
+std::string& coverFolderSetting() {
+  static std::string folder;
+  return folder;
+}
+
+// What the desktop is told about the file: its tags, and its cover as a picture file.
+StreamTags describeFile(const std::string& path, const Decoder& decoder, const std::string& coverFolder) {
+  StreamTags tags = decoder.tags();
+  tags.coverPath = coverPictureFor(path, tags, coverFolder);
+  tags.picture.clear();
+  tags.picture.shrink_to_fit();
+  return tags;
+}
+
 }  // namespace
 
 struct Engine::Impl {
@@ -56,6 +71,7 @@ struct Engine::Impl {
   // Whether a release left a thread inside a file call: such a thread may still reach the
   // mixer and the streams it holds when (if ever) the call returns.
   bool threadsLeftBehind = false;
+  std::string coverFolder;
   // Handles of streams and effects come from one counter, so that no number ever names
   // both, and none is used twice in a run.
   uint32_t lastHandle = 0;
@@ -116,10 +132,11 @@ struct Engine::Impl {
     auto stream = std::make_shared<Stream>(++lastHandle, mixer.sampleRate(), media, [decoding] { decoding->wake(); });
     // The opener in force now opens this file, whatever is set later.
     DecoderOpener opener = customOpener() ? customOpener() : DecoderOpener(openDecoder);
-    media.post([stream, path, opener = std::move(opener), decoding] {
+    media.post([stream, path, opener = std::move(opener), decoding, covers = coverFolder] {
       std::unique_ptr<Decoder> decoder;
       if (!stream->released() && isReadableRegularFile(path)) decoder = opener(path);
       if (decoder) {
+        stream->setTags(describeFile(path, *decoder, covers));
         stream->attach(std::move(decoder));
       } else {
         stream->fail();
@@ -163,6 +180,8 @@ void Engine::setOutputFactory(OutputFactory factory) { customFactory() = std::mo
 
 void Engine::setDecoderOpener(DecoderOpener opener) { customOpener() = std::move(opener); }
 
+void Engine::setCoverFolder(std::string folder) { coverFolderSetting() = std::move(folder); }
+
 Engine::Engine() : impl_(std::make_unique<Impl>()) {}
 
 Engine::~Engine() {
@@ -183,6 +202,7 @@ bool Engine::init(int device, int sampleRate) {
   if (!impl_->output) {
     impl_->output = makeDefaultOutput(sampleRate, silent);
   }
+  impl_->coverFolder = coverFolderSetting();
   impl_->media.start();
   impl_->mixer.start(impl_->output->sampleRate(), impl_->output.get());
   impl_->output->start(&impl_->mixer);
@@ -279,6 +299,13 @@ bool Engine::streamAwaitOpen(StreamHandle handle) const {
 }
 
 void Engine::awaitFileJobs() { impl_->media.awaitIdle(); }
+
+bool Engine::streamTags(StreamHandle handle, StreamTags& tags) const {
+  const Stream* stream = impl_->open(handle);
+  if (stream == nullptr) return false;
+  tags = stream->tags();
+  return true;
+}
 
 bool Engine::play(StreamHandle handle, bool restart) {
   Impl::Entry* e = impl_->heard(impl_->live(handle));

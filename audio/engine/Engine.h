@@ -20,6 +20,7 @@
 #include <span>
 #include <string>
 
+#include "audio/decode/StreamTags.h"
 #include "audio/dsp/Effect.h"
 
 namespace audio {
@@ -54,6 +55,10 @@ class Engine {
   // Replaces how the files of streams created from now on are opened; nullptr restores the
   // FFmpeg decoder. Tests use it to open through a slow reader.
   static void setDecoderOpener(DecoderOpener opener);
+
+  // The folder that the next init() has the media thread write embedded cover pictures to
+  // (made when missing); empty, the default: none are written.
+  static void setCoverFolder(std::string folder);
 
   // Opens the output at `sampleRate` (device -1 = the default device). Returns false when
   // no device could be opened yet.
@@ -98,6 +103,10 @@ class Engine {
   // Waits until every file check, open, seek from the start and close asked for so far has
   // finished.
   void awaitFileJobs();
+  // The tags of the stream's file, read with its open on the media thread; its cover picture
+  // as a file (StreamTags::coverPath), the embedded picture's bytes already dropped. False,
+  // leaving `tags` alone, while the file opens or for a stream that is not open.
+  bool streamTags(StreamHandle stream, StreamTags& tags) const;
 
   // Between a stream's natural end and the take-over of the stream queued behind it, the
   // channel plays the queued one: play, pause and stopStream on the first act on that one,

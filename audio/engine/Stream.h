@@ -27,6 +27,7 @@
 #include <mutex>
 #include <vector>
 
+#include "audio/decode/StreamTags.h"
 #include "audio/engine/FrameRing.h"
 #include "audio/engine/MediaThread.h"
 
@@ -58,9 +59,14 @@ class Stream : public std::enable_shared_from_this<Stream> {
   int64_t bytesPerFrame() const { return static_cast<int64_t>(sourceChannels_) * 2; }
 
   // Media thread: the file opened as `decoder`, or could not be opened. A decoder that
-  // arrives for a stream already let go is closed at once.
+  // arrives for a stream already let go is closed at once. The file's tags are set before
+  // attach, which publishes them with the open state.
   void attach(std::unique_ptr<Decoder> decoder);
   void fail();
+  void setTags(StreamTags tags) { tags_ = std::move(tags); }
+
+  // Any thread, once Open.
+  const StreamTags& tags() const { return tags_; }
 
   // Controlling thread.
   void setPlayRequest(PlayRequest request) { request_.store(request); }
@@ -126,6 +132,7 @@ class Stream : public std::enable_shared_from_this<Stream> {
   // Written by the media thread before openState_ turns Open, read-only afterwards.
   int sourceRate_ = 0;
   int sourceChannels_ = 0;
+  StreamTags tags_;
 
   const MediaThread media_;
   const std::function<void()> wakeDecoding_;

@@ -35,6 +35,7 @@ class PlayerFolder {
       QFile::copy(QStringLiteral(TEMBR_BINARY), executable_);
     }
   }
+  const TempFolder& folder() const { return folder_; }
   QString path() const { return folder_.path(); }
   QString executable() const { return executable_; }
   QString file(const QString& name) const { return folder_.file(name); }

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/HandOffMessage.h"
 
@@ -17,36 +18,44 @@ std::string header(uint32_t dataKind, uint32_t blockBytes) {
   return bytes;
 }
 
+using Paths = std::vector<std::string>;
+
 TEST(HandOffMessage, NoArgumentTravelsAsOneZeroByte) {
-  EXPECT_EQ(encodeHandOff(""), "\0\0\0\0\1\0\0\0\0"s);
+  EXPECT_EQ(encodeHandOff({}), "\0\0\0\0\1\0\0\0\0"s);
 }
 
 TEST(HandOffMessage, PathTravelsWithLengthPlusOneAndATerminatingZero) {
   const std::string path = "/music/Новая песня.mp3";
-  EXPECT_EQ(encodeHandOff(path), header(0, static_cast<uint32_t>(path.size() + 1)) + path + '\0');
+  EXPECT_EQ(encodeHandOff({path}), header(0, static_cast<uint32_t>(path.size() + 1)) + path + '\0');
+}
+
+TEST(HandOffMessage, SeveralPathsFollowEachOtherEachWithItsZero) {
+  EXPECT_EQ(encodeHandOff({"/a.mp3", "/b c.ogg"}), header(0, 16) + "/a.mp3\0/b c.ogg\0"s);
 }
 
 TEST(HandOffMessage, LengthFieldIsLittleEndian) {
-  const std::string frame = encodeHandOff(std::string(300, 'a'));
+  const std::string frame = encodeHandOff({std::string(300, 'a')});
   EXPECT_EQ(frame.substr(4, 4), "\x2d\x01\0\0"s);
 }
 
-TEST(HandOffMessage, EveryEncodedArgumentDecodesToItself) {
-  for (const std::string& argument :
-       {""s, "a"s, "/tmp/x y.mp3"s, "\xff\xfe raw 8-bit bytes"s, std::string(kHandOffMaxBlockBytes - 1, 'p')}) {
-    const HandOffDecoded decoded = decodeHandOff(encodeHandOff(argument));
-    EXPECT_EQ(decoded.status, HandOffStatus::Complete) << argument.size();
-    EXPECT_EQ(decoded.path, argument);
+TEST(HandOffMessage, EveryEncodedListDecodesToItself) {
+  for (const Paths& paths :
+       {Paths{}, Paths{"a"}, Paths{"/tmp/x y.mp3"}, Paths{"\xff\xfe raw 8-bit bytes"},
+        Paths{"/a", "/b", "/a"}, Paths{std::string(kHandOffMaxBlockBytes - 1, 'p')}}) {
+    const HandOffDecoded decoded = decodeHandOff(encodeHandOff(paths));
+    EXPECT_EQ(decoded.status, HandOffStatus::Complete) << paths.size();
+    EXPECT_EQ(decoded.paths, paths);
   }
 }
 
-TEST(HandOffMessage, OnlyArgumentsThatFitAreSent) {
-  EXPECT_TRUE(handOffFits(std::string(kHandOffMaxBlockBytes - 1, 'p')));
-  EXPECT_FALSE(handOffFits(std::string(kHandOffMaxBlockBytes, 'p')));
+TEST(HandOffMessage, OnlyListsThatFitAreSent) {
+  EXPECT_TRUE(handOffFits({std::string(kHandOffMaxBlockBytes - 1, 'p')}));
+  EXPECT_FALSE(handOffFits({std::string(kHandOffMaxBlockBytes, 'p')}));
+  EXPECT_FALSE(handOffFits({std::string(kHandOffMaxBlockBytes / 2, 'p'), std::string(kHandOffMaxBlockBytes / 2, 'q')}));
 }
 
 TEST(HandOffMessage, EveryProperPrefixIsIncomplete) {
-  const std::string frame = encodeHandOff("/a/b.ogg");
+  const std::string frame = encodeHandOff({"/a/b.ogg", "/c.mp3"});
   for (std::size_t length = 0; length < frame.size(); ++length) {
     EXPECT_EQ(decodeHandOff(std::string_view(frame).substr(0, length)).status, HandOffStatus::Incomplete) << length;
   }
@@ -62,7 +71,7 @@ class HandOffRefused : public testing::TestWithParam<RefusedFrame> {};
 TEST_P(HandOffRefused, IsInvalid) {
   const HandOffDecoded decoded = decodeHandOff(GetParam().bytes);
   EXPECT_EQ(decoded.status, HandOffStatus::Invalid);
-  EXPECT_TRUE(decoded.path.empty());
+  EXPECT_TRUE(decoded.paths.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -74,10 +83,11 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedFrame{"OtherDataKind", header(1, 2) + "a\0"s},
         RefusedFrame{"OtherDataKindBeforeTheLength", "\0\0\0\x80"s},
         RefusedFrame{"MissingTerminatingZero", header(0, 4) + "abcd"},
-        RefusedFrame{"ZeroInsideThePath", header(0, 4) + "a\0c\0"s},
-        RefusedFrame{"ZeroInsideAnIncompletePath", header(0, 10) + "ab\0"s},
-        RefusedFrame{"BytesAfterTheFrame", encodeHandOff("/a.mp3") + "x"},
-        RefusedFrame{"SecondFrameAfterTheFirst", encodeHandOff("/a.mp3") + encodeHandOff("/b.mp3")}),
+        RefusedFrame{"EmptyPathBetweenPaths", header(0, 5) + "a\0\0c\0"s},
+        RefusedFrame{"EmptyPathFirst", header(0, 3) + "\0c\0"s},
+        RefusedFrame{"EmptyPathInAnIncompleteBlock", header(0, 10) + "ab\0\0"s},
+        RefusedFrame{"BytesAfterTheFrame", encodeHandOff({"/a.mp3"}) + "x"},
+        RefusedFrame{"SecondFrameAfterTheFirst", encodeHandOff({"/a.mp3"}) + encodeHandOff({"/b.mp3"})}),
     [](const testing::TestParamInfo<RefusedFrame>& info) { return std::string(info.param.name); });
 
 TEST(HandOffMessage, LargestBlockIsAccepted) {

@@ -31,6 +31,7 @@ class HandOffServerTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(folder_.isValid());
     ASSERT_TRUE(server_.listen(socketPath(), HandOffServer::StaleSocket::Keep));
+    server_.deliverTo([this](const QByteArrayList& paths) { received_.push_back(paths); });
   }
 
   QString socketPath() const { return folder_.filePath(QStringLiteral("TForm_player")); }
@@ -48,38 +49,38 @@ class HandOffServerTest : public testing::Test {
   }
 
   QTemporaryDir folder_{QDir::tempPath() + QStringLiteral("/tembr-handoff-XXXXXX")};
-  std::vector<QByteArray> received_;
+  std::vector<QByteArrayList> received_;
   // A short limit keeps the tests quick; nothing here depends on its exact length.
-  HandOffServer server_{[this](const QByteArray& path) { received_.push_back(path); }, 300ms};
+  HandOffServer server_{300ms};
 };
 
 TEST_F(HandOffServerTest, ValidBlockReachesTheReceiverAndIsAcknowledged) {
   const std::string path = "/home/u/Музыка/a b.flac";
   auto client = connectClient();
-  send(*client, encodeHandOff(path));
+  send(*client, encodeHandOff({path, "/b.ogg"}));
   ASSERT_TRUE(spinUntil([&] { return client->bytesAvailable() > 0; }));
   EXPECT_EQ(client->readAll(), QByteArray(1, kHandOffAcknowledgement));
   ASSERT_EQ(received_.size(), 1u);
-  EXPECT_EQ(received_[0], QByteArray::fromStdString(path));
+  EXPECT_EQ(received_[0], (QByteArrayList{QByteArray::fromStdString(path), "/b.ogg"}));
   EXPECT_TRUE(spinUntil([&] { return client->state() == QLocalSocket::UnconnectedState; }));
 }
 
 TEST_F(HandOffServerTest, BlockArrivingByteByByteIsReassembled) {
-  const std::string frame = encodeHandOff("/x/y.mp3");
+  const std::string frame = encodeHandOff({"/x/y.mp3"});
   auto client = connectClient();
   for (char byte : frame) {
     send(*client, std::string(1, byte));
     QCoreApplication::processEvents();
   }
   ASSERT_TRUE(spinUntil([&] { return !received_.empty(); }));
-  EXPECT_EQ(received_, std::vector<QByteArray>{"/x/y.mp3"});
+  EXPECT_EQ(received_, std::vector<QByteArrayList>{{"/x/y.mp3"}});
 }
 
-TEST_F(HandOffServerTest, EmptyArgumentIsDeliveredAsEmptyPath) {
+TEST_F(HandOffServerTest, StartWithoutArgumentIsDeliveredAsNoPath) {
   auto client = connectClient();
-  send(*client, encodeHandOff(""));
+  send(*client, encodeHandOff({}));
   ASSERT_TRUE(spinUntil([&] { return !received_.empty(); }));
-  EXPECT_EQ(received_, std::vector<QByteArray>{QByteArray()});
+  EXPECT_EQ(received_, std::vector<QByteArrayList>{QByteArrayList()});
 }
 
 class HandOffServerRefusal : public HandOffServerTest, public testing::WithParamInterface<std::string> {};
@@ -93,25 +94,25 @@ TEST_P(HandOffServerRefusal, DropsTheConnectionWithoutAnswerOrDelivery) {
 }
 
 std::string oversizeHeader() {
-  std::string frame = encodeHandOff("");
+  std::string frame = encodeHandOff({});
   frame[4] = 0x01;
-  frame[6] = 0x01;  // 65537 bytes announced
+  frame[7] = 0x01;  // 16 MiB and 1 byte announced
   return frame;
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, HandOffServerRefusal,
                          testing::Values(oversizeHeader(),
-                                         encodeHandOff("/a").substr(0, 10) + "b",  // no terminating zero
-                                         encodeHandOff("/a").substr(0, 7),         // truncated, then silence
+                                         encodeHandOff({"/a"}).substr(0, 10) + "b",  // no terminating zero
+                                         encodeHandOff({"/a"}).substr(0, 7),         // truncated, then silence
                                          std::string()));                          // nothing at all
 
 TEST_F(HandOffServerTest, SilentPeerDoesNotHoldUpOthers) {
   auto silent = connectClient();
-  send(*silent, encodeHandOff("/slow.mp3").substr(0, 9));
+  send(*silent, encodeHandOff({"/slow.mp3"}).substr(0, 9));
   auto prompt = connectClient();
-  send(*prompt, encodeHandOff("/prompt.mp3"));
+  send(*prompt, encodeHandOff({"/prompt.mp3"}));
   ASSERT_TRUE(spinUntil([&] { return !received_.empty(); }));
-  EXPECT_EQ(received_, std::vector<QByteArray>{"/prompt.mp3"});
+  EXPECT_EQ(received_, std::vector<QByteArrayList>{{"/prompt.mp3"}});
   EXPECT_EQ(silent->state(), QLocalSocket::ConnectedState);
 }
 
@@ -126,27 +127,45 @@ TEST_F(HandOffServerTest, ConnectionsBeyondTheLimitAreClosed) {
 
 // The sender blocks until it is answered, so it runs on its own thread while this one
 // serves the event loop.
-HandOffResult sendFromThread(const QString& path, const std::string& argument,
+HandOffResult sendFromThread(const QString& path, const std::vector<std::string>& paths,
                              std::chrono::milliseconds timeout = kHandOffSendTimeout) {
-  auto result = std::async(std::launch::async, [=] { return sendHandOff(path, argument, timeout); });
+  auto result = std::async(std::launch::async, [=] { return sendHandOff(path, paths, timeout); });
   spinUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
   return result.get();
 }
 
 TEST_F(HandOffServerTest, SenderIsAnsweredOnceTheBlockIsHandled) {
   const std::string path = "/data/\x01\xfe odd bytes.wav";
-  EXPECT_EQ(sendFromThread(socketPath(), path), HandOffResult::Delivered);
-  EXPECT_EQ(received_, std::vector<QByteArray>{QByteArray::fromStdString(path)});
+  EXPECT_EQ(sendFromThread(socketPath(), {path}), HandOffResult::Delivered);
+  EXPECT_EQ(received_, std::vector<QByteArrayList>{{QByteArray::fromStdString(path)}});
 }
 
 TEST_F(HandOffServerTest, SenderGivesUpOnAnArgumentTooLongToAccept) {
-  EXPECT_EQ(sendFromThread(socketPath(), std::string(kHandOffMaxBlockBytes, 'p')), HandOffResult::Refused);
+  EXPECT_EQ(sendFromThread(socketPath(), {std::string(kHandOffMaxBlockBytes, 'p')}), HandOffResult::TooLong);
   EXPECT_TRUE(received_.empty());
+}
+
+// A player listens before its list is loaded: what arrives meanwhile waits, unanswered, and
+// its sender with it, until the player takes it.
+TEST(HandOffServerHold, BlockBeforeTheReceiverIsHeldAndAnsweredOnceDelivered) {
+  QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/tembr-handoff-XXXXXX"));
+  const QString path = folder.filePath(QStringLiteral("TForm_player"));
+  HandOffServer server;
+  ASSERT_TRUE(server.listen(path, HandOffServer::StaleSocket::Keep));
+  auto result = std::async(std::launch::async, [=] { return sendHandOff(path, {"/early.mp3"}); });
+  // Time for the block to arrive and be read; the sender must still be waiting after it.
+  for (const QDeadlineTimer read(300ms); !read.hasExpired();) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  ASSERT_EQ(result.wait_for(0s), std::future_status::timeout) << "answered before the player took the block";
+  std::vector<QByteArrayList> received;
+  server.deliverTo([&](const QByteArrayList& paths) { received.push_back(paths); });
+  spinUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
+  EXPECT_EQ(result.get(), HandOffResult::Delivered);
+  EXPECT_EQ(received, std::vector<QByteArrayList>{{"/early.mp3"}});
 }
 
 TEST(HandOffSender, WithoutListenerNothingIsDelivered) {
   QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/tembr-handoff-XXXXXX"));
-  EXPECT_EQ(sendHandOff(folder.filePath(QStringLiteral("TForm_player")), "/a.mp3"), HandOffResult::NoListener);
+  EXPECT_EQ(sendHandOff(folder.filePath(QStringLiteral("TForm_player")), {"/a.mp3"}), HandOffResult::NoListener);
 }
 
 // Leaves a socket file behind with no one listening, as a killed instance does.
@@ -164,7 +183,7 @@ TEST(HandOffSender, StaleSocketMeansNoListener) {
   QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/tembr-handoff-XXXXXX"));
   const QString path = folder.filePath(QStringLiteral("TForm_player"));
   leaveStaleSocket(path);
-  EXPECT_EQ(sendHandOff(path, "/a.mp3"), HandOffResult::NoListener);
+  EXPECT_EQ(sendHandOff(path, {"/a.mp3"}), HandOffResult::NoListener);
 }
 
 TEST(HandOffSender, ListenerThatNeverAnswersTimesOut) {
@@ -172,19 +191,20 @@ TEST(HandOffSender, ListenerThatNeverAnswersTimesOut) {
   const QString path = folder.filePath(QStringLiteral("TForm_player"));
   QLocalServer mute;
   ASSERT_TRUE(mute.listen(path));
-  EXPECT_EQ(sendFromThread(path, "/a.mp3", 300ms), HandOffResult::NoAnswer);
+  EXPECT_EQ(sendFromThread(path, {"/a.mp3"}, 300ms), HandOffResult::NoAnswer);
 }
 
 TEST(HandOffServerStaleSocket, RemovedOnlyWhenAskedTo) {
   QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/tembr-handoff-XXXXXX"));
   const QString path = folder.filePath(QStringLiteral("TForm_player"));
   leaveStaleSocket(path);
-  std::vector<QByteArray> received;
-  HandOffServer server([&](const QByteArray& bytes) { received.push_back(bytes); });
+  std::vector<QByteArrayList> received;
+  HandOffServer server;
+  server.deliverTo([&](const QByteArrayList& paths) { received.push_back(paths); });
   EXPECT_FALSE(server.listen(path, HandOffServer::StaleSocket::Keep));
   ASSERT_TRUE(server.listen(path, HandOffServer::StaleSocket::Remove));
-  EXPECT_EQ(sendFromThread(path, "/after-crash.mp3"), HandOffResult::Delivered);
-  EXPECT_EQ(received, std::vector<QByteArray>{"/after-crash.mp3"});
+  EXPECT_EQ(sendFromThread(path, {"/after-crash.mp3"}), HandOffResult::Delivered);
+  EXPECT_EQ(received, std::vector<QByteArrayList>{{"/after-crash.mp3"}});
 }
 
 }  // namespace

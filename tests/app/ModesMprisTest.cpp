@@ -4,13 +4,18 @@
 
 #include <QAction>
 #include <QDataStream>
+#include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <future>
 
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
+#include "audio/decode/Decoder.h"
 #include "audio/engine/Engine.h"
+#include "tests/audio/support/AudioFixtures.h"
 #include "tests/support/EventLoopWait.h"
 #include "tests/support/TestFiles.h"
 #include "tests/ui/MprisClient.h"
@@ -44,6 +49,7 @@ class ModesMprisTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(privateBus.started());
+    audio::Engine::setCoverFolder(covers.path().toStdString());
     form.FormCreate();
     form.Timer1->stop();
     form.Timer4->stop();
@@ -59,6 +65,7 @@ class ModesMprisTest : public ::testing::Test {
     return presses;
   }
 
+  TempFolder covers;
   TempFolder folder;
   TForm1 form{folder.path()};
 };
@@ -82,16 +89,101 @@ TEST_F(ModesMprisTest, BusCommandsPressTheTransportButtons) {
   EXPECT_EQ(pressesOf(form.ui->BitBtn2, QStringLiteral("Play")), 1);
 }
 
-TEST_F(ModesMprisTest, MetadataNamesTheOpenFile) {
+// The media widget shows what the file's tags say, and its cover: the picture the file
+// carries, written once to the cover folder, or a picture beside the file.
+struct TrackCase {
+  const char* what;
+  QString (*make)(const TempFolder& folder);
+  QString title, artist, album;
+  int trackNumber;
+  enum class Cover { None, Embedded, Beside } cover;
+};
+
+QString plainWav(const TempFolder& folder) { return folder.write("second.wav", silentWav()); }
+
+QString taggedMp3(const TempFolder&) {
+  const std::string wav = fixtures::writeSineWav("mpris-tagged.wav", 44100, 2, 440.0, 0.5);
+  return QString::fromStdString(fixtures::encodeWithFfmpeg(
+      wav, "mpris-tagged.mp3",
+      "-f lavfi -i color=c=red:s=16x16:d=0.04 -map 0:a -map 1:v -c:v mjpeg -frames:v 1 -disposition:v attached_pic "
+      "-metadata 'title=Первая' -metadata artist=Artist -metadata album=Album -metadata track=3/12 -id3v2_version 3"));
+}
+
+QString taggedOggBesideACover(const TempFolder& folder) {
+  folder.write("cover.jpg", "not looked into");
+  const std::string wav = fixtures::writeSineWav("mpris-ogg.wav", 44100, 2, 440.0, 0.5);
+  const std::string ogg = fixtures::encodeWithFfmpeg(wav, "mpris-tagged.ogg",
+                                                     "-c:a libvorbis -metadata 'title=Ogg title' -metadata artist=Singer");
+  const QString path = folder.file("tagged.ogg");
+  QFile::copy(QString::fromStdString(ogg), path);
+  return path;
+}
+
+class ModesMprisTrack : public ModesMprisTest, public testing::WithParamInterface<TrackCase> {};
+
+TEST_P(ModesMprisTrack, MetadataDescribesTheOpenFile) {
   EXPECT_FALSE(mpris::metadata().contains(QStringLiteral("xesam:url"))) << "nothing is open yet";
-  mpris::call(mpris::kPlayer, QStringLiteral("Next"));
-  ASSERT_NE(form.Track->Stream, 0u);
-  audio::Engine::instance().streamAwaitOpen(form.Track->Stream);
+  const QString file = GetParam().make(folder);
+  ASSERT_FALSE(file.isEmpty());
+  form.ui->ListBox1->addItem(file);
+  form.ui->ListBox1->setCurrentRow(form.ui->ListBox1->count() - 1);
+  form.ListBox1Click();
+  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.Track->Stream));
   const QVariantMap track = mpris::metadata();
-  EXPECT_EQ(track.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("second.wav"));
-  EXPECT_EQ(track.value(QStringLiteral("xesam:url")).toString(),
-            QUrl::fromLocalFile(folder.file("second.wav")).toString());
+  EXPECT_EQ(track.value(QStringLiteral("xesam:url")).toString(), QUrl::fromLocalFile(file).toString());
+  EXPECT_EQ(track.value(QStringLiteral("xesam:title")).toString(), GetParam().title);
+  EXPECT_EQ(qdbus_cast<QStringList>(track.value(QStringLiteral("xesam:artist"))).join(QLatin1Char(',')),
+            GetParam().artist);
+  EXPECT_EQ(track.value(QStringLiteral("xesam:album")).toString(), GetParam().album);
+  EXPECT_EQ(track.value(QStringLiteral("xesam:trackNumber")).toInt(), GetParam().trackNumber);
   EXPECT_GT(track.value(QStringLiteral("mpris:length")).toLongLong(), 0);
+
+  const QUrl art(track.value(QStringLiteral("mpris:artUrl")).toString());
+  switch (GetParam().cover) {
+    case TrackCase::Cover::None:
+      EXPECT_TRUE(art.isEmpty()) << art.toString().toStdString();
+      break;
+    case TrackCase::Cover::Beside:
+      EXPECT_EQ(art, QUrl::fromLocalFile(folder.file("cover.jpg")));
+      break;
+    case TrackCase::Cover::Embedded: {
+      ASSERT_TRUE(art.isLocalFile()) << art.toString().toStdString();
+      EXPECT_EQ(QFileInfo(art.toLocalFile()).path(), covers.path());
+      QFile picture(art.toLocalFile());
+      ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+      EXPECT_TRUE(picture.read(2) == QByteArray("\xFF\xD8")) << "not the JPEG the file carries";
+      break;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ModesMprisTrack,
+    testing::Values(TrackCase{"NoTags", plainWav, "second.wav", "", "", 0, TrackCase::Cover::None},
+                    TrackCase{"Mp3WithTagsAndCover", taggedMp3, "Первая", "Artist", "Album", 3,
+                              TrackCase::Cover::Embedded},
+                    TrackCase{"OggBesideACover", taggedOggBesideACover, "Ogg title", "Singer", "", 0,
+                              TrackCase::Cover::Beside}),
+    [](const testing::TestParamInfo<TrackCase>& info) { return std::string(info.param.what); });
+
+// A list that has played to its end plays nothing: the desktop is told so.
+TEST_F(ModesMprisTest, StatusIsStoppedOnceTheListHasEnded) {
+  mpris::call(mpris::kPlayer, QStringLiteral("Next"));
+  ASSERT_EQ(form.CurrentIndex, 1);
+  EXPECT_EQ(status(), QStringLiteral("Playing"));
+  EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Stopped"); })) << "still " << status().toStdString();
+}
+
+// A desktop's "open with" over the bus adds the file and plays it, as a second start does.
+TEST_F(ModesMprisTest, OpenUriAddsTheFileAndPlaysIt) {
+  const QString file = folder.write("opened.wav", silentWav(44100, 30.0));
+  mpris::call(mpris::kPlayer, QStringLiteral("OpenUri"), {QUrl::fromLocalFile(file).toString()});
+  ASSERT_EQ(form.ui->ListBox1->count(), 3);
+  EXPECT_EQ(form.ui->ListBox1->item(2)->text(), file);
+  EXPECT_EQ(form.CurrentIndex, 2);
+  EXPECT_EQ(form.CurrentFile, file);
+  EXPECT_EQ(form.Track->State, PlayState::Playing);
+  EXPECT_EQ(status(), QStringLiteral("Playing"));
 }
 
 // The shutdown takes the player off the bus before its track goes: a media key pressed
@@ -129,6 +221,30 @@ TEST_F(ModesMprisTest, TimesInMicrosecondsSeeksAndVolumeReachTheBus) {
   EXPECT_EQ(form.ui->sGauge2->Progress(), 7);
   EXPECT_EQ(form.Track->LastVolume, 7);
   EXPECT_DOUBLE_EQ(mpris::property(mpris::kPlayer, QStringLiteral("Volume")).toDouble(), 0.7);
+}
+
+// While a file opens the track still reports the times of the one before; the desktop is
+// given no length until the file has its own, and then that one.
+TEST_F(ModesMprisTest, AFileThatOpensNeverTakesTheLengthOfTheOneBefore) {
+  form.ui->ListBox1->addItem(folder.write("three minutes.wav", silentWav(8000, 180.0)));
+  form.ui->ListBox1->setCurrentRow(2);
+  form.ListBox1Click();
+  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.Track->Stream));
+  ASSERT_EQ(mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong(), 180'000'000);
+
+  std::promise<void> unstall;
+  const std::shared_future<void> stalled = unstall.get_future().share();
+  audio::Engine::setDecoderOpener([stalled](const std::string& path) {
+    stalled.wait();
+    return audio::openDecoder(path);
+  });
+  form.ui->ListBox1->setCurrentRow(0);
+  form.ListBox1Click();
+  EXPECT_EQ(mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong(), 0) << "the file is still opening";
+  unstall.set_value();
+  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.Track->Stream));
+  audio::Engine::setDecoderOpener(nullptr);
+  EXPECT_EQ(mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong(), 500'000);
 }
 
 TEST_F(ModesMprisTest, RaiseBringsBackAHiddenWindow) {

@@ -189,12 +189,13 @@ TEST(PlaylistWindow, HandOffAppendsAndStartsTheEntry) {
   form->FilesDropped({"/a"});
   const QString tone = toneFile("handed.wav");
 
-  form->HandOffReceived(QByteArray());
-  form->HandOffReceived(QByteArray("\0", 1));
+  const QString second = toneFile("handed-second.wav");
+
+  form->HandOffReceived({});
   EXPECT_EQ(form->ui->ListBox1->count(), 1);
 
-  form->HandOffReceived(tone.toUtf8() + QByteArray("\0", 1));
-  EXPECT_EQ(entriesOf(*form), (QStringList{"/a", tone}));
+  form->HandOffReceived({tone.toUtf8(), second.toUtf8()});
+  EXPECT_EQ(entriesOf(*form), (QStringList{"/a", tone, second}));
   EXPECT_EQ(form->ui->ListBox1->currentRow(), 1);
   EXPECT_EQ(form->CurrentIndex, 1);
   EXPECT_EQ(form->CurrentFile, tone);

@@ -215,7 +215,7 @@ const EffectCase kEffectCases[] = {
      },
      true, true, 2},
     {"hand-off from a second start",
-     [](Harness& h) { h.window().HandOffReceived(h.ui().ListBox1->item(0)->text().toUtf8()); }, true, true, 3},
+     [](Harness& h) { h.window().HandOffReceived({h.ui().ListBox1->item(0)->text().toUtf8()}); }, true, true, 3},
     {"repeat from the start",
      [](Harness& h) {
        h.ui().CheckBox1->setChecked(true);

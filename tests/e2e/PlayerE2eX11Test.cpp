@@ -194,9 +194,11 @@ TEST(PlayerE2e, EachStartAddsItsFileAndClosingTheWindowSavesThem) {
   EXPECT_FALSE(configText(player).isEmpty());
 }
 
-// A playlist file that cannot be replaced makes the shutdown show its error box, in whose
-// event loop a second start must not reach the window: its track is gone by then.
-TEST(PlayerE2e, TheShutdownErrorBoxLetsNoHandOffIn) {
+// A playlist file that cannot be replaced makes a shutdown that the user asked for show its
+// error box, in whose event loop a second start must not reach the window: its track is gone
+// by then. The start waits instead until the box is answered and the player has gone, and
+// then runs the player itself with its file.
+TEST(PlayerE2e, AStartDuringTheShutdownErrorBoxRunsThePlayerOnceItHasGone) {
   Player player;
   player.savePlaylist({});
   const QByteArray saved = player.folder().read(QStringLiteral("PLIST.LST"));
@@ -207,7 +209,7 @@ TEST(PlayerE2e, TheShutdownErrorBoxLetsNoHandOffIn) {
   ASSERT_NE(window, 0ul);
   EXPECT_EQ(player.title(), QString()) << "with nothing played the title bar stays empty";
 
-  ::kill(static_cast<pid_t>(player.process().processId()), SIGTERM);
+  ASSERT_TRUE(requestClose(window));
   unsigned long box = 0;
   waitFor([&] {
     for (const unsigned long shown : player.visibleWindows()) {
@@ -221,11 +223,27 @@ TEST(PlayerE2e, TheShutdownErrorBoxLetsNoHandOffIn) {
   const QPoint offCentre = windowGeometry(box).center() - QRect(QPoint(), screenSize()).center();
   EXPECT_LE(offCentre.manhattanLength(), 1) << "the box is not in the middle of the screen";
 
-  EXPECT_EQ(player.startSecond({tone("e2e-shutdown-handed.wav", 440.0, 1.0)}), 0);
+  const QString handed = tone("e2e-shutdown-handed.wav", 440.0, 30.0);
+  const std::unique_ptr<QProcess> next = player.startAnother({handed});
+  // Time for the start to find the player ending; it must wait, not reach the window.
+  next->waitForFinished(500);
   ASSERT_TRUE(player.running()) << "the hand-off reached the window during its shutdown";
   ASSERT_TRUE(requestClose(box));
   EXPECT_TRUE(player.endsCleanly());
   EXPECT_EQ(player.folder().read(QStringLiteral("PLIST.LST")), saved);
+
+  const QString pid = QString::number(next->processId());
+  EXPECT_TRUE(waitFor([&] {
+    const QString shown = run(QStringLiteral("xdotool"),
+                              {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"), pid});
+    for (const QString& line : shown.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+      if (Player::titleOf(line.toULong()) == nameOf(handed)) return true;
+    }
+    return next->state() != QProcess::Running;
+  }) && next->state() == QProcess::Running) << "the start did not run the player with its file";
+  screenshot(QStringLiteral("shutdown-next-player"));
+  ::kill(static_cast<pid_t>(next->processId()), SIGTERM);
+  EXPECT_TRUE(next->waitForFinished(static_cast<int>(kBound.count())));
 }
 
 TEST(PlayerE2e, WithoutAnyAudioDeviceTheWindowComesUpAndTheListAdvances) {

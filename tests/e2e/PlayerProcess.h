@@ -245,20 +245,26 @@ class Player {
     process_->start(executable_, arguments);
     process_->waitForStarted();
   }
+  // Another start of the same installation, with its own arguments, left running.
+  std::unique_ptr<QProcess> startAnother(const QStringList& arguments) const {
+    auto another = std::make_unique<QProcess>();
+    another->setProcessEnvironment(environment(QStringLiteral("dummy")));
+    another->setWorkingDirectory(folder_.path());
+    another->setProcessChannelMode(QProcess::ForwardedChannels);
+    another->start(executable_, arguments);
+    another->waitForStarted();
+    return another;
+  }
   // A second start of the same installation, with its own arguments; returns its exit code
   // or -1 if it did not end.
   int startSecond(const QStringList& arguments) {
-    QProcess second;
-    second.setProcessEnvironment(environment(QStringLiteral("dummy")));
-    second.setWorkingDirectory(folder_.path());
-    second.setProcessChannelMode(QProcess::ForwardedChannels);
-    second.start(executable_, arguments);
-    if (!second.waitForFinished(static_cast<int>(kBound.count()))) {
-      second.kill();
-      second.waitForFinished();
+    const std::unique_ptr<QProcess> second = startAnother(arguments);
+    if (!second->waitForFinished(static_cast<int>(kBound.count()))) {
+      second->kill();
+      second->waitForFinished();
       return -1;
     }
-    return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
+    return second->exitStatus() == QProcess::NormalExit ? second->exitCode() : -1;
   }
 
   QProcess& process() { return *process_; }

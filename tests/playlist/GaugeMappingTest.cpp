@@ -35,7 +35,7 @@ TEST(GaugeValueAtShare, MapsAShareOntoTheSteps) {
     int32_t value;
   };
   for (const Case c : {Case{0.0, 0}, Case{1.0, 10}, Case{0.7, 7}, Case{0.74, 7}, Case{0.76, 8},
-                       Case{0.25, 2},  // 2.5 to the even 2
+                       Case{0.25, 3}, Case{0.05, 1}, Case{0.35, 4},  // a half step goes up
                        Case{1.5, 10}, Case{-0.1, 0}, Case{std::nan(""), 0}}) {
     EXPECT_EQ(gaugeValueAtShare(c.share, 0, 10), c.value) << c.share;
   }

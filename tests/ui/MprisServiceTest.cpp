@@ -120,23 +120,57 @@ TEST_F(MprisServiceTest, PlayPausePausesOnlyWhatIsPlaying) {
   }
 }
 
+// What the desktop's media widget shows: the file's tags where it has them, its name
+// otherwise, and URLs that name the files byte for byte.
+struct MetadataCase {
+  const char* what;
+  std::function<void(MprisPlayback&)> describe;
+  QVariantMap expected;  // entries besides mpris:trackid and mpris:length
+};
+
 TEST_F(MprisServiceTest, MetadataDescribesTheOpenFile) {
+  const MetadataCase cases[] = {
+      {"a name without tags", [](MprisPlayback& p) { p.filePath = "/music/Песня 1.mp3"; },
+       {{"xesam:url", "file:///music/%D0%9F%D0%B5%D1%81%D0%BD%D1%8F%201.mp3"}, {"xesam:title", "Песня 1.mp3"}}},
+      {"a name that is not UTF-8", [](MprisPlayback& p) { p.filePath = "/music/\xFF\xFE.mp3"; },
+       {{"xesam:url", "file:///music/%FF%FE.mp3"}, {"xesam:title", "\uFFFD\uFFFD.mp3"}}},
+      {"tags and a cover",
+       [](MprisPlayback& p) {
+         p.filePath = "/music/01.flac";
+         p.title = "Первая";
+         p.artist = "Artist";
+         p.album = "Album";
+         p.trackNumber = 3;
+         p.coverPath = "/cache/tembr/0123.jpg";
+       },
+       {{"xesam:url", "file:///music/01.flac"},
+        {"xesam:title", "Первая"},
+        {"xesam:artist", QStringList{"Artist"}},
+        {"xesam:album", "Album"},
+        {"xesam:trackNumber", 3},
+        {"mpris:artUrl", "file:///cache/tembr/0123.jpg"}}},
+  };
   MprisService service(player.hooks());
   EXPECT_EQ(trackId(metadata()), QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
   EXPECT_FALSE(metadata().contains(QStringLiteral("xesam:url")));
+  for (const MetadataCase& c : cases) {
+    player.playback = MprisPlayback{};
+    player.playback.length = std::chrono::microseconds(183'500'000);
+    c.describe(player.playback);
+    QVariantMap seen = metadata();
+    EXPECT_FALSE(trackId(seen).startsWith(QStringLiteral("/org/mpris"))) << c.what;
+    EXPECT_EQ(seen.take(QStringLiteral("mpris:length")).toLongLong(), 183'500'000) << c.what;
+    seen.remove(QStringLiteral("mpris:trackid"));
+    if (seen.contains(QStringLiteral("xesam:artist"))) {
+      seen[QStringLiteral("xesam:artist")] = qdbus_cast<QStringList>(seen.value(QStringLiteral("xesam:artist")));
+    }
+    EXPECT_EQ(seen, c.expected) << c.what;
+  }
 
-  player.playback.filePath = QStringLiteral("/music/Песня 1.mp3");
-  player.playback.length = std::chrono::microseconds(183'500'000);
-  const QVariantMap first = metadata();
-  EXPECT_EQ(first.value(QStringLiteral("xesam:url")).toString(),
-            QStringLiteral("file:///music/%D0%9F%D0%B5%D1%81%D0%BD%D1%8F%201.mp3"));
-  EXPECT_EQ(first.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("Песня 1.mp3"));
-  EXPECT_EQ(first.value(QStringLiteral("mpris:length")).toLongLong(), 183'500'000);
-  EXPECT_FALSE(trackId(first).startsWith(QStringLiteral("/org/mpris")));
-  EXPECT_EQ(trackId(metadata()), trackId(first)) << "the same file keeps its id";
-
-  player.playback.filePath = QStringLiteral("/music/other.ogg");
-  EXPECT_NE(trackId(metadata()), trackId(first));
+  const QString first = trackId(metadata());
+  EXPECT_EQ(trackId(metadata()), first) << "the same file keeps its id";
+  player.playback.filePath = "/music/other.ogg";
+  EXPECT_NE(trackId(metadata()), first);
 }
 
 TEST_F(MprisServiceTest, FixedPropertiesAnswerTheDesktop) {
@@ -189,7 +223,7 @@ TEST_F(MprisServiceTest, SeeksAndVolumeFollowTheInterfaceRules) {
       {"volume below the bottom", "Set", volume(-0.2), QStringLiteral("volume 0"), false},
   };
   MprisService service(player.hooks());
-  player.playback.filePath = QStringLiteral("/music/a.flac");
+  player.playback.filePath = "/music/a.flac";
   player.playback.length = std::chrono::microseconds(180'000'000);
   EXPECT_TRUE(property(kPlayer, QStringLiteral("CanSeek")).toBool());
   const QString trackId = metadata().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
@@ -232,7 +266,8 @@ TEST_F(MprisServiceTest, ChangesOfStatusAndTrackAreAnnounced) {
   };
 
   player.playback.status = MprisPlayback::Status::Playing;
-  player.playback.filePath = QStringLiteral("/music/a.flac");
+  player.playback.filePath = "/music/a.flac";
+  player.playback.length = std::chrono::microseconds(180'000'000);
   waitForChange();
   ASSERT_EQ(listener.changes.size(), 1);
   EXPECT_EQ(listener.changes[0].value(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Playing"));
@@ -243,6 +278,14 @@ TEST_F(MprisServiceTest, ChangesOfStatusAndTrackAreAnnounced) {
   waitForChange();
   ASSERT_EQ(listener.changes.size(), 2);
   EXPECT_EQ(listener.changes[1].keys(), QStringList{QStringLiteral("PlaybackStatus")}) << "the track did not change";
+
+  // At its end the decoder knows the track's exact length; the desktop keeps the one it has.
+  player.playback.status = MprisPlayback::Status::Stopped;
+  player.playback.length = std::chrono::microseconds(179'900'000);
+  waitForChange();
+  ASSERT_EQ(listener.changes.size(), 3);
+  EXPECT_EQ(listener.changes[2].value(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Stopped"));
+  EXPECT_EQ(listener.changes[2].keys(), QStringList{QStringLiteral("PlaybackStatus")});
 }
 
 TEST_F(MprisServiceTest, OnlyLocalFilesAreOpened) {
@@ -282,14 +325,17 @@ QString desktopEntryValue(const QString& key) {
   return {};
 }
 
-TEST(DesktopEntryTest, OffersTheTypesTheServiceAnnounces) {
-  EXPECT_EQ(desktopEntryValue(QStringLiteral("Exec")), QStringLiteral("tembr %f"));
+// The desktop starts one player with every file chosen, and offers it folders and playlist
+// files too, which the command line reads; the service opens audio files only.
+TEST(DesktopEntryTest, OffersTheTypesTheServiceAnnouncesAndFoldersAndPlaylists) {
+  EXPECT_EQ(desktopEntryValue(QStringLiteral("Exec")), QStringLiteral("tembr %F"));
   EXPECT_EQ(desktopEntryValue(QStringLiteral("Icon")), QStringLiteral("tembr"));
   QStringList types = desktopEntryValue(QStringLiteral("MimeType")).split(QLatin1Char(';'), Qt::SkipEmptyParts);
   types.sort();
-  QStringList announced = MprisService::supportedMimeTypes();
-  announced.sort();
-  EXPECT_EQ(types, announced);
+  QStringList expected = MprisService::supportedMimeTypes() +
+                         QStringList{"inode/directory", "audio/x-mpegurl", "audio/x-scpls"};
+  expected.sort();
+  EXPECT_EQ(types, expected);
 }
 
 }  // namespace
