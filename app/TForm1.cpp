@@ -262,6 +262,10 @@ void TForm1::FormCreate() {
   Timer4->start();
 }
 
+// The playlist and the settings are saved before the track goes: freeing it waits for the
+// engine's threads, which a file that never answers can hold up. The track falls silent
+// first, without waiting for anything, as if it had gone; a failing save ends the shutdown
+// there, and the track then goes with the window.
 void TForm1::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
@@ -270,11 +274,12 @@ void TForm1::FormDestroy() {
   Timer3->stop();
   Timer4->stop();
   ReleaseSurface();
-  Track.reset();
+  if (Track) Track->Silence();
   setAcceptDrops(false);
   acceptsDrops_ = false;
   SavePlaylist();
   SaveSettings();
+  Track.reset();
 }
 
 void TForm1::Timer4Timer() {

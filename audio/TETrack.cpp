@@ -68,6 +68,8 @@ TETrack::~TETrack() {
   engine.free();
 }
 
+void TETrack::Silence() { Engine::instance().stop(); }
+
 void TETrack::settle() {
   Engine& engine = Engine::instance();
   if (Stream != 0 && engine.streamStatus(Stream) == audio::StreamStatus::Failed) {

@@ -58,6 +58,10 @@ class TETrack {
   TETrack(const TETrack&) = delete;
   TETrack& operator=(const TETrack&) = delete;
 
+  // Silences all output at once, waiting for nothing: the shutdown's first step, before the
+  // destructor, which waits for the engine's threads.
+  void Silence();
+
   void OpenFile(const std::string& path);
   void Play();
   void Pause();
