@@ -7,6 +7,7 @@
 #include <array>
 
 #include "app/TForm1.h"
+#include "audio/TETrack.h"
 #include "settings/IniFile.h"
 #include "ui_TForm1.h"
 
@@ -66,6 +67,10 @@ void TForm1::LoadSettings() {
   }
   for (const Switch& option : switches(*ui)) option.box->setChecked(ini.ReadBool(kSwitchSection, option.key, false));
   ui->sRadioGroup1->setItemIndex(ini.ReadInteger(kEqualizerSection, kDrawingKey, kDrawingDefault));
+  // The track takes the volume and balance now rather than at the first tick, so that an
+  // entry started before it (the command line's) sounds at them from its first sample.
+  Track->SetVolume(ui->sGauge2->Progress());
+  Track->SetBalance(ui->sTrackBar1->value());
 }
 
 void TForm1::SaveSettings() {

@@ -82,6 +82,12 @@ bool TETrack::streamOpen() const {
   return Engine::instance().streamStatus(Stream) == audio::StreamStatus::Open;
 }
 
+void TETrack::applyLevels(audio::StreamHandle stream) {
+  Engine& engine = Engine::instance();
+  if (volumeGiven_) engine.setAttribute(stream, audio::Attribute::Volume, static_cast<float>(LastVolume) / 10.0f);
+  if (balanceGiven_) engine.setAttribute(stream, audio::Attribute::Pan, static_cast<float>(LastBalance) / 5.0f);
+}
+
 void TETrack::OpenFile(const std::string& path) {
   OpenAttempted = true;
   if (!isExistingRegularFile(path)) return;
@@ -89,6 +95,8 @@ void TETrack::OpenFile(const std::string& path) {
   DropPrepared();
   if (Stream != 0) engine.streamFree(Stream);
   Stream = engine.streamCreateFile(path);
+  // From its first sample, not from the next tick's.
+  applyLevels(Stream);
   FileName = fileNamePart(path);
 }
 
@@ -240,6 +248,7 @@ bool TETrack::GetSpectrum(float* out) {
 
 void TETrack::SetVolume(int32_t value) {
   LastVolume = value;
+  volumeGiven_ = true;
   settle();
   if (Stream != 0) {
     Engine::instance().setAttribute(Stream, audio::Attribute::Volume, static_cast<float>(value) / 10.0f);
@@ -248,6 +257,7 @@ void TETrack::SetVolume(int32_t value) {
 
 void TETrack::SetBalance(int32_t value) {
   LastBalance = value;
+  balanceGiven_ = true;
   settle();
   if (Stream != 0) {
     Engine::instance().setAttribute(Stream, audio::Attribute::Pan, static_cast<float>(value) / 5.0f);

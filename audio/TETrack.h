@@ -62,6 +62,7 @@ class TETrack {
   // destructor, which waits for the engine's threads.
   void Silence();
 
+  // Makes a stream of the file, at the volume and balance last set.
   void OpenFile(const std::string& path);
   void Play();
   void Pause();
@@ -142,6 +143,9 @@ class TETrack {
   void settle();
   // Whether the stream's file is open, so that its length and rate are known.
   bool streamOpen() const;
+  // Sets a stream's volume and pan from LastVolume and LastBalance, each once it has been
+  // given: until then a stream keeps the engine's own full volume and centre.
+  void applyLevels(audio::StreamHandle stream);
 
   // The stream that each effect slot's instance, and the ten bands, were put on; 0 once they
   // were taken off. Stream handles are never reused, so a match means the instance is on the
@@ -150,4 +154,6 @@ class TETrack {
   audio::StreamHandle equalizerStream_ = 0;
   audio::StreamHandle prepared_ = 0;
   std::string preparedPath_;
+  bool volumeGiven_ = false;
+  bool balanceGiven_ = false;
 };

@@ -74,14 +74,19 @@ class Harness {
     output->render(frames);
     output->clearRecorded();
   }
-  // Renders `frames` frames and returns the left channel.
-  std::vector<float> hear(int frames) {
+  // Renders `frames` frames and returns them interleaved, left first.
+  std::vector<float> hearStereo(int frames) {
     settle();
     auto* output = dynamic_cast<audio::ManualClockOutput*>(engine().output());
-    const std::vector<float>& stereo = output->render(frames);
+    std::vector<float> stereo = output->render(frames);
+    output->clearRecorded();
+    return stereo;
+  }
+  // Renders `frames` frames and returns the left channel.
+  std::vector<float> hear(int frames) {
+    const std::vector<float> stereo = hearStereo(frames);
     std::vector<float> left(stereo.size() / 2);
     for (size_t i = 0; i < left.size(); ++i) left[i] = stereo[2 * i];
-    output->clearRecorded();
     return left;
   }
   void tick() {

@@ -268,6 +268,48 @@ TEST(Sequencing, EveryNewStreamCarriesTheTickedEffectsOnce) {
   }
 }
 
+// A new stream sounds at the volume and balance in force from its first sample, not from the
+// next tick's: at volume 2 and the balance at the left end, a tone of amplitude 0.5 comes out
+// at 0.1 on the left and not at all on the right.
+struct LevelCase {
+  const char* what;
+  std::function<void(Harness&)> start;
+};
+
+const LevelCase kLevelCases[] = {
+    {"list click", [](Harness& h) { h.click(2); }},
+    {"next", [](Harness& h) { h.window().sBitBtn2Click(); }},
+    {"previous", [](Harness& h) { h.window().sBitBtn3Click(); }},
+    {"advance at the end of a track", [](Harness& h) { h.playOutAndTick(); }},
+    {"repeat from the start",
+     [](Harness& h) {
+       h.ui().CheckBox1->setChecked(true);
+       h.click(2);
+       h.playOutAndTick();
+       h.ui().CheckBox1->setChecked(false);
+     }},
+};
+
+TEST(Sequencing, ANewStreamSoundsAtTheVolumeAndBalanceInForceFromItsFirstSample) {
+  for (const LevelCase& c : kLevelCases) {
+    Harness h(3, 0.5);
+    h.ui().sGauge2->setProgress(2);
+    h.ui().sTrackBar1->setValue(-5);
+    h.tick();  // the track takes both; no tick comes again, so nothing is prepared either
+    h.click(1);
+    c.start(h);
+    const std::vector<float> heard = h.hearStereo(2048);
+    float left = 0.0f;
+    float right = 0.0f;
+    for (size_t i = 0; i + 1 < heard.size(); i += 2) {
+      left = std::max(left, std::abs(heard[i]));
+      right = std::max(right, std::abs(heard[i + 1]));
+    }
+    EXPECT_NEAR(left, 0.1f, 0.01f) << c.what;
+    EXPECT_EQ(right, 0.0f) << c.what;
+  }
+}
+
 std::string errorOf(TForm1& window, void (TForm1::*handler)()) {
   try {
     (window.*handler)();
