@@ -21,6 +21,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+
+#include "playlist/EntryStart.h"
 
 class QAction;
 class QMenu;
@@ -136,13 +139,20 @@ class TForm1 : public QWidget {
   void sBitBtn2Click();
   void sBitBtn3Click();
   void CheckTrackEnd();
-  // Whether a tick would change nothing now: no stream is open and the end-of-track check has
-  // nothing to act on.
-  bool NothingToTick() const;
   void ExitAtListEnd();
   void RepeatFromStart();
   void PlayRandomEntry();
   void SetCaptionFromCurrentFile();
+  // A start whose entry's file was still opening runs its steps once the file is open, and
+  // ends, changing nothing more, if the file cannot be opened; while the file opens it waits.
+  // The tick calls this first, and so does every command.
+  void FinishWaitingStart();
+  // What every command on the track does before it acts: it finishes a start whose file has
+  // opened, so that it acts on what is.
+  void SettleBeforeCommand();
+  // Whether a tick would change nothing now: no stream is open, no start waits for its file
+  // and the end-of-track check has nothing to act on.
+  bool NothingToTick() const;
   // Near the end of an entry, has the track prepare the entry that certainly follows, so that
   // it plays on without a gap; lets a prepared entry go when the list or its rules change.
   void PrepareNextEntry();
@@ -223,6 +233,15 @@ class TForm1 : public QWidget {
  private:
   void buildMenus();
   void bindEvents();
+
+  // TForm1Sequencing.cpp
+  enum class StreamSource : uint8_t { Opened, Adopted };
+  void startEntry(StartKind kind, const QString& entry);
+  void runStartSteps(StartKind kind, const QString& entry, StreamSource source);
+  void advanceToNextEntry();
+  void startFromTheFirstEntry();
+  void stopCommand();
+
   void showCaptionInTitleBar();
   // The tick and the frame step rest (TForm1Tick.cpp) while a tick and a frame step would
   // change nothing; the next event of any kind, which is all that can give them something
@@ -235,6 +254,7 @@ class TForm1 : public QWidget {
   bool acceptsDrops_ = false;
   bool keyPreview_ = false;
   bool resting_ = false;
+  std::optional<WaitingStart> waitingStart_;
   const QEvent* lastPreviewedKey_ = nullptr;
   QPointer<QWidget> lastPreviewedWidget_;
 };

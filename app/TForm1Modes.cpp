@@ -42,13 +42,16 @@ MprisPlayback::Status mprisStatus(PlayState state) {
   return MprisPlayback::Status::Stopped;
 }
 
-MprisPlayback describePlayback(const TForm1& form) {
+// What plays: a start whose file has opened by now is finished first, and one still waiting
+// for its file is not announced.
+MprisPlayback describePlayback(TForm1& form) {
   MprisPlayback playback;
   TETrack* track = form.Track.get();
   if (track == nullptr) return playback;
+  form.FinishWaitingStart();
   playback.status = mprisStatus(track->State);
   playback.volume = track->LastVolume / kVolumeSteps;
-  if (track->Stream == 0) return playback;
+  if (track->Stream == 0 || track->OpeningStream() == track->Stream) return playback;
   playback.filePath = form.CurrentFile;
   playback.length = std::chrono::round<std::chrono::microseconds>(track->GetLengthTime());
   playback.position = std::chrono::round<std::chrono::microseconds>(track->GetPositionTime());
@@ -73,7 +76,9 @@ MprisHooks mediaHooks(TForm1& form) {
   };
   hooks.seek = [&form](std::chrono::microseconds position) {
     form.guarded([&] {
-      if (form.Track) form.Track->SeekTime(position);
+      if (!form.Track) return;
+      form.SettleBeforeCommand();
+      form.Track->SeekTime(position);
     });
   };
   // The gauge takes the nearest of its steps; the track hears it at once, as after a drag.

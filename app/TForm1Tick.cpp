@@ -89,6 +89,7 @@ bool dragGauge(TsGauge* gauge, Qt::MouseButtons buttons, int x) {
 
 void TForm1::Timer1Timer() {
   if (!Track) return;
+  FinishWaitingStart();
   showPosition(*this);
   showText(ui->Label1, ClockText(Track->GetPositionTime()).view());
   showText(ui->Label2, ClockText(Track->GetLengthTime()).view());
@@ -138,6 +139,7 @@ void TForm1::runDueFrameStepWithTick() {
 
 void TForm1::sGauge1MouseMove(Qt::MouseButtons buttons, int x, int) {
   if (!Track || !dragGauge(ui->sGauge1, buttons, x)) return;
+  SettleBeforeCommand();
   seekToGaugeValue(*this, ui->sGauge1->Progress());
   if (Mpris) Mpris->announceSeek();
 }

@@ -67,7 +67,8 @@ TEST_F(ModesMprisTest, BusCommandsPressTheTransportButtons) {
   EXPECT_EQ(status(), QStringLiteral("Stopped"));
   EXPECT_EQ(pressesOf(form.ui->sBitBtn2, QStringLiteral("Next")), 1);
   EXPECT_EQ(form.CurrentIndex, 1);
-  EXPECT_EQ(status(), QStringLiteral("Playing"));
+  // The entry starts once its file has opened.
+  EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Playing"); }));
 
   EXPECT_EQ(pressesOf(form.ui->BitBtn3, QStringLiteral("PlayPause")), 1);
   EXPECT_EQ(status(), QStringLiteral("Paused"));
@@ -92,6 +93,14 @@ TEST_F(ModesMprisTest, MetadataNamesTheOpenFile) {
   EXPECT_EQ(track.value(QStringLiteral("xesam:url")).toString(),
             QUrl::fromLocalFile(folder.file("second.wav")).toString());
   EXPECT_GT(track.value(QStringLiteral("mpris:length")).toLongLong(), 0);
+
+  // An entry that cannot be opened is never announced.
+  form.ui->ListBox1->addItem(folder.file("missing.wav"));
+  mpris::call(mpris::kPlayer, QStringLiteral("Next"));
+  EXPECT_EQ(form.CurrentIndex, 2);
+  audio::Engine::instance().streamAwaitOpen(form.Track->OpeningStream());
+  EXPECT_EQ(mpris::metadata().value(QStringLiteral("xesam:title")).toString(), QStringLiteral("second.wav"));
+  EXPECT_EQ(status(), QStringLiteral("Playing"));
 }
 
 // The shutdown takes the player off the bus before its track goes: a media key pressed

@@ -56,9 +56,14 @@ class Harness {
   }
 
   audio::StreamHandle stream() { return form->Track->Stream; }
-  // Files open in the background. The test lets the current one finish opening before it
-  // looks, renders or ticks, so that every run sees the same.
-  void settle() { engine().streamAwaitOpen(stream()); }
+  // Files open in the background, and a start runs its steps once its file has opened. The
+  // test lets the file finish opening (or failing) and the start finish, as the next tick
+  // would, before it looks, renders or ticks, so that every run sees the same.
+  void settle() {
+    engine().streamAwaitOpen(track().OpeningStream());
+    form->FinishWaitingStart();
+    engine().streamAwaitOpen(stream());
+  }
   audio::Activity activity() {
     settle();
     return engine().isActive(stream());

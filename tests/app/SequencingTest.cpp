@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QSlider>
 #include <algorithm>
 #include <cmath>
@@ -74,6 +75,7 @@ TEST(Sequencing, RandomNeverDrawsTheLastEntry) {
   h.ui().sCheckBox6->setChecked(true);
   for (int round = 0; round < 12; ++round) {
     h.window().PlayRandomEntry();
+    h.settle();
     EXPECT_GE(h.window().CurrentIndex, 0);
     EXPECT_LE(h.window().CurrentIndex, 2);
     EXPECT_EQ(h.window().CurrentFile, h.window().PlaylistEntry(h.window().CurrentIndex));
@@ -96,12 +98,14 @@ TEST(Sequencing, BrokenEntriesAreSkippedButNothingStartsByItself) {
   EXPECT_EQ(h.stream(), 0u);
 
   h.click(0);
+  const audio::StreamHandle first = h.stream();
   h.playOutAndTick();
   EXPECT_EQ(h.window().CurrentIndex, 1);
-  // The file opens in the background; from the first call after it failed, there is no stream.
+  // The file fails to open in the background; the finished entry stays the track's, still
+  // finished, and the next tick moves on.
   h.settle();
-  h.track().GetLengthBytes();
-  EXPECT_EQ(h.stream(), 0u) << "undecodable";
+  EXPECT_EQ(h.stream(), first) << "undecodable";
+  EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone0.wav"));
   h.tick();
   EXPECT_EQ(h.window().CurrentIndex, 2);
   EXPECT_EQ(h.activity(), audio::Activity::Playing);
@@ -307,6 +311,83 @@ TEST(Sequencing, ANewStreamSoundsAtTheVolumeAndBalanceInForceFromItsFirstSample)
     }
     EXPECT_NEAR(left, 0.1f, 0.01f) << c.what;
     EXPECT_EQ(right, 0.0f) << c.what;
+  }
+}
+
+// --- Entries that cannot be opened ------------------------------------------------------------
+
+// Entries that name nothing that plays.
+struct DeadEntry {
+  const char* what;
+  std::function<QString(Harness&)> make;
+};
+
+const DeadEntry kDeadEntries[] = {
+    {"a file deleted since", [](Harness& h) { return h.folder.file(QStringLiteral("deleted.wav")); }},
+    {"a folder",
+     [](Harness& h) {
+       QDir(h.folder.path()).mkdir(QStringLiteral("folder.wav"));
+       return h.folder.file(QStringLiteral("folder.wav"));
+     }},
+    {"not audio",
+     [](Harness& h) { return h.folder.write(QStringLiteral("notes.mp3"), QByteArray("not audio\n").repeated(500)); }},
+};
+
+// Ways of starting the dead entry, which is entry 1 of tone0, dead, tone2, while `playing`
+// plays; `index` is CurrentIndex afterwards.
+struct DeadStart {
+  const char* what;
+  int playing;
+  std::function<void(Harness&, const QString& dead)> start;
+  int index;
+};
+
+const DeadStart kDeadStarts[] = {
+    {"list click", 0, [](Harness& h, const QString&) { h.click(1); }, 1},
+    {"next", 0, [](Harness& h, const QString&) { h.window().sBitBtn2Click(); }, 1},
+    {"previous", 2, [](Harness& h, const QString&) { h.window().sBitBtn3Click(); }, 1},
+    {"hand-off", 0, [](Harness& h, const QString& dead) { h.window().HandOffReceived(dead.toUtf8()); }, 3},
+};
+
+// An entry that cannot be opened is never announced: caption and current file keep naming
+// what plays, and it plays on from where it was.
+TEST(Sequencing, AnEntryThatCannotBeOpenedLeavesWhatPlaysAlone) {
+  for (const DeadEntry& dead : kDeadEntries) {
+    for (const DeadStart& c : kDeadStarts) {
+      Harness h;
+      h.addEntry(playback::toneFile("tone0.wav", 1.0));
+      const QString path = dead.make(h);
+      h.addEntry(path);
+      h.addEntry(playback::toneFile("tone2.wav", 1.0));
+      h.click(c.playing);
+      h.render(4096);
+      const audio::StreamHandle playing = h.stream();
+      const int64_t position = h.position();
+      const QString file = h.window().CurrentFile;
+      c.start(h, path);
+      h.render(4096);
+      h.tick();
+      const std::string what = std::string(dead.what) + ", " + c.what;
+      EXPECT_EQ(h.window().CurrentIndex, c.index) << what;
+      EXPECT_EQ(h.stream(), playing) << what;
+      EXPECT_EQ(h.activity(), audio::Activity::Playing) << what;
+      EXPECT_EQ(h.position(), position + 4096 * 4) << what << ": not rewound";
+      EXPECT_EQ(h.window().CurrentFile, file) << what;
+      EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(c.playing)) << what;
+    }
+    // At the end of a track the entry counts as finished, and the next tick moves past it.
+    Harness h;
+    h.addEntry(playback::toneFile("tone0.wav", 0.1));
+    h.addEntry(dead.make(h));
+    h.addEntry(playback::toneFile("tone2.wav", 0.1));
+    h.click(0);
+    h.playOutAndTick();
+    EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone0.wav")) << dead.what;
+    h.tick();
+    EXPECT_EQ(h.window().CurrentIndex, 2) << dead.what;
+    EXPECT_EQ(h.selection(), 2) << dead.what;
+    EXPECT_EQ(h.activity(), audio::Activity::Playing) << dead.what;
+    EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone2.wav")) << dead.what;
   }
 }
 
