@@ -139,16 +139,21 @@ void TForm1::bindEvents() {
   bind(ui->sBitBtn3, &QAbstractButton::clicked, &TForm1::sBitBtn3Click);
   bind(ui->sBitBtn4, &QAbstractButton::clicked, &TForm1::sBitBtn4Click);
   bind(ui->ListBox1, &QListWidget::itemClicked, &TForm1::ListBox1Click);
-  // An entry prepared to follow the current one is let go whenever the list or the
-  // end-of-list rules change, since the entry that follows may then be another.
+  // When the list or the end-of-list rules change, the entry that follows may be another, so
+  // a prepared one is checked again. A prepared entry that is heard already is taken up first,
+  // before the list changes, as the end that the output has passed started it.
   QAbstractItemModel* entries = ui->ListBox1->model();
-  bind(entries, &QAbstractItemModel::rowsInserted, &TForm1::DropPreparedEntry);
-  bind(entries, &QAbstractItemModel::rowsRemoved, &TForm1::DropPreparedEntry);
-  bind(entries, &QAbstractItemModel::rowsMoved, &TForm1::DropPreparedEntry);
-  bind(entries, &QAbstractItemModel::modelReset, &TForm1::DropPreparedEntry);
-  bind(entries, &QAbstractItemModel::dataChanged, &TForm1::DropPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsAboutToBeInserted, &TForm1::TakeUpPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsAboutToBeRemoved, &TForm1::TakeUpPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsAboutToBeMoved, &TForm1::TakeUpPreparedEntry);
+  bind(entries, &QAbstractItemModel::modelAboutToBeReset, &TForm1::TakeUpPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsInserted, &TForm1::RecheckPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsRemoved, &TForm1::RecheckPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsMoved, &TForm1::RecheckPreparedEntry);
+  bind(entries, &QAbstractItemModel::modelReset, &TForm1::RecheckPreparedEntry);
+  bind(entries, &QAbstractItemModel::dataChanged, &TForm1::RecheckPreparedEntry);
   for (QCheckBox* rule : std::array<QCheckBox*, 3>{ui->sCheckBox5, ui->CheckBox1, ui->sCheckBox6}) {
-    bind(rule, &QAbstractButton::toggled, &TForm1::DropPreparedEntry);
+    bind(rule, &QAbstractButton::toggled, &TForm1::RecheckPreparedEntry);
   }
 
   // A check box's click handler also runs when its state is changed by the program.

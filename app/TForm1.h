@@ -148,15 +148,16 @@ class TForm1 : public QWidget {
   // The tick calls this first, and so does every command.
   void FinishWaitingStart();
   // What every command on the track does before it acts: it finishes a start whose file has
-  // opened, so that it acts on what is.
+  // opened, and takes up a prepared entry that is already heard, so that it acts on what is.
   void SettleBeforeCommand();
   // Whether a tick would change nothing now: no stream is open, no start waits for its file
   // and the end-of-track check has nothing to act on.
   bool NothingToTick() const;
   // Near the end of an entry, has the track prepare the entry that certainly follows, so that
-  // it plays on without a gap; lets a prepared entry go when the list or its rules change.
+  // it plays on without a gap; when CurrentIndex, the list or its rules change, lets a
+  // prepared entry go unless it is still the one that follows.
   void PrepareNextEntry();
-  void DropPreparedEntry();
+  void RecheckPreparedEntry();
 
   // TForm1Tick.cpp
   void Timer1Timer();
@@ -240,6 +241,7 @@ class TForm1 : public QWidget {
   void runStartSteps(StartKind kind, const QString& entry, StreamSource source);
   void advanceToNextEntry();
   void startFromTheFirstEntry();
+  void TakeUpPreparedEntry();
   void stopCommand();
 
   void showCaptionInTitleBar();

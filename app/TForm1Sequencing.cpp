@@ -123,7 +123,24 @@ void TForm1::FinishWaitingStart() {
   }
 }
 
-void TForm1::SettleBeforeCommand() { FinishWaitingStart(); }
+// Between the output moving on into a prepared entry and the tick noticing the end of the one
+// before, the prepared entry is what is heard. Whatever comes then (a command, a change to the
+// list or its rules) first takes it up, as the tick would have, so that it acts on what is
+// heard and cuts nothing. The stream was prepared for the entry that the end certainly starts
+// under the list and rules in force up to now: the next one, or the first under "Repeat List".
+void TForm1::TakeUpPreparedEntry() {
+  if (!Track || waitingStart_ || !Track->PlayingPrepared()) return;
+  if (CurrentIndex < entryCount(*this) - 1) {
+    advanceToNextEntry();
+  } else {
+    startFromTheFirstEntry();
+  }
+}
+
+void TForm1::SettleBeforeCommand() {
+  FinishWaitingStart();
+  TakeUpPreparedEntry();
+}
 
 // A stop given while a start waits for its file is given again once the entry has started.
 void TForm1::stopCommand() {
@@ -253,6 +270,10 @@ void TForm1::PrepareNextEntry() {
   Track->PrepareNext(fileOf(PlaylistEntry(next)));
 }
 
-void TForm1::DropPreparedEntry() {
-  if (Track) Track->DropPrepared();
+void TForm1::RecheckPreparedEntry() {
+  if (!Track || !Track->HasPrepared()) return;
+  TakeUpPreparedEntry();
+  const int next = certainNextEntry(CurrentIndex, entryCount(*this), rulesOf(*this));
+  if (next >= 0 && Track->IsPrepared(fileOf(PlaylistEntry(next)))) return;
+  Track->DropPrepared();
 }

@@ -166,9 +166,20 @@ void TETrack::DropPrepared() {
   preparedPath_.clear();
 }
 
+bool TETrack::IsPrepared(const std::string& path) const { return prepared_ != 0 && path == preparedPath_; }
+
+bool TETrack::HasPrepared() const { return prepared_ != 0; }
+
+bool TETrack::PlayingPrepared() {
+  settle();
+  if (prepared_ == 0) return false;
+  const Engine& engine = Engine::instance();
+  return engine.isActive(Stream) == audio::Activity::Stopped && engine.getPosition(Stream) == engine.getLength(Stream);
+}
+
 bool TETrack::AdoptPrepared(const std::string& path) {
   settle();
-  if (prepared_ == 0 || path != preparedPath_) return false;
+  if (!IsPrepared(path)) return false;
   Engine& engine = Engine::instance();
   // A file that does not play (gone since, a folder, not audio) has failed on the media
   // thread by now; the caller opens the entry as it would without a prepared stream.
@@ -177,8 +188,6 @@ bool TETrack::AdoptPrepared(const std::string& path) {
     return false;
   }
   if (!engine.streamTakeOver(Stream, prepared_)) return false;
-  // What Stop would have left; the following Play then finds the stream already playing.
-  if (State == PlayState::Playing) State = PlayState::Stopped;
   OpenAttempted = true;
   // The effects and the bands came along, under the same handles.
   for (auto& on : effectStreams_) {

@@ -115,9 +115,17 @@ class TETrack {
   // follow it should be prepared now, and none is (nor is a file opening to replace it).
   bool WantsNext();
   void DropPrepared();
+  // Whether a stream is prepared for `path`, or for any path.
+  bool IsPrepared(const std::string& path) const;
+  bool HasPrepared() const;
+  // Whether the current stream has played to its end with a prepared stream behind it, which
+  // the output then plays (or is about to) in its place: what is heard is the prepared one.
+  bool PlayingPrepared();
   // When the stream prepared is for `path` and its file did not fail: makes it the current
-  // stream, as Stop and OpenFile(path) would, except that it is already playing from where
-  // the previous stream ended. Returns false, changing nothing, otherwise.
+  // stream, as Stop and OpenFile(path) would, except that it has been playing since the
+  // previous stream ended. State stays as it was, so that a following Play leaves it alone:
+  // it plays on, or, if it was so short that it has played to its end already, it counts as
+  // finished rather than starting again. Returns false, changing nothing, otherwise.
   bool AdoptPrepared(const std::string& path);
 
   void ConnectEqualizer();

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QSlider>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -502,6 +505,110 @@ TEST(Sequencing, AChangeToTheListOrItsRulesLetsThePreparedEntryGo) {
     const std::vector<float> heard = h.hear(kEntryFrames + 2000);
     const auto after = heard.begin() + kEntryFrames;
     EXPECT_TRUE(std::all_of(after, heard.end(), [](float v) { return v == 0.0f; })) << c.what;
+  }
+}
+
+// "Open files" takes CurrentIndex from the selection even when its dialog is cancelled. With
+// ">>" having started the second entry and the selection left on the first, the end of the
+// second starts the second again: the third, prepared to follow it, is let go, and the second
+// is prepared in its place, so that only the second is heard.
+TEST(Sequencing, ANewCurrentEntryHasWhatNowFollowsItPrepared) {
+  Harness h;
+  const double tones[] = {300.0, 600.0, 900.0};
+  for (int i = 0; i < 3; ++i) h.addEntry(wholePeriodsFile("tone" + std::to_string(i) + ".wav", tones[i]));
+  h.ui().sGauge2->setProgress(10);
+  h.ui().sTrackBar1->setValue(0);
+  h.click(0);
+  h.window().sBitBtn2Click();
+  h.tick();
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) dialog->reject();
+  });
+  h.window().BitBtn1Click();
+  ASSERT_EQ(h.window().CurrentIndex, 0);
+  h.tick();
+  constexpr int kAfter = 2000;
+  const std::vector<float> heard = h.hear(kEntryFrames + kAfter);
+  double worst = 0.0;
+  for (int i = kEntryFrames - 500; i < kEntryFrames + kAfter; ++i) {
+    worst = std::max(worst, std::abs(heard[static_cast<size_t>(i)] - toneAt(600.0, i)));
+  }
+  EXPECT_LT(worst, 1e-3) << "the second entry again, without a gap";
+  h.tick();
+  EXPECT_EQ(h.window().CurrentIndex, 1);
+  EXPECT_EQ(h.position(), kAfter * 4);
+}
+
+// An entry shorter than a device period can play to its end before the tick takes it up: it
+// has been heard once, counts as finished, and the entry after it follows.
+TEST(Sequencing, AnEntryThatEndedBeforeTheTickTookItUpIsNotPlayedAgain) {
+  Harness h;
+  h.addEntry(wholePeriodsFile("tone0.wav", 300.0));
+  h.addEntry(QString::fromStdString(
+      fixtures::writeSineWav("short.wav", playback::kSampleRate, 2, 300.0, 0.01, kAmplitude)));
+  h.addEntry(wholePeriodsFile("tone2.wav", 300.0));
+  h.click(0);
+  h.tick();
+  h.render(kEntryFrames + 4096);
+  h.tick();
+  EXPECT_EQ(h.window().CurrentIndex, 1);
+  const std::vector<float> after = h.hear(4096);
+  EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](float v) { return v == 0.0f; })) << "played again";
+  h.tick();
+  EXPECT_EQ(h.window().CurrentIndex, 2);
+  EXPECT_EQ(h.activity(), audio::Activity::Playing);
+}
+
+// Between the output moving on into the prepared entry and the next tick, the prepared entry
+// is what is heard. A command, or a change to the list or its rules, acts on it: it fades
+// where it stops and plays on where it does not, and is never cut.
+struct MeanwhileCase {
+  const char* what;
+  int ending;
+  bool repeat;
+  std::function<void(Harness&)> act;
+  bool sounds;  // whether anything is heard once the act has had its effect
+  int index;    // CurrentIndex at the next tick
+};
+
+const MeanwhileCase kMeanwhileCases[] = {
+    {"stop", 0, false, [](Harness& h) { h.window().BitBtn4Click(); }, false, 1},
+    {"pause", 0, false, [](Harness& h) { h.window().BitBtn3Click(); }, false, 1},
+    {"next", 0, false, [](Harness& h) { h.window().sBitBtn2Click(); }, true, 2},
+    {"an entry appended", 0, false, [](Harness& h) { h.addEntry(wholePeriodsFile("put.wav", 600.0)); }, true, 1},
+    {"the entry itself removed", 0, false, [](Harness& h) { delete h.ui().ListBox1->takeItem(1); }, true, 1},
+    {"random switched on", 0, false, [](Harness& h) { h.ui().sCheckBox6->setChecked(true); }, true, 1},
+    {"repeat switched off after the last entry", 2, true, [](Harness& h) { h.ui().CheckBox1->setChecked(false); },
+     true, 0},
+};
+
+TEST(Sequencing, WhatIsHeardOfAPreparedEntryBeforeTheTickIsNeverCut) {
+  // The tone's own largest step from one sample to the next, and a fade's on top of it.
+  const double largestStep = 2.0 * std::numbers::pi * 300.0 / playback::kSampleRate * kAmplitude + 0.01;
+  for (const MeanwhileCase& c : kMeanwhileCases) {
+    Harness h;
+    for (int i = 0; i < 3; ++i) h.addEntry(wholePeriodsFile("tone" + std::to_string(i) + ".wav", 300.0));
+    h.ui().sGauge2->setProgress(10);
+    h.ui().sTrackBar1->setValue(0);
+    h.ui().CheckBox1->setChecked(c.repeat);
+    h.click(c.ending);
+    h.tick();
+    std::vector<float> heard = h.hear(kEntryFrames + 1000);
+    ASSERT_GT(std::abs(heard.back()) + std::abs(heard[heard.size() - 20]), 0.05) << c.what << ": nothing heard";
+    c.act(h);
+    const std::vector<float> then = h.hear(8192);
+    heard.insert(heard.end(), then.begin(), then.end());
+    double jump = 0.0;
+    for (size_t i = heard.size() - then.size() - 1; i + 1 < heard.size(); ++i) {
+      jump = std::max(jump, static_cast<double>(std::abs(heard[i + 1] - heard[i])));
+    }
+    EXPECT_LT(jump, largestStep) << c.what;
+    const float last = *std::max_element(then.end() - 1024, then.end(), [](float a, float b) {
+      return std::abs(a) < std::abs(b);
+    });
+    EXPECT_EQ(std::abs(last) > 0.4f, c.sounds) << c.what;
+    h.tick();
+    EXPECT_EQ(h.window().CurrentIndex, c.index) << c.what;
   }
 }
 
