@@ -125,8 +125,8 @@ void TForm1::bindEvents() {
   bind(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
   bind(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
   bind(Timer3, &QTimer::timeout, &TForm1::Timer3Timer);
-  connect(Timer1, &QTimer::timeout, this, &TForm1::restWhileNothingChanges);
   bind(Timer1, &QTimer::timeout, &TForm1::runDueFrameStepWithTick);
+  connect(Timer1, &QTimer::timeout, this, &TForm1::restWhileNothingChanges);
   bind(Timer4, &QTimer::timeout, &TForm1::Timer4Timer);
 
   bind(ui->BitBtn1, &QAbstractButton::clicked, &TForm1::BitBtn1Click);

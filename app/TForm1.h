@@ -24,6 +24,7 @@
 #include <optional>
 
 #include "playlist/EntryStart.h"
+#include "vis/DrawingStandstill.h"
 
 class QAction;
 class QMenu;
@@ -150,9 +151,6 @@ class TForm1 : public QWidget {
   // What every command on the track does before it acts: it finishes a start whose file has
   // opened, and takes up a prepared entry that is already heard, so that it acts on what is.
   void SettleBeforeCommand();
-  // Whether a tick would change nothing now: no stream is open, no start waits for its file
-  // and the end-of-track check has nothing to act on.
-  bool NothingToTick() const;
   // Near the end of an entry, has the track prepare the entry that certainly follows, so that
   // it plays on without a gap; when CurrentIndex, the list or its rules change, lets a
   // prepared entry go unless it is still the one that follows.
@@ -161,6 +159,10 @@ class TForm1 : public QWidget {
 
   // TForm1Tick.cpp
   void Timer1Timer();
+  // Whether a tick would change nothing now: no start waits for its file, the end-of-track
+  // check has nothing to act on, and either no stream is open or, with nothing playing, the
+  // drawings have come to a standstill.
+  bool NothingToTick();
   // Runs after every tick: a frame step that falls due within half a tick period runs now,
   // sharing the tick's wakeup, and its period starts again from here.
   void runDueFrameStepWithTick();
@@ -243,6 +245,8 @@ class TForm1 : public QWidget {
   void startFromTheFirstEntry();
   void TakeUpPreparedEntry();
   void stopCommand();
+  // Whether CheckTrackEnd would start or close anything now.
+  bool EndOfTrackWouldAct();
 
   void showCaptionInTitleBar();
   // The tick and the frame step rest (TForm1Tick.cpp) while a tick and a frame step would
@@ -257,6 +261,7 @@ class TForm1 : public QWidget {
   bool keyPreview_ = false;
   bool resting_ = false;
   std::optional<WaitingStart> waitingStart_;
+  DrawingStandstill standstill_;
   const QEvent* lastPreviewedKey_ = nullptr;
   QPointer<QWidget> lastPreviewedWidget_;
 };

@@ -200,8 +200,9 @@ void TForm1::sBitBtn3Click() {
   startEntry(StartKind::Previous, PlaylistEntry(CurrentIndex));
 }
 
-bool TForm1::NothingToTick() const {
-  return Track && !waitingStart_ && Track->Stream == 0 && !trackHasEnded(*Track);
+bool TForm1::EndOfTrackWouldAct() {
+  if (!Track || waitingStart_) return false;
+  return trackHasEnded(*Track) && endOfEntryActs(CurrentIndex, entryCount(*this), rulesOf(*this));
 }
 
 void TForm1::CheckTrackEnd() {
