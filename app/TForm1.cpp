@@ -99,8 +99,8 @@ void TForm1::bindEvents() {
   bind(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
   bind(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
   bind(Timer3, &QTimer::timeout, &TForm1::Timer3Timer);
-  connect(Timer1, &QTimer::timeout, this, &TForm1::restWhileNothingChanges);
   bind(Timer1, &QTimer::timeout, &TForm1::runDueFrameStepWithTick);
+  connect(Timer1, &QTimer::timeout, this, &TForm1::restWhileNothingChanges);
   bind(Timer4, &QTimer::timeout, &TForm1::Timer4Timer);
 
   bind(ui->BitBtn1, &QAbstractButton::clicked, &TForm1::BitBtn1Click);
@@ -113,16 +113,21 @@ void TForm1::bindEvents() {
   bind(ui->sBitBtn3, &QAbstractButton::clicked, &TForm1::sBitBtn3Click);
   bind(ui->sBitBtn4, &QAbstractButton::clicked, &TForm1::sBitBtn4Click);
   bind(ui->ListBox1, &QListWidget::itemClicked, &TForm1::ListBox1Click);
-  // An entry prepared to follow the current one is let go whenever the list or the
-  // end-of-list rules change, since the entry that follows may then be another.
+  // When the list or the end-of-list rules change, the entry that follows may be another, so
+  // a prepared one is checked again. A prepared entry that is heard already is taken up first,
+  // before the list changes, as the end that the output has passed started it.
   QAbstractItemModel* entries = ui->ListBox1->model();
-  bind(entries, &QAbstractItemModel::rowsInserted, &TForm1::DropPreparedEntry);
-  bind(entries, &QAbstractItemModel::rowsRemoved, &TForm1::DropPreparedEntry);
-  bind(entries, &QAbstractItemModel::rowsMoved, &TForm1::DropPreparedEntry);
-  bind(entries, &QAbstractItemModel::modelReset, &TForm1::DropPreparedEntry);
-  bind(entries, &QAbstractItemModel::dataChanged, &TForm1::DropPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsAboutToBeInserted, &TForm1::TakeUpPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsAboutToBeRemoved, &TForm1::TakeUpPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsAboutToBeMoved, &TForm1::TakeUpPreparedEntry);
+  bind(entries, &QAbstractItemModel::modelAboutToBeReset, &TForm1::TakeUpPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsInserted, &TForm1::RecheckPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsRemoved, &TForm1::RecheckPreparedEntry);
+  bind(entries, &QAbstractItemModel::rowsMoved, &TForm1::RecheckPreparedEntry);
+  bind(entries, &QAbstractItemModel::modelReset, &TForm1::RecheckPreparedEntry);
+  bind(entries, &QAbstractItemModel::dataChanged, &TForm1::RecheckPreparedEntry);
   for (QCheckBox* rule : std::array<QCheckBox*, 3>{ui->sCheckBox5, ui->CheckBox1, ui->sCheckBox6}) {
-    bind(rule, &QAbstractButton::toggled, &TForm1::DropPreparedEntry);
+    bind(rule, &QAbstractButton::toggled, &TForm1::RecheckPreparedEntry);
   }
 
   // A check box's click handler also runs when its state is changed by the program.
@@ -233,6 +238,10 @@ void TForm1::FormCreate() {
   Timer4->start();
 }
 
+// The playlist and the settings are saved before the track goes: freeing it waits for the
+// engine's threads, which a file that never answers can hold up. The track falls silent
+// first, without waiting for anything, as if it had gone; a failing save ends the shutdown
+// there, and the track then goes with the window.
 void TForm1::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
@@ -241,11 +250,12 @@ void TForm1::FormDestroy() {
   Timer3->stop();
   Timer4->stop();
   ReleaseSurface();
-  Track.reset();
+  if (Track) Track->Silence();
   setAcceptDrops(false);
   acceptsDrops_ = false;
   SavePlaylist();
   SaveSettings();
+  Track.reset();
 }
 
 void TForm1::Timer4Timer() {

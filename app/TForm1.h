@@ -20,6 +20,10 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
+
+#include "playlist/EntryStart.h"
+#include "vis/DrawingStandstill.h"
 
 #include "audio/SoundControls.h"
 #include "ui/KeySequences.h"
@@ -120,20 +124,29 @@ class TForm1 : public QWidget {
   void sBitBtn2Click();
   void sBitBtn3Click();
   void CheckTrackEnd();
-  // Whether a tick would change nothing now: no stream is open and the end-of-track check has
-  // nothing to act on.
-  bool NothingToTick() const;
   void ExitAtListEnd();
   void RepeatFromStart();
   void PlayRandomEntry();
   void SetCaptionFromCurrentFile();
+  // A start whose entry's file was still opening runs its steps once the file is open, and
+  // ends, changing nothing more, if the file cannot be opened; while the file opens it waits.
+  // The tick calls this first, and so does every command.
+  void FinishWaitingStart();
+  // What every command on the track does before it acts: it finishes a start whose file has
+  // opened, and takes up a prepared entry that is already heard, so that it acts on what is.
+  void SettleBeforeCommand();
   // Near the end of an entry, has the track prepare the entry that certainly follows, so that
-  // it plays on without a gap; lets a prepared entry go when the list or its rules change.
+  // it plays on without a gap; when CurrentIndex, the list or its rules change, lets a
+  // prepared entry go unless it is still the one that follows.
   void PrepareNextEntry();
-  void DropPreparedEntry();
+  void RecheckPreparedEntry();
 
   // TForm1Tick.cpp
   void Timer1Timer();
+  // Whether a tick would change nothing now: no start waits for its file, the end-of-track
+  // check has nothing to act on, and either no stream is open or, with nothing playing, the
+  // drawings have come to a standstill.
+  bool NothingToTick();
   // Runs after every tick: a frame step that falls due within half a tick period runs now,
   // sharing the tick's wakeup, and its period starts again from here.
   void runDueFrameStepWithTick();
@@ -204,6 +217,18 @@ class TForm1 : public QWidget {
  private:
   void bindEvents();
   void followSoundControls();
+
+  // TForm1Sequencing.cpp
+  enum class StreamSource : uint8_t { Opened, Adopted };
+  void startEntry(StartKind kind, const QString& entry);
+  void runStartSteps(StartKind kind, const QString& entry, StreamSource source);
+  void advanceToNextEntry();
+  void startFromTheFirstEntry();
+  void TakeUpPreparedEntry();
+  void stopCommand();
+  // Whether CheckTrackEnd would start or close anything now.
+  bool EndOfTrackWouldAct();
+
   void showCaptionInTitleBar();
   // The tick and the frame step rest (TForm1Tick.cpp) while a tick and a frame step would
   // change nothing; the next event of any kind, which is all that can give them something
@@ -221,6 +246,8 @@ class TForm1 : public QWidget {
   bool acceptsDrops_ = false;
   bool keyPreview_ = false;
   bool resting_ = false;
+  std::optional<WaitingStart> waitingStart_;
+  DrawingStandstill standstill_;
   const QEvent* lastPreviewedKey_ = nullptr;
   QPointer<QWidget> lastPreviewedWidget_;
 };

@@ -53,12 +53,15 @@ void describeTags(const audio::StreamTags& tags, MprisPlayback& playback) {
   playback.coverPath = QByteArray::fromStdString(tags.coverPath);
 }
 
-MprisPlayback describePlayback(const TForm1& form) {
+// What plays: a start whose file has opened by now is finished first, and one still waiting
+// for its file is not announced.
+MprisPlayback describePlayback(TForm1& form) {
   MprisPlayback playback;
   TETrack* track = form.Track.get();
   if (track == nullptr) return playback;
+  form.FinishWaitingStart();
   playback.volume = track->LastVolume / kVolumeSteps;
-  if (track->Stream == 0) return playback;
+  if (track->Stream == 0 || track->OpeningStream() == track->Stream) return playback;
   playback.status = mprisStatus(*track);
   playback.filePath = bytesFromText(form.CurrentFile);
   // Until the file is open its tags and times are not known; the track's times would still be
@@ -89,7 +92,9 @@ MprisHooks mediaHooks(TForm1& form) {
   };
   hooks.seek = [&form](std::chrono::microseconds position) {
     form.guarded([&] {
-      if (form.Track) form.Track->SeekTime(position);
+      if (!form.Track) return;
+      form.SettleBeforeCommand();
+      form.Track->SeekTime(position);
     });
   };
   // The gauge takes the nearest of its steps; the track hears it at once, as after a drag.

@@ -26,8 +26,11 @@ QString TForm1::PlaylistEntry(int k) const {
 
 void TForm1::BitBtn1Click() {
   QListWidget* list = ui->ListBox1;
-  // The index is taken before the dialog runs, whether or not it is confirmed.
+  TakeUpPreparedEntry();
+  // The index is taken before the dialog runs, whether or not it is confirmed; the entry that
+  // follows the current one may be another from now on.
   CurrentIndex = list->count() > 0 ? list->currentRow() : 0;
+  RecheckPreparedEntry();
   QFileDialog dialog(this, QStringLiteral("Open Files"));
   dialog.setObjectName(QStringLiteral("OpenDialog1"));
   dialog.setFileMode(QFileDialog::ExistingFile);

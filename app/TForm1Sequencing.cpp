@@ -1,14 +1,18 @@
 // Which playlist entry plays, and when the player moves on: the transport buttons, clicks on
 // the list, the end-of-track check of the playback tick and the three end-of-list rules.
 //
-// Each way of starting an entry combines the same few steps in an order of its own, and the
-// orders differ on purpose: the list click stops the track before it reads the entry, so a
-// click beside the entries still stops playback, while next and previous read the entry
-// first, so that a failing read leaves the track playing. Every way that opens a stream puts
-// the ticked effects and the equaliser on it before it plays.
+// Every way of starting an entry goes through startEntry: the entry is read at once, so that
+// a failing read still comes where the way of starting reads it, and its file opens in the
+// background; the steps of playlist/EntryStart.h run once the file is open
+// (FinishWaitingStart, from the tick or from the next command), or at once when a stream
+// prepared for the entry takes over. An entry whose file cannot be opened changes nothing but
+// CurrentIndex (and the selection where the start moves it): at the end of a track the
+// finished track is still finished at the next tick, which moves on past the entry. Every way
+// that opens a stream puts the ticked effects and the equaliser on it before it plays.
 
 #include <QCheckBox>
 #include <QListWidget>
+#include <utility>
 
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
@@ -20,7 +24,6 @@
 
 namespace {
 
-// The steps that the starting operations combine.
 void stopTrack(TForm1& form) { form.Track->Stop(); }
 void playTrack(TForm1& form) { form.Track->Play(); }
 void applyEffects(TForm1& form) { form.ApplyEffectSwitches(); }
@@ -29,33 +32,14 @@ void setCaption(TForm1& form) { form.SetCaptionFromCurrentFile(); }
 // Raises the list-index error when CurrentIndex names no entry.
 void takeCurrentEntry(TForm1& form) { form.CurrentFile = form.PlaylistEntry(form.CurrentIndex); }
 
-void openCurrentFile(TForm1& form) {
-  form.Track->OpenFile(bytesFromText(form.CurrentFile).toStdString());
-}
-
-// A stream prepared for the current entry near the end of the previous one takes over,
-// already playing from where the previous one ended; false when there is none.
-bool adoptCurrentFile(TForm1& form) {
-  return form.Track->AdoptPrepared(bytesFromText(form.CurrentFile).toStdString());
-}
+std::string fileOf(const QString& entry) { return bytesFromText(entry).toStdString(); }
 
 int entryCount(const TForm1& form) { return form.ui->ListBox1->count(); }
 
 void selectEntry(TForm1& form, int index) { form.ui->ListBox1->setCurrentRow(index); }
 
-// The entry read first lies in the list, so reading it cannot fail; with it read, a stream
-// prepared for it can take over in place of the stop and the open.
-void advanceToNextEntry(TForm1& form) {
-  ++form.CurrentIndex;
-  selectEntry(form, form.CurrentIndex);
-  takeCurrentEntry(form);
-  if (!adoptCurrentFile(form)) {
-    stopTrack(form);
-    openCurrentFile(form);
-  }
-  applyEffects(form);
-  playTrack(form);
-  setCaption(form);
+EndOfListRules rulesOf(const TForm1& form) {
+  return {form.ui->sCheckBox5->isChecked(), form.ui->CheckBox1->isChecked(), form.ui->sCheckBox6->isChecked()};
 }
 
 // Whether the stream has played to its end. A track without a stream asks the engine about
@@ -77,18 +61,111 @@ QString fileNamePart(const QString& path) {
 
 }  // namespace
 
-void TForm1::ListBox1Click() {
-  CurrentIndex = ui->ListBox1->currentRow();
+void TForm1::startEntry(StartKind kind, const QString& entry) {
+  const std::string file = fileOf(entry);
+  const bool follows = kind == StartKind::Advance || kind == StartKind::Repeat;
+  if (follows && Track->AdoptPrepared(file)) {
+    waitingStart_.reset();
+    runStartSteps(kind, entry, StreamSource::Adopted);
+    return;
+  }
+  waitingStart_ = WaitingStart{kind, entry};
+  Track->OpenFile(file);
+}
+
+void TForm1::runStartSteps(StartKind kind, const QString& entry, StreamSource source) {
+  for (const StartStep step : startSteps(kind)) {
+    switch (step) {
+      case StartStep::Stop:
+        // An adopted stream has taken the place of the previous one, which has ended.
+        if (source == StreamSource::Opened) stopTrack(*this);
+        break;
+      case StartStep::TakeEntry:
+        CurrentFile = entry;
+        break;
+      case StartStep::Caption:
+        setCaption(*this);
+        break;
+      case StartStep::Open:
+        // The stream became the track's when its file opened, or when it was adopted.
+        break;
+      case StartStep::Effects:
+        applyEffects(*this);
+        break;
+      case StartStep::Play:
+        playTrack(*this);
+        break;
+    }
+  }
+}
+
+void TForm1::FinishWaitingStart() {
+  if (!waitingStart_ || !Track) return;
+  switch (Track->LastOpenProgress()) {
+    case OpenProgress::Opening:
+      return;
+    case OpenProgress::Failed:
+      waitingStart_.reset();
+      return;
+    case OpenProgress::Open:
+      break;
+  }
+  const WaitingStart start = *std::exchange(waitingStart_, std::nullopt);
+  runStartSteps(start.kind, start.entry, StreamSource::Opened);
+  switch (start.held) {
+    case HeldCommand::None:
+      break;
+    case HeldCommand::Pause:
+      Track->Pause();
+      break;
+    case HeldCommand::Stop:
+      stopTrack(*this);
+      break;
+  }
+}
+
+// Between the output moving on into a prepared entry and the tick noticing the end of the one
+// before, the prepared entry is what is heard. Whatever comes then (a command, a change to the
+// list or its rules) first takes it up, as the tick would have, so that it acts on what is
+// heard and cuts nothing. The stream was prepared for the entry that the end certainly starts
+// under the list and rules in force up to now: the next one, or the first under "Repeat List".
+void TForm1::TakeUpPreparedEntry() {
+  if (!Track || waitingStart_ || !Track->PlayingPrepared()) return;
+  if (CurrentIndex < entryCount(*this) - 1) {
+    advanceToNextEntry();
+  } else {
+    startFromTheFirstEntry();
+  }
+}
+
+void TForm1::SettleBeforeCommand() {
+  FinishWaitingStart();
+  TakeUpPreparedEntry();
+}
+
+// A stop given while a start waits for its file is given again once the entry has started.
+void TForm1::stopCommand() {
+  if (waitingStart_) waitingStart_->held = HeldCommand::Stop;
   stopTrack(*this);
-  takeCurrentEntry(*this);
-  if (CurrentFile.isEmpty()) return;
-  setCaption(*this);
-  openCurrentFile(*this);
-  applyEffects(*this);
-  playTrack(*this);
+}
+
+void TForm1::ListBox1Click() {
+  SettleBeforeCommand();
+  CurrentIndex = ui->ListBox1->currentRow();
+  // A click beside the entries, or on an empty one, only stops the track, and for no entry
+  // the read fails after the stop.
+  const bool onAnEntry = CurrentIndex >= 0 && CurrentIndex < entryCount(*this);
+  if (!onAnEntry || PlaylistEntry(CurrentIndex).isEmpty()) {
+    stopCommand();
+    takeCurrentEntry(*this);
+    return;
+  }
+  startEntry(StartKind::ListClick, PlaylistEntry(CurrentIndex));
 }
 
 void TForm1::BitBtn2Click() {
+  SettleBeforeCommand();
+  if (waitingStart_) waitingStart_->held = HeldCommand::None;
   // A list filled from empty has nothing open yet: play starts the selected entry, or the
   // first when none is selected, as a click on it would.
   if (!Track->OpenAttempted && entryCount(*this) > 0) {
@@ -101,36 +178,39 @@ void TForm1::BitBtn2Click() {
   applyEffects(*this);
 }
 
-void TForm1::BitBtn3Click() { Track->Pause(); }
+void TForm1::BitBtn3Click() {
+  SettleBeforeCommand();
+  if (waitingStart_) waitingStart_->held = HeldCommand::Pause;
+  Track->Pause();
+}
 
-void TForm1::BitBtn4Click() { stopTrack(*this); }
+void TForm1::BitBtn4Click() {
+  SettleBeforeCommand();
+  stopCommand();
+}
 
 void TForm1::sBitBtn2Click() {
+  SettleBeforeCommand();
   if (CurrentIndex < entryCount(*this) - 1) ++CurrentIndex;
-  takeCurrentEntry(*this);
-  stopTrack(*this);
-  openCurrentFile(*this);
-  applyEffects(*this);
-  playTrack(*this);
-  setCaption(*this);
+  startEntry(StartKind::Next, PlaylistEntry(CurrentIndex));
 }
 
 void TForm1::sBitBtn3Click() {
+  SettleBeforeCommand();
   if (CurrentIndex > 0) --CurrentIndex;
-  takeCurrentEntry(*this);
-  stopTrack(*this);
-  openCurrentFile(*this);
-  applyEffects(*this);
-  playTrack(*this);
-  setCaption(*this);
+  startEntry(StartKind::Previous, PlaylistEntry(CurrentIndex));
 }
 
-bool TForm1::NothingToTick() const { return Track && Track->Stream == 0 && !trackHasEnded(*Track); }
+bool TForm1::EndOfTrackWouldAct() {
+  if (!Track || waitingStart_) return false;
+  return trackHasEnded(*Track) && endOfEntryActs(CurrentIndex, entryCount(*this), rulesOf(*this));
+}
 
 void TForm1::CheckTrackEnd() {
-  if (!trackHasEnded(*Track)) return;
+  // A start waiting for its file decides what follows once the file has opened or failed.
+  if (waitingStart_ || !trackHasEnded(*Track)) return;
   if (CurrentIndex < entryCount(*this) - 1) {
-    advanceToNextEntry(*this);
+    advanceToNextEntry();
     return;
   }
   // A finished last entry stays finished, so these run again on every tick until one of
@@ -138,6 +218,13 @@ void TForm1::CheckTrackEnd() {
   ExitAtListEnd();
   RepeatFromStart();
   PlayRandomEntry();
+}
+
+// The entry read first lies in the list, so reading it cannot fail.
+void TForm1::advanceToNextEntry() {
+  ++CurrentIndex;
+  selectEntry(*this, CurrentIndex);
+  startEntry(StartKind::Advance, PlaylistEntry(CurrentIndex));
 }
 
 void TForm1::ExitAtListEnd() {
@@ -149,16 +236,13 @@ void TForm1::ExitAtListEnd() {
 
 void TForm1::RepeatFromStart() {
   if (!ui->CheckBox1->isChecked() || entryCount(*this) == 0) return;
+  startFromTheFirstEntry();
+}
+
+void TForm1::startFromTheFirstEntry() {
   selectEntry(*this, 0);
   CurrentIndex = 0;
-  takeCurrentEntry(*this);
-  setCaption(*this);
-  if (!adoptCurrentFile(*this)) {
-    openCurrentFile(*this);
-    stopTrack(*this);
-  }
-  applyEffects(*this);
-  playTrack(*this);
+  startEntry(StartKind::Repeat, PlaylistEntry(CurrentIndex));
 }
 
 void TForm1::PlayRandomEntry() {
@@ -171,27 +255,27 @@ void TForm1::PlayRandomEntry() {
   RandomBelow(range);
   RandomBelow(range);
   CurrentIndex = static_cast<int32_t>(RandomBelow(range));
-  stopTrack(*this);
-  takeCurrentEntry(*this);
-  openCurrentFile(*this);
-  applyEffects(*this);
-  playTrack(*this);
+  startEntry(StartKind::Random, PlaylistEntry(CurrentIndex));
 }
 
 void TForm1::SetCaptionFromCurrentFile() { setWindowTitle(shortenedCaption(fileNamePart(CurrentFile))); }
 
 void TForm1::PrepareNextEntry() {
-  if (!Track) return;
-  const EndOfListRules rules{ui->sCheckBox5->isChecked(), ui->CheckBox1->isChecked(), ui->sCheckBox6->isChecked()};
-  const int next = certainNextEntry(CurrentIndex, entryCount(*this), rules);
+  // While a file opens to replace the current stream, what follows that stream is not known.
+  if (!Track || waitingStart_) return;
+  const int next = certainNextEntry(CurrentIndex, entryCount(*this), rulesOf(*this));
   if (next < 0) {
     Track->DropPrepared();
     return;
   }
   if (!Track->WantsNext()) return;
-  Track->PrepareNext(bytesFromText(PlaylistEntry(next)).toStdString());
+  Track->PrepareNext(fileOf(PlaylistEntry(next)));
 }
 
-void TForm1::DropPreparedEntry() {
-  if (Track) Track->DropPrepared();
+void TForm1::RecheckPreparedEntry() {
+  if (!Track || !Track->HasPrepared()) return;
+  TakeUpPreparedEntry();
+  const int next = certainNextEntry(CurrentIndex, entryCount(*this), rulesOf(*this));
+  if (next >= 0 && Track->IsPrepared(fileOf(PlaylistEntry(next)))) return;
+  Track->DropPrepared();
 }

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "app/TForm1.h"
+#include "audio/TETrack.h"
 #include "settings/PlayerSettings.h"
 #include "ui_TForm1.h"
 
@@ -31,6 +32,10 @@ void TForm1::LoadSettings() {
   ui->sCheckBox6->setChecked(settings.randomEntry);
   ui->CheckBox1->setChecked(settings.repeatList);
   ui->sRadioGroup1->setItemIndex(settings.drawing);
+  // The track takes the volume and balance now rather than at the first tick, so that an
+  // entry started before it (the command line's) sounds at them from its first sample.
+  Track->SetVolume(ui->sGauge2->Progress());
+  Track->SetBalance(ui->sTrackBar1->value());
 }
 
 void TForm1::SaveSettings() {

@@ -89,6 +89,7 @@ bool dragGauge(TsGauge* gauge, Qt::MouseButtons buttons, int x) {
 
 void TForm1::Timer1Timer() {
   if (!Track) return;
+  FinishWaitingStart();
   showPosition(*this);
   showText(ui->Label1, ClockText(Track->GetPositionTime()).view());
   showText(ui->Label2, ClockText(Track->GetLengthTime()).view());
@@ -99,17 +100,31 @@ void TForm1::Timer1Timer() {
   if (!Track || Track->Stream == 0) return;
   Track->GetSpectrum(spectrum_.SpectrumBuffer.data());
   DrawSpectrum(ui->sRadioGroup1->ItemIndex());
+  standstill_.passDrawn(spectrum_.SpectrumBuffer, spectrum_.PeakLevels, spectrum_.BarLevels);
   showText(ui->Label3,
            TrackCounterText(int64_t{CurrentIndex} + 1, ui->ListBox1->count()).view());
   PushEffectParameters();
 }
 
-// A tick without a stream shows the same values again and draws nothing, and a frame step
-// over a black panel with nothing recorded leaves it black: while both hold, their timers
-// would wake the process a hundred times a second for nothing. Everything a tick reads
-// changes only in an event handler on this thread, so they stop until the next event, and so
-// does the media service's poll, which would find nothing new either. Timers that someone
-// else stopped stay stopped.
+bool TForm1::NothingToTick() {
+  if (!Track || waitingStart_ || EndOfTrackWouldAct()) return false;
+  if (Track->Stream == 0) return true;
+  // A stream that plays, or opens, moves on by itself; one that is paused, stopped or
+  // finished shows the same position and length again, and once nothing more is heard its
+  // spectrum stands still, and so do the levels after their fall.
+  const audio::Activity activity = Track->GetActivity();
+  if (activity == audio::Activity::Playing || activity == audio::Activity::Stalled) return false;
+  return standstill_.reached();
+}
+
+// A tick that finds nothing to do shows the same values again and draws what it drew before,
+// and a frame step then shows the same picture again (a black panel with nothing drawn):
+// while that holds, their timers would wake the process a hundred times a second for
+// nothing. Everything a tick reads changes only in an event handler on this thread, or
+// through a stream that plays, so they stop until the next event, and so does the media
+// service's poll, which would find nothing new either. They stop right after a frame step,
+// so that the panel keeps the picture that the frames would go on showing. Timers that
+// someone else stopped stay stopped.
 void TForm1::restWhileNothingChanges() {
   if (resting_ || !NothingToTick() || !Surface || !Surface->atRest()) return;
   if (!Timer1->isActive() || !Timer3->isActive()) return;
@@ -138,6 +153,7 @@ void TForm1::runDueFrameStepWithTick() {
 
 void TForm1::sGauge1MouseMove(Qt::MouseButtons buttons, int x, int) {
   if (!Track || !dragGauge(ui->sGauge1, buttons, x)) return;
+  SettleBeforeCommand();
   seekToGaugeValue(*this, ui->sGauge1->Progress());
   if (Mpris) Mpris->announceSeek();
 }

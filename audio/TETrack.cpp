@@ -1,7 +1,5 @@
 #include "audio/TETrack.h"
 
-#include <sys/stat.h>
-
 #include <cmath>
 
 namespace {
@@ -29,12 +27,9 @@ static_assert([] {
 // The slot of a kind's handle.
 constexpr int slotOf(EffectKind kind) { return kEffectKinds[static_cast<size_t>(kind)].slot; }
 
-// A path with a NUL inside would name a different, shorter path to the system.
-bool isExistingRegularFile(const std::string& path) {
-  if (path.find('\0') != std::string::npos) return false;
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
+// A path with a NUL inside would name a different, shorter path to the system: no file has
+// such a name.
+bool namesNoFile(const std::string& path) { return path.find('\0') != std::string::npos; }
 
 std::string fileNamePart(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -63,13 +58,36 @@ TETrack::TETrack() { Engine::instance().init(kDefaultDevice, kOutputRate); }
 TETrack::~TETrack() {
   Engine& engine = Engine::instance();
   engine.stop();
+  engine.streamFree(opening_);
   engine.streamFree(prepared_);
   engine.streamFree(Stream);
   engine.free();
 }
 
+void TETrack::Silence() { Engine::instance().stop(); }
+
 void TETrack::settle() {
   Engine& engine = Engine::instance();
+  if (opening_ != 0) {
+    switch (engine.streamStatus(opening_)) {
+      case audio::StreamStatus::Opening:
+        break;
+      case audio::StreamStatus::Open:
+        // The current stream fades out as it goes, and anything queued behind it with it.
+        DropPrepared();
+        engine.streamFree(Stream);
+        Stream = opening_;
+        FileName = openingName_;
+        opening_ = 0;
+        break;
+      case audio::StreamStatus::Failed:
+      case audio::StreamStatus::Unknown:
+        engine.streamFree(opening_);
+        opening_ = 0;
+        break;
+    }
+    if (opening_ == 0) openingName_.clear();
+  }
   if (Stream != 0 && engine.streamStatus(Stream) == audio::StreamStatus::Failed) {
     engine.streamFree(Stream);
     Stream = 0;
@@ -80,27 +98,61 @@ bool TETrack::streamOpen() const {
   return Engine::instance().streamStatus(Stream) == audio::StreamStatus::Open;
 }
 
+void TETrack::applyLevels(audio::StreamHandle stream) {
+  Engine& engine = Engine::instance();
+  if (volumeGiven_) engine.setAttribute(stream, audio::Attribute::Volume, static_cast<float>(LastVolume) / 10.0f);
+  if (balanceGiven_) engine.setAttribute(stream, audio::Attribute::Pan, static_cast<float>(LastBalance) / 5.0f);
+}
+
 void TETrack::OpenFile(const std::string& path) {
   OpenAttempted = true;
-  if (!isExistingRegularFile(path)) return;
+  settle();
   Engine& engine = Engine::instance();
   DropPrepared();
-  if (Stream != 0) engine.streamFree(Stream);
-  Stream = engine.streamCreateFile(path);
+  engine.streamFree(opening_);
+  opening_ = 0;
+  openingName_.clear();
+  requested_ = 0;
+  if (namesNoFile(path)) return;
+  const audio::StreamHandle stream = engine.streamCreateFile(path);
+  // From its first sample, not from the next tick's.
+  applyLevels(stream);
+  requested_ = stream;
+  // Only a stream whose file is open can be heard: one still opening is not worth keeping.
+  if (Stream != 0 && streamOpen()) {
+    opening_ = stream;
+    openingName_ = fileNamePart(path);
+    return;
+  }
+  engine.streamFree(Stream);
+  Stream = stream;
   FileName = fileNamePart(path);
+}
+
+OpenProgress TETrack::LastOpenProgress() {
+  settle();
+  if (requested_ != 0 && requested_ == opening_) return OpenProgress::Opening;
+  if (requested_ != 0 && requested_ == Stream) return streamOpen() ? OpenProgress::Open : OpenProgress::Opening;
+  return OpenProgress::Failed;
+}
+
+audio::StreamHandle TETrack::OpeningStream() const {
+  const bool opening = Engine::instance().streamStatus(requested_) == audio::StreamStatus::Opening;
+  return opening ? requested_ : 0;
 }
 
 void TETrack::PrepareNext(const std::string& path) {
   if (prepared_ != 0 && preparedPath_ == path) return;
   DropPrepared();
   settle();
+  if (namesNoFile(path)) return;
   prepared_ = Engine::instance().streamCreateFileAfter(Stream, path);
   if (prepared_ != 0) preparedPath_ = path;
 }
 
 bool TETrack::WantsNext() {
   settle();
-  if (prepared_ != 0 || State != PlayState::Playing || !streamOpen()) return false;
+  if (prepared_ != 0 || opening_ != 0 || State != PlayState::Playing || !streamOpen()) return false;
   const Engine& engine = Engine::instance();
   if (engine.isActive(Stream) != audio::Activity::Playing) return false;
   const int64_t left = engine.getLength(Stream) - engine.getPosition(Stream);
@@ -114,15 +166,28 @@ void TETrack::DropPrepared() {
   preparedPath_.clear();
 }
 
+bool TETrack::IsPrepared(const std::string& path) const { return prepared_ != 0 && path == preparedPath_; }
+
+bool TETrack::HasPrepared() const { return prepared_ != 0; }
+
+bool TETrack::PlayingPrepared() {
+  settle();
+  if (prepared_ == 0) return false;
+  const Engine& engine = Engine::instance();
+  return engine.isActive(Stream) == audio::Activity::Stopped && engine.getPosition(Stream) == engine.getLength(Stream);
+}
+
 bool TETrack::AdoptPrepared(const std::string& path) {
-  if (prepared_ == 0 || path != preparedPath_) return false;
-  if (!isExistingRegularFile(path)) {
+  settle();
+  if (!IsPrepared(path)) return false;
+  Engine& engine = Engine::instance();
+  // A file that does not play (gone since, a folder, not audio) has failed on the media
+  // thread by now; the caller opens the entry as it would without a prepared stream.
+  if (engine.streamStatus(prepared_) == audio::StreamStatus::Failed) {
     DropPrepared();
     return false;
   }
-  if (!Engine::instance().streamTakeOver(Stream, prepared_)) return false;
-  // What Stop would have left; the following Play then finds the stream already playing.
-  if (State == PlayState::Playing) State = PlayState::Stopped;
+  if (!engine.streamTakeOver(Stream, prepared_)) return false;
   OpenAttempted = true;
   // The effects and the bands came along, under the same handles.
   for (auto& on : effectStreams_) {
@@ -155,7 +220,8 @@ void TETrack::Stop() {
   settle();
   DropPrepared();
   Engine& engine = Engine::instance();
-  engine.setPosition(Stream, 0);
+  // A stream at its start, just opened say, keeps what it has decoded from there.
+  if (engine.getPosition(Stream) != 0) engine.setPosition(Stream, 0);
   engine.stopStream(Stream);
   State = PlayState::Stopped;
 }
@@ -241,19 +307,24 @@ bool TETrack::GetTags(audio::StreamTags& tags) {
   return Stream != 0 && Engine::instance().streamTags(Stream, tags);
 }
 
+// A stream opening to replace the current one takes the value too.
 void TETrack::SetVolume(int32_t value) {
   LastVolume = value;
+  volumeGiven_ = true;
   settle();
-  if (Stream != 0) {
-    Engine::instance().setAttribute(Stream, audio::Attribute::Volume, static_cast<float>(value) / 10.0f);
+  Engine& engine = Engine::instance();
+  for (const audio::StreamHandle stream : {Stream, opening_}) {
+    if (stream != 0) engine.setAttribute(stream, audio::Attribute::Volume, static_cast<float>(value) / 10.0f);
   }
 }
 
 void TETrack::SetBalance(int32_t value) {
   LastBalance = value;
+  balanceGiven_ = true;
   settle();
-  if (Stream != 0) {
-    Engine::instance().setAttribute(Stream, audio::Attribute::Pan, static_cast<float>(value) / 5.0f);
+  Engine& engine = Engine::instance();
+  for (const audio::StreamHandle stream : {Stream, opening_}) {
+    if (stream != 0) engine.setAttribute(stream, audio::Attribute::Pan, static_cast<float>(value) / 5.0f);
   }
 }
 

@@ -2,9 +2,15 @@
 
 // The player's single audio track: it owns the engine's output and at most one open stream,
 // and carries the working records of the effects and the ten-band equaliser. GUI thread only;
-// no call waits on the disk: a file opens in the background, the stream answers from what is
-// known meanwhile, and a file that turns out not to play leaves the track without a stream
-// (Stream 0) from the next call on.
+// no call waits on the disk, and none touches the file system: a file opens in the
+// background, and the engine finds out there whether it plays.
+//
+// While a file opens, the stream that plays goes on: the new stream waits beside it and
+// replaces it once its file is open, or is dropped, changing nothing, if the file cannot be
+// opened (missing, a folder, not audio). Each call settles this first, from what the engine
+// knows by then, so the tick's calls carry it through without waiting. With no stream to
+// keep (none, or one whose file is still opening, of which nothing has been heard), the new
+// stream is the current one at once.
 //
 // When the window knows which entry plays next, it can prepare it near the end of the current
 // one: the next file is opened and queued behind the current stream, and plays on from its
@@ -18,6 +24,10 @@
 #include "audio/engine/Engine.h"
 
 enum class PlayState : uint8_t { Stopped = 0, Playing = 1, Paused = 2 };
+
+// How far the file that OpenFile was last given has come: still opening, open and the
+// track's current stream, or not to be opened (the track went on with what it had).
+enum class OpenProgress : uint8_t { Opening, Open, Failed };
 
 // The track's clock times. The count is the fraction of a day that the "hh:mm:ss" read-outs
 // format; as a std::chrono duration it converts to seconds or microseconds by itself, so that
@@ -58,7 +68,17 @@ class TETrack {
   TETrack(const TETrack&) = delete;
   TETrack& operator=(const TETrack&) = delete;
 
+  // Silences all output at once, waiting for nothing: the shutdown's first step, before the
+  // destructor, which waits for the engine's threads.
+  void Silence();
+
+  // Makes a stream of the file, at the volume and balance last set, to replace the current
+  // one once the file is open (see above).
   void OpenFile(const std::string& path);
+  OpenProgress LastOpenProgress();
+  // The stream of the last OpenFile while its file opens, 0 otherwise: for callers that can
+  // wait for it (tests).
+  audio::StreamHandle OpeningStream() const;
   void Play();
   void Pause();
   void Stop();
@@ -95,12 +115,20 @@ class TETrack {
   // natural end, through the same effects. Replaces a stream prepared for another path.
   void PrepareNext(const std::string& path);
   // Whether the current stream is playing and close enough to its end that the stream to
-  // follow it should be prepared now, and none is.
+  // follow it should be prepared now, and none is (nor is a file opening to replace it).
   bool WantsNext();
   void DropPrepared();
-  // When the stream prepared is for `path` (and the file is still there): makes it the current
-  // stream, as Stop and OpenFile(path) would, except that it is already playing from where
-  // the previous stream ended. Returns false, changing nothing, otherwise.
+  // Whether a stream is prepared for `path`, or for any path.
+  bool IsPrepared(const std::string& path) const;
+  bool HasPrepared() const;
+  // Whether the current stream has played to its end with a prepared stream behind it, which
+  // the output then plays (or is about to) in its place: what is heard is the prepared one.
+  bool PlayingPrepared();
+  // When the stream prepared is for `path` and its file did not fail: makes it the current
+  // stream, as Stop and OpenFile(path) would, except that it has been playing since the
+  // previous stream ended. State stays as it was, so that a following Play leaves it alone:
+  // it plays on, or, if it was so short that it has played to its end already, it counts as
+  // finished rather than starting again. Returns false, changing nothing, otherwise.
   bool AdoptPrepared(const std::string& path);
 
   void ConnectEqualizer();
@@ -137,10 +165,14 @@ class TETrack {
   bool OpenAttempted = false;
 
  private:
-  // Lets go of a stream whose file turned out not to play.
+  // Lets the stream of an open that has come through replace the current one, and lets go of
+  // one whose file turned out not to play.
   void settle();
   // Whether the stream's file is open, so that its length and rate are known.
   bool streamOpen() const;
+  // Sets a stream's volume and pan from LastVolume and LastBalance, each once it has been
+  // given: until then a stream keeps the engine's own full volume and centre.
+  void applyLevels(audio::StreamHandle stream);
 
   // The stream that each effect slot's instance, and the ten bands, were put on; 0 once they
   // were taken off. Stream handles are never reused, so a match means the instance is on the
@@ -149,4 +181,12 @@ class TETrack {
   audio::StreamHandle equalizerStream_ = 0;
   audio::StreamHandle prepared_ = 0;
   std::string preparedPath_;
+  // The stream of the last OpenFile while its file opens beside the current one, and the
+  // file name that comes with it.
+  audio::StreamHandle opening_ = 0;
+  std::string openingName_;
+  // The stream that the last OpenFile made, whichever became of it.
+  audio::StreamHandle requested_ = 0;
+  bool volumeGiven_ = false;
+  bool balanceGiven_ = false;
 };

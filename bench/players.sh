@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Measures Tembr beside the two players a user would pick instead, qmmp and audacious (its Qt
-# interface), the same way in one run: CPU while playing, CPU idle with the window shown,
-# start-up from exec to the window mapped, and proportional memory (PSS) while playing, in
+# interface), the same way in one run: CPU while playing, CPU idle with the window shown, CPU
+# at rest after the only entry of the list has ended and after Pause (measured from a few
+# seconds on, once the sound device may have closed), start-up from exec to the window
+# mapped, and proportional memory (PSS) while playing, in
 # all and without the OpenGL driver's own code (libLLVM and the *_dri.so driver, which any
 # OpenGL program maps). Every program runs on the same Xvfb with software OpenGL, plays the
 # same 60 s MP3 into the null sink of a PulseAudio server of this run's own, with a session
@@ -9,6 +11,7 @@
 # machine does falls on all three alike; each figure is the median over the rounds.
 #   bash bench/players.sh TEMBR_EXECUTABLE RESULT_FILE
 # The result file gets one line per program and figure: "program figure value".
+# PLAYERS_PROGRAMS="tembr" measures a part of the programs only.
 set -uo pipefail
 tembr=$(realpath "$1")
 result=$2
@@ -16,13 +19,17 @@ rounds=${PLAYERS_ROUNDS:-3}
 play_seconds=${PLAYERS_PLAY_SECONDS:-15}
 idle_seconds=${PLAYERS_IDLE_SECONDS:-10}
 settle_seconds=3
+# The entry that ends: long enough for every program to have started playing it.
+short_seconds=3
 starts=5
+read -ra programs <<<"${PLAYERS_PROGRAMS:-tembr qmmp audacious}"
 
 # The reference players and the sound server are installed here only, never by the project's
 # setup: they are benchmark references, like ffmpeg and sox.
 missing=()
-command -v qmmp >/dev/null || missing+=(qmmp)
-command -v audacious >/dev/null || missing+=(audacious)
+for program in "${programs[@]}"; do
+  [ "$program" = tembr ] || command -v "$program" >/dev/null || missing+=("$program")
+done
 command -v pulseaudio >/dev/null || missing+=(pulseaudio)
 command -v xdotool >/dev/null || missing+=(xdotool)
 if [ ${#missing[@]} -gt 0 ]; then
@@ -71,6 +78,8 @@ music=$work/music.mp3
 ffmpeg -v error -y -f lavfi -i "anoisesrc=color=pink:duration=60:amplitude=0.3:seed=1" \
   -f lavfi -i "sine=frequency=330:duration=60" \
   -filter_complex "[0][1]amix=inputs=2,volume=2,tremolo=f=2:d=0.6" -ac 2 -ar 44100 -b:a 192k "$music"
+short=$work/short.mp3
+ffmpeg -v error -y -i "$music" -t "$short_seconds" -c copy "$short"
 
 # Each program has a home of its own, so every one starts from its defaults.
 mkdir -p "$work/home-tembr" "$work/home-qmmp" "$work/home-audacious"
@@ -112,6 +121,25 @@ finish() {
   wait "$1" 2>/dev/null
 }
 
+# Pauses the running `program`: Tembr through its media-player service on the session bus,
+# the others through their own command lines.
+pause_program() {
+  local program=$1
+  local home=$work/home-$program
+  case $program in
+    tembr)
+      dbus-send --session --type=method_call --dest=org.mpris.MediaPlayer2.tembr /org/mpris/MediaPlayer2 \
+        org.mpris.MediaPlayer2.Player.Pause >/dev/null 2>&1
+      ;;
+    qmmp)
+      HOME=$home XDG_CONFIG_HOME=$home/.config qmmp --pause >/dev/null 2>&1
+      ;;
+    audacious)
+      HOME=$home XDG_CONFIG_HOME=$home/.config audacious --pause >/dev/null 2>&1
+      ;;
+  esac
+}
+
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
 # CPU in % of one core over `seconds`.
@@ -145,7 +173,6 @@ startup_ms() {
   echo $(((t1 - t0) / 1000000))
 }
 
-programs=(tembr qmmp audacious)
 raw=$work/raw
 : >"$raw"
 # A first start of each, not counted: their first run writes their settings, and the files
@@ -167,6 +194,17 @@ for round in $(seq "$rounds"); do
     launch "$program" ""
     sleep "$settle_seconds"
     echo "$program idle_cpu $(cpu_share "$pid" "$idle_seconds")" >>"$raw"
+    finish "$pid"
+    # The list's only entry plays to its end; the device has had its idle seconds to close.
+    launch "$program" "$short"
+    sleep $((short_seconds + 2 * settle_seconds))
+    echo "$program ended_cpu $(cpu_share "$pid" "$idle_seconds")" >>"$raw"
+    finish "$pid"
+    launch "$program" "$music"
+    sleep "$settle_seconds"
+    pause_program "$program"
+    sleep "$settle_seconds"
+    echo "$program paused_cpu $(cpu_share "$pid" "$idle_seconds")" >>"$raw"
     finish "$pid"
   done
 done

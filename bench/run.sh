@@ -105,12 +105,19 @@ for program in ("tembr", "qmmp", "audacious"):
         players[(program, "pss_without_gl_driver")] = players[(program, "pss")] - players[(program, "pss_gl_driver")]
 player_rows("CPU while playing, vis on (% of a core)", "playing_cpu", "%")
 player_rows("CPU idle, window shown (% of a core)", "idle_cpu", "%")
+player_rows("CPU 10 s after the only entry ended (% of a core)", "ended_cpu", "%")
+player_rows("CPU 10 s after Pause (% of a core)", "paused_cpu", "%")
 player_rows("start-up, exec to window mapped (median)", "startup_ms", "ms")
 player_rows("PSS while playing, in all", "pss", "MiB")
 player_rows("PSS while playing, without the GL driver", "pss_without_gl_driver", "MiB")
 # The goal for memory: Tembr without the GL driver's code against the reference's whole figure.
 player_rows("PSS without the GL driver vs. reference in all", "pss", "MiB", "pss_without_gl_driver")
 if ("tembr", "idle_cpu") in players: row("CPU idle, goal", players[("tembr", "idle_cpu")], 0.3, "goal", "%")
+# At rest after the music stops, the player costs what it costs idle at start.
+for key, figure in (("ended_cpu", "CPU after the only entry ended"), ("paused_cpu", "CPU after Pause")):
+    if ("tembr", key) in players and ("tembr", "idle_cpu") in players:
+        row(figure + " vs. idle start", players[("tembr", key)], players[("tembr", "idle_cpu")], "tembr idle start", "%")
+    if ("tembr", key) in players: row(figure + ", goal", players[("tembr", key)], 0.1, "goal", "%")
 try:
     data = open(gap_file, "rb").read()
     left = struct.unpack(f"<{len(data)//4}f", data[:len(data)//4*4])[0::2]

@@ -6,3 +6,8 @@ int certainNextEntry(int current, int count, EndOfListRules rules) {
   // Random runs after repeat in the same tick and replaces what repeat started.
   return rules.repeat && !rules.random ? 0 : -1;
 }
+
+bool endOfEntryActs(int current, int count, EndOfListRules rules) {
+  if (current < count - 1) return true;
+  return (rules.exit && current == count - 1) || ((rules.repeat || rules.random) && count > 0);
+}

@@ -25,6 +25,7 @@ void GlPanelWidget::present(VisFrame& frame) {
       frame.empty() ? black_ : !black_ && frame.samePrimitives(shown_) && picture_.size() == pixelSize();
   shown_.swapPrimitives(frame);
   frame.clear();
+  lastFrameChangedNothing_ = unchanged;
   if (unchanged) return;
   // Where a picture follows a picture, only the pixels that differ are painted and sent to
   // the window system: a spectrum moves a few rows of the panel from one frame to the next.

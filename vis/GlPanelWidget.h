@@ -28,7 +28,9 @@ class GlPanelWidget : public QWidget {
   void present(VisFrame& frame);
 
   const VisFrame& shownFrame() const { return shown_; }
-  bool showsBlack() const { return black_; }
+  // Whether the last frame presented left the picture as it was (a fresh view counts, since
+  // it shows black as an empty frame would).
+  bool lastFrameChangedNothing() const { return lastFrameChangedNothing_; }
   // The picture shown now, in device pixels.
   QImage grabFramebuffer() const;
 
@@ -55,4 +57,5 @@ class GlPanelWidget : public QWidget {
   QImage next_;
   // Whether the view shows black rather than `picture_`.
   bool black_ = true;
+  bool lastFrameChangedNothing_ = true;
 };

@@ -36,7 +36,7 @@ void VisSurface::release() {
 
 GlPanelWidget* VisSurface::view() const { return view_; }
 
-bool VisSurface::atRest() const { return frame_.empty() && (view_ == nullptr || view_->showsBlack()); }
+bool VisSurface::atRest() const { return frame_.empty() && (view_ == nullptr || view_->lastFrameChangedNothing()); }
 
 void VisSurface::present() {
   if (view_ != nullptr) view_->present(frame_);

@@ -30,8 +30,10 @@ class VisSurface {
   // The frame step: the bound view shows the recorded frame, and recording starts afresh.
   void present();
 
-  // Whether a frame step now would change nothing: nothing is recorded, and the panel shows
-  // black or nothing is bound.
+  // Whether a frame step now would change nothing, as far as the surface can tell: nothing
+  // is recorded, and no view is bound or the last frame step left its picture as it was (a
+  // black panel black, or the same picture again). Whether the passes to come record that
+  // picture again is for the caller to know.
   bool atRest() const;
 
   // Whether this platform can show OpenGL pictures in its windows.

@@ -74,7 +74,8 @@ TEST_F(ModesMprisTest, BusCommandsPressTheTransportButtons) {
   EXPECT_EQ(status(), QStringLiteral("Stopped"));
   EXPECT_EQ(pressesOf(form.ui->sBitBtn2, QStringLiteral("Next")), 1);
   EXPECT_EQ(form.CurrentIndex, 1);
-  EXPECT_EQ(status(), QStringLiteral("Playing"));
+  // The entry starts once its file has opened.
+  EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Playing"); }));
 
   EXPECT_EQ(pressesOf(form.ui->BitBtn3, QStringLiteral("PlayPause")), 1);
   EXPECT_EQ(status(), QStringLiteral("Paused"));
@@ -170,8 +171,20 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ModesMprisTest, StatusIsStoppedOnceTheListHasEnded) {
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
   ASSERT_EQ(form.CurrentIndex, 1);
-  EXPECT_EQ(status(), QStringLiteral("Playing"));
+  EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Playing"); }));
   EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Stopped"); })) << "still " << status().toStdString();
+}
+
+// An entry that cannot be opened is never announced: the desktop keeps hearing of what plays.
+TEST_F(ModesMprisTest, AnEntryThatCannotBeOpenedIsNeverAnnounced) {
+  mpris::call(mpris::kPlayer, QStringLiteral("Next"));
+  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.Track->Stream));
+  form.ui->ListBox1->addItem(folder.file("missing.wav"));
+  mpris::call(mpris::kPlayer, QStringLiteral("Next"));
+  EXPECT_EQ(form.CurrentIndex, 2);
+  audio::Engine::instance().streamAwaitOpen(form.Track->OpeningStream());
+  EXPECT_EQ(mpris::metadata().value(QStringLiteral("xesam:title")).toString(), QStringLiteral("second.wav"));
+  EXPECT_EQ(status(), QStringLiteral("Playing"));
 }
 
 // A desktop's "open with" over the bus adds the file and plays it, as a second start does.
@@ -181,9 +194,10 @@ TEST_F(ModesMprisTest, OpenUriAddsTheFileAndPlaysIt) {
   ASSERT_EQ(form.ui->ListBox1->count(), 3);
   EXPECT_EQ(form.ui->ListBox1->item(2)->text(), file);
   EXPECT_EQ(form.CurrentIndex, 2);
+  // The entry starts once its file has opened.
+  EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Playing"); }));
   EXPECT_EQ(form.CurrentFile, file);
   EXPECT_EQ(form.Track->State, PlayState::Playing);
-  EXPECT_EQ(status(), QStringLiteral("Playing"));
 }
 
 // The shutdown takes the player off the bus before its track goes: a media key pressed
@@ -223,13 +237,14 @@ TEST_F(ModesMprisTest, TimesInMicrosecondsSeeksAndVolumeReachTheBus) {
   EXPECT_DOUBLE_EQ(mpris::property(mpris::kPlayer, QStringLiteral("Volume")).toDouble(), 0.7);
 }
 
-// While a file opens the track still reports the times of the one before; the desktop is
-// given no length until the file has its own, and then that one.
+// While a file opens, the one before plays on and the desktop is told of it alone: the name
+// of the file that opens never comes with the length of the one before, nor the other way round.
 TEST_F(ModesMprisTest, AFileThatOpensNeverTakesTheLengthOfTheOneBefore) {
-  form.ui->ListBox1->addItem(folder.write("three minutes.wav", silentWav(8000, 180.0)));
+  const QString before = folder.write("three minutes.wav", silentWav(8000, 180.0));
+  form.ui->ListBox1->addItem(before);
   form.ui->ListBox1->setCurrentRow(2);
   form.ListBox1Click();
-  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.Track->Stream));
+  ASSERT_TRUE(spinUntil([] { return mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong() > 0; }));
   ASSERT_EQ(mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong(), 180'000'000);
 
   std::promise<void> unstall;
@@ -240,11 +255,16 @@ TEST_F(ModesMprisTest, AFileThatOpensNeverTakesTheLengthOfTheOneBefore) {
   });
   form.ui->ListBox1->setCurrentRow(0);
   form.ListBox1Click();
-  EXPECT_EQ(mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong(), 0) << "the file is still opening";
+  QVariantMap track = mpris::metadata();
+  EXPECT_EQ(track.value(QStringLiteral("xesam:url")).toString(), QUrl::fromLocalFile(before).toString(QUrl::FullyEncoded))
+      << "the file is still opening";
+  EXPECT_EQ(track.value(QStringLiteral("mpris:length")).toLongLong(), 180'000'000);
   unstall.set_value();
-  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.Track->Stream));
+  audio::Engine::instance().streamAwaitOpen(form.Track->OpeningStream());
   audio::Engine::setDecoderOpener(nullptr);
-  EXPECT_EQ(mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong(), 500'000);
+  EXPECT_TRUE(spinUntil([] { return mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong() == 500'000; }));
+  EXPECT_EQ(mpris::metadata().value(QStringLiteral("xesam:url")).toString(),
+            QUrl::fromLocalFile(form.ui->ListBox1->item(0)->text()).toString(QUrl::FullyEncoded));
 }
 
 TEST_F(ModesMprisTest, RaiseBringsBackAHiddenWindow) {

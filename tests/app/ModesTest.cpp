@@ -8,6 +8,8 @@
 #include <QTimer>
 
 #include "app/TForm1.h"
+#include "tests/audio/support/AudioFixtures.h"
+#include "tests/playlist/StartedWindow.h"
 #include "tests/support/TestFiles.h"
 #include "ui/TrayIcon.h"
 #include "ui_TForm1.h"
@@ -76,7 +78,9 @@ TEST_F(ModesTest, WithoutATrayMinimisingKeepsTheWindowReachable) {
 }
 
 TEST_F(ModesTest, TrayItemsPressTheButtonsWhileHidden) {
-  form.ui->ListBox1->addItems({folder.file("one.wav"), folder.file("two.wav")});
+  for (const char* name : {"one.wav", "two.wav"}) {
+    form.ui->ListBox1->addItem(QString::fromStdString(fixtures::writeSineWav(name, 44100, 2, 440.0, 0.5)));
+  }
   form.hide();
   const std::pair<QAction*, QAbstractButton*> items[] = {
       {menus.play1, form.ui->BitBtn2}, {menus.pause1, form.ui->BitBtn3}, {menus.stop1, form.ui->BitBtn4},
@@ -91,6 +95,7 @@ TEST_F(ModesTest, TrayItemsPressTheButtonsWhileHidden) {
     EXPECT_EQ(presses, 1);
   }
   menus.N1->trigger();
+  finishStart(form);
   EXPECT_EQ(form.CurrentIndex, 1);
   EXPECT_EQ(form.windowTitle(), QStringLiteral("two.wav"));
   EXPECT_TRUE(form.isHidden());

@@ -56,9 +56,14 @@ class Harness {
   }
 
   audio::StreamHandle stream() { return form->Track->Stream; }
-  // Files open in the background. The test lets the current one finish opening before it
-  // looks, renders or ticks, so that every run sees the same.
-  void settle() { engine().streamAwaitOpen(stream()); }
+  // Files open in the background, and a start runs its steps once its file has opened. The
+  // test lets the file finish opening (or failing) and the start finish, as the next tick
+  // would, before it looks, renders or ticks, so that every run sees the same.
+  void settle() {
+    engine().streamAwaitOpen(track().OpeningStream());
+    form->FinishWaitingStart();
+    engine().streamAwaitOpen(stream());
+  }
   audio::Activity activity() {
     settle();
     return engine().isActive(stream());
@@ -74,14 +79,19 @@ class Harness {
     output->render(frames);
     output->clearRecorded();
   }
-  // Renders `frames` frames and returns the left channel.
-  std::vector<float> hear(int frames) {
+  // Renders `frames` frames and returns them interleaved, left first.
+  std::vector<float> hearStereo(int frames) {
     settle();
     auto* output = dynamic_cast<audio::ManualClockOutput*>(engine().output());
-    const std::vector<float>& stereo = output->render(frames);
+    std::vector<float> stereo = output->render(frames);
+    output->clearRecorded();
+    return stereo;
+  }
+  // Renders `frames` frames and returns the left channel.
+  std::vector<float> hear(int frames) {
+    const std::vector<float> stereo = hearStereo(frames);
     std::vector<float> left(stereo.size() / 2);
     for (size_t i = 0; i < left.size(); ++i) left[i] = stereo[2 * i];
-    output->clearRecorded();
     return left;
   }
   void tick() {

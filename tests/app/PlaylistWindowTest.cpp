@@ -84,6 +84,7 @@ TEST(PlaylistWindow, OpensAnEntryWhoseNameIsNotUtf8FromTheFileOrADrop) {
   const audio::StreamHandle first = form->Track->Stream;
   form->ui->ListBox1->setCurrentRow(1);
   form->ListBox1Click();
+  finishStart(*form);
   EXPECT_NE(form->Track->Stream, first);
   EXPECT_NE(form->Track->Stream, 0u);
 }
@@ -195,6 +196,7 @@ TEST(PlaylistWindow, HandOffAppendsAndStartsTheEntry) {
   EXPECT_EQ(form->ui->ListBox1->count(), 1);
 
   form->HandOffReceived({tone.toUtf8(), second.toUtf8()});
+  finishStart(*form);
   EXPECT_EQ(entriesOf(*form), (QStringList{"/a", tone, second}));
   EXPECT_EQ(form->ui->ListBox1->currentRow(), 1);
   EXPECT_EQ(form->CurrentIndex, 1);

@@ -8,13 +8,19 @@
 #include <QFile>
 #include <QStringList>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "audio/decode/Decoder.h"
 #include "playlist/PlaylistFile.h"
 #include "settings/IniFile.h"
 #include "tests/app/PlaybackHarness.h"
@@ -189,6 +195,34 @@ TEST(Robustness, MemoryStaysFlatWhileTheListRepeats) {
   if (!addressSanitized()) {
     EXPECT_LT(highest - settled, 8 * 1024);
   }
+}
+
+// A file that never answers, as on a network mount that has stopped answering, holds up
+// whatever waits on it; closing the window still writes the playlist and the settings first.
+// The reader here answers once both files are there, or after ten seconds at most, and notes
+// which it was.
+TEST(Robustness, AFileThatNeverAnswersDoesNotKeepTheListAndSettingsFromBeingSaved) {
+  Harness harness(1, 0.2, "robust-saved");
+  const std::filesystem::path playlist = harness.folder.file(QStringLiteral("PLIST.LST")).toStdString();
+  const std::filesystem::path settings = harness.folder.file(QStringLiteral("Config.ini")).toStdString();
+  const auto savedWhileHung = std::make_shared<std::atomic<bool>>(false);
+  audio::Engine::setDecoderOpener([=](const std::string& path) {
+    if (path.find("hung") != std::string::npos) {
+      const auto saved = [&] { return std::filesystem::exists(playlist) && std::filesystem::exists(settings); };
+      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (!saved() && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      *savedWhileHung = saved();
+    }
+    return audio::openDecoder(path);
+  });
+  harness.addEntry(harness.folder.write(QStringLiteral("hung.wav"), validWav()));
+  harness.click(1);
+  harness.window().FormDestroy();
+  audio::Engine::setDecoderOpener(nullptr);
+  EXPECT_TRUE(*savedWhileHung);
+  EXPECT_TRUE(harness.folder.read(QStringLiteral("PLIST.LST")).contains("hung.wav"));
 }
 
 }  // namespace

@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QSlider>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -74,6 +78,7 @@ TEST(Sequencing, RandomNeverDrawsTheLastEntry) {
   h.ui().sCheckBox6->setChecked(true);
   for (int round = 0; round < 12; ++round) {
     h.window().PlayRandomEntry();
+    h.settle();
     EXPECT_GE(h.window().CurrentIndex, 0);
     EXPECT_LE(h.window().CurrentIndex, 2);
     EXPECT_EQ(h.window().CurrentFile, h.window().PlaylistEntry(h.window().CurrentIndex));
@@ -96,12 +101,14 @@ TEST(Sequencing, BrokenEntriesAreSkippedButNothingStartsByItself) {
   EXPECT_EQ(h.stream(), 0u);
 
   h.click(0);
+  const audio::StreamHandle first = h.stream();
   h.playOutAndTick();
   EXPECT_EQ(h.window().CurrentIndex, 1);
-  // The file opens in the background; from the first call after it failed, there is no stream.
+  // The file fails to open in the background; the finished entry stays the track's, still
+  // finished, and the next tick moves on.
   h.settle();
-  h.track().GetLengthBytes();
-  EXPECT_EQ(h.stream(), 0u) << "undecodable";
+  EXPECT_EQ(h.stream(), first) << "undecodable";
+  EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone0.wav"));
   h.tick();
   EXPECT_EQ(h.window().CurrentIndex, 2);
   EXPECT_EQ(h.activity(), audio::Activity::Playing);
@@ -268,6 +275,125 @@ TEST(Sequencing, EveryNewStreamCarriesTheTickedEffectsOnce) {
   }
 }
 
+// A new stream sounds at the volume and balance in force from its first sample, not from the
+// next tick's: at volume 2 and the balance at the left end, a tone of amplitude 0.5 comes out
+// at 0.1 on the left and not at all on the right.
+struct LevelCase {
+  const char* what;
+  std::function<void(Harness&)> start;
+};
+
+const LevelCase kLevelCases[] = {
+    {"list click", [](Harness& h) { h.click(2); }},
+    {"next", [](Harness& h) { h.window().sBitBtn2Click(); }},
+    {"previous", [](Harness& h) { h.window().sBitBtn3Click(); }},
+    {"advance at the end of a track", [](Harness& h) { h.playOutAndTick(); }},
+    {"repeat from the start",
+     [](Harness& h) {
+       h.ui().CheckBox1->setChecked(true);
+       h.click(2);
+       h.playOutAndTick();
+       h.ui().CheckBox1->setChecked(false);
+     }},
+};
+
+TEST(Sequencing, ANewStreamSoundsAtTheVolumeAndBalanceInForceFromItsFirstSample) {
+  for (const LevelCase& c : kLevelCases) {
+    Harness h(3, 0.5);
+    h.ui().sGauge2->setProgress(2);
+    h.ui().sTrackBar1->setValue(-5);
+    h.tick();  // the track takes both; no tick comes again, so nothing is prepared either
+    h.click(1);
+    c.start(h);
+    const std::vector<float> heard = h.hearStereo(2048);
+    float left = 0.0f;
+    float right = 0.0f;
+    for (size_t i = 0; i + 1 < heard.size(); i += 2) {
+      left = std::max(left, std::abs(heard[i]));
+      right = std::max(right, std::abs(heard[i + 1]));
+    }
+    EXPECT_NEAR(left, 0.1f, 0.01f) << c.what;
+    EXPECT_EQ(right, 0.0f) << c.what;
+  }
+}
+
+// --- Entries that cannot be opened ------------------------------------------------------------
+
+// Entries that name nothing that plays.
+struct DeadEntry {
+  const char* what;
+  std::function<QString(Harness&)> make;
+};
+
+const DeadEntry kDeadEntries[] = {
+    {"a file deleted since", [](Harness& h) { return h.folder.file(QStringLiteral("deleted.wav")); }},
+    {"a folder",
+     [](Harness& h) {
+       QDir(h.folder.path()).mkdir(QStringLiteral("folder.wav"));
+       return h.folder.file(QStringLiteral("folder.wav"));
+     }},
+    {"not audio",
+     [](Harness& h) { return h.folder.write(QStringLiteral("notes.mp3"), QByteArray("not audio\n").repeated(500)); }},
+};
+
+// Ways of starting the dead entry, which is entry 1 of tone0, dead, tone2, while `playing`
+// plays; `index` is CurrentIndex afterwards.
+struct DeadStart {
+  const char* what;
+  int playing;
+  std::function<void(Harness&, const QString& dead)> start;
+  int index;
+};
+
+const DeadStart kDeadStarts[] = {
+    {"list click", 0, [](Harness& h, const QString&) { h.click(1); }, 1},
+    {"next", 0, [](Harness& h, const QString&) { h.window().sBitBtn2Click(); }, 1},
+    {"previous", 2, [](Harness& h, const QString&) { h.window().sBitBtn3Click(); }, 1},
+    {"hand-off", 0, [](Harness& h, const QString& dead) { h.window().HandOffReceived({dead.toUtf8()}); }, 3},
+};
+
+// An entry that cannot be opened is never announced: caption and current file keep naming
+// what plays, and it plays on from where it was.
+TEST(Sequencing, AnEntryThatCannotBeOpenedLeavesWhatPlaysAlone) {
+  for (const DeadEntry& dead : kDeadEntries) {
+    for (const DeadStart& c : kDeadStarts) {
+      Harness h;
+      h.addEntry(playback::toneFile("tone0.wav", 1.0));
+      const QString path = dead.make(h);
+      h.addEntry(path);
+      h.addEntry(playback::toneFile("tone2.wav", 1.0));
+      h.click(c.playing);
+      h.render(4096);
+      const audio::StreamHandle playing = h.stream();
+      const int64_t position = h.position();
+      const QString file = h.window().CurrentFile;
+      c.start(h, path);
+      h.render(4096);
+      h.tick();
+      const std::string what = std::string(dead.what) + ", " + c.what;
+      EXPECT_EQ(h.window().CurrentIndex, c.index) << what;
+      EXPECT_EQ(h.stream(), playing) << what;
+      EXPECT_EQ(h.activity(), audio::Activity::Playing) << what;
+      EXPECT_EQ(h.position(), position + 4096 * 4) << what << ": not rewound";
+      EXPECT_EQ(h.window().CurrentFile, file) << what;
+      EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(c.playing)) << what;
+    }
+    // At the end of a track the entry counts as finished, and the next tick moves past it.
+    Harness h;
+    h.addEntry(playback::toneFile("tone0.wav", 0.1));
+    h.addEntry(dead.make(h));
+    h.addEntry(playback::toneFile("tone2.wav", 0.1));
+    h.click(0);
+    h.playOutAndTick();
+    EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone0.wav")) << dead.what;
+    h.tick();
+    EXPECT_EQ(h.window().CurrentIndex, 2) << dead.what;
+    EXPECT_EQ(h.selection(), 2) << dead.what;
+    EXPECT_EQ(h.activity(), audio::Activity::Playing) << dead.what;
+    EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone2.wav")) << dead.what;
+  }
+}
+
 std::string errorOf(TForm1& window, void (TForm1::*handler)()) {
   try {
     (window.*handler)();
@@ -379,6 +505,110 @@ TEST(Sequencing, AChangeToTheListOrItsRulesLetsThePreparedEntryGo) {
     const std::vector<float> heard = h.hear(kEntryFrames + 2000);
     const auto after = heard.begin() + kEntryFrames;
     EXPECT_TRUE(std::all_of(after, heard.end(), [](float v) { return v == 0.0f; })) << c.what;
+  }
+}
+
+// "Open files" takes CurrentIndex from the selection even when its dialog is cancelled. With
+// ">>" having started the second entry and the selection left on the first, the end of the
+// second starts the second again: the third, prepared to follow it, is let go, and the second
+// is prepared in its place, so that only the second is heard.
+TEST(Sequencing, ANewCurrentEntryHasWhatNowFollowsItPrepared) {
+  Harness h;
+  const double tones[] = {300.0, 600.0, 900.0};
+  for (int i = 0; i < 3; ++i) h.addEntry(wholePeriodsFile("tone" + std::to_string(i) + ".wav", tones[i]));
+  h.ui().sGauge2->setProgress(10);
+  h.ui().sTrackBar1->setValue(0);
+  h.click(0);
+  h.window().sBitBtn2Click();
+  h.tick();
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) dialog->reject();
+  });
+  h.window().BitBtn1Click();
+  ASSERT_EQ(h.window().CurrentIndex, 0);
+  h.tick();
+  constexpr int kAfter = 2000;
+  const std::vector<float> heard = h.hear(kEntryFrames + kAfter);
+  double worst = 0.0;
+  for (int i = kEntryFrames - 500; i < kEntryFrames + kAfter; ++i) {
+    worst = std::max(worst, std::abs(heard[static_cast<size_t>(i)] - toneAt(600.0, i)));
+  }
+  EXPECT_LT(worst, 1e-3) << "the second entry again, without a gap";
+  h.tick();
+  EXPECT_EQ(h.window().CurrentIndex, 1);
+  EXPECT_EQ(h.position(), kAfter * 4);
+}
+
+// An entry shorter than a device period can play to its end before the tick takes it up: it
+// has been heard once, counts as finished, and the entry after it follows.
+TEST(Sequencing, AnEntryThatEndedBeforeTheTickTookItUpIsNotPlayedAgain) {
+  Harness h;
+  h.addEntry(wholePeriodsFile("tone0.wav", 300.0));
+  h.addEntry(QString::fromStdString(
+      fixtures::writeSineWav("short.wav", playback::kSampleRate, 2, 300.0, 0.01, kAmplitude)));
+  h.addEntry(wholePeriodsFile("tone2.wav", 300.0));
+  h.click(0);
+  h.tick();
+  h.render(kEntryFrames + 4096);
+  h.tick();
+  EXPECT_EQ(h.window().CurrentIndex, 1);
+  const std::vector<float> after = h.hear(4096);
+  EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](float v) { return v == 0.0f; })) << "played again";
+  h.tick();
+  EXPECT_EQ(h.window().CurrentIndex, 2);
+  EXPECT_EQ(h.activity(), audio::Activity::Playing);
+}
+
+// Between the output moving on into the prepared entry and the next tick, the prepared entry
+// is what is heard. A command, or a change to the list or its rules, acts on it: it fades
+// where it stops and plays on where it does not, and is never cut.
+struct MeanwhileCase {
+  const char* what;
+  int ending;
+  bool repeat;
+  std::function<void(Harness&)> act;
+  bool sounds;  // whether anything is heard once the act has had its effect
+  int index;    // CurrentIndex at the next tick
+};
+
+const MeanwhileCase kMeanwhileCases[] = {
+    {"stop", 0, false, [](Harness& h) { h.window().BitBtn4Click(); }, false, 1},
+    {"pause", 0, false, [](Harness& h) { h.window().BitBtn3Click(); }, false, 1},
+    {"next", 0, false, [](Harness& h) { h.window().sBitBtn2Click(); }, true, 2},
+    {"an entry appended", 0, false, [](Harness& h) { h.addEntry(wholePeriodsFile("put.wav", 600.0)); }, true, 1},
+    {"the entry itself removed", 0, false, [](Harness& h) { delete h.ui().ListBox1->takeItem(1); }, true, 1},
+    {"random switched on", 0, false, [](Harness& h) { h.ui().sCheckBox6->setChecked(true); }, true, 1},
+    {"repeat switched off after the last entry", 2, true, [](Harness& h) { h.ui().CheckBox1->setChecked(false); },
+     true, 0},
+};
+
+TEST(Sequencing, WhatIsHeardOfAPreparedEntryBeforeTheTickIsNeverCut) {
+  // The tone's own largest step from one sample to the next, and a fade's on top of it.
+  const double largestStep = 2.0 * std::numbers::pi * 300.0 / playback::kSampleRate * kAmplitude + 0.01;
+  for (const MeanwhileCase& c : kMeanwhileCases) {
+    Harness h;
+    for (int i = 0; i < 3; ++i) h.addEntry(wholePeriodsFile("tone" + std::to_string(i) + ".wav", 300.0));
+    h.ui().sGauge2->setProgress(10);
+    h.ui().sTrackBar1->setValue(0);
+    h.ui().CheckBox1->setChecked(c.repeat);
+    h.click(c.ending);
+    h.tick();
+    std::vector<float> heard = h.hear(kEntryFrames + 1000);
+    ASSERT_GT(std::abs(heard.back()) + std::abs(heard[heard.size() - 20]), 0.05) << c.what << ": nothing heard";
+    c.act(h);
+    const std::vector<float> then = h.hear(8192);
+    heard.insert(heard.end(), then.begin(), then.end());
+    double jump = 0.0;
+    for (size_t i = heard.size() - then.size() - 1; i + 1 < heard.size(); ++i) {
+      jump = std::max(jump, static_cast<double>(std::abs(heard[i + 1] - heard[i])));
+    }
+    EXPECT_LT(jump, largestStep) << c.what;
+    const float last = *std::max_element(then.end() - 1024, then.end(), [](float a, float b) {
+      return std::abs(a) < std::abs(b);
+    });
+    EXPECT_EQ(std::abs(last) > 0.4f, c.sounds) << c.what;
+    h.tick();
+    EXPECT_EQ(h.window().CurrentIndex, c.index) << c.what;
   }
 }
 

@@ -2,16 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QMouseEvent>
 #include <cstddef>
+#include <functional>
 #include <future>
 #include <string>
+#include <tuple>
 
 #include "audio/decode/Decoder.h"
 #include "tests/app/PlaybackHarness.h"
+#include "tests/support/EventLoopWait.h"
 #include "ui/TsGauge.h"
 #include "ui/TsTrackBar.h"
 #include "ui_TForm1.h"
+#include "vis/VisSurface.h"
 
 // Every heap allocation of the program is counted, per thread, so the engine's own threads do
 // not disturb the count: malloc, calloc and realloc are taken over (C++ and Qt allocate
@@ -172,6 +178,88 @@ TEST(Tick, RunsOnWhileAFileOpensOnAStalledReader) {
   h.tick();
   EXPECT_EQ(text(h.ui().Label2), QStringLiteral("00:00:01"));
   EXPECT_EQ(h.activity(), audio::Activity::Playing);
+}
+
+// Runs the clock as the timers would: every tick after 10 ms of sound, and the frame step with
+// every fifth tick.
+void runFor(Harness& h, int ticks) {
+  for (int i = 1; i <= ticks; ++i) {
+    h.render(kSampleRate / 100);
+    h.tick();
+    if (i % 5 == 0) h.window().Timer3Timer();
+  }
+}
+
+// Everything a tick or a frame step changes.
+auto shown(Harness& h) {
+  TForm1& w = h.window();
+  return std::make_tuple(text(h.ui().Label1), text(h.ui().Label2), text(h.ui().Label3), h.ui().sGauge1->MaxValue(),
+                         h.ui().sGauge1->Progress(), w.spectrum().SpectrumBuffer, w.spectrum().PeakLevels, w.spectrum().BarLevels, w.CurrentIndex,
+                         w.windowTitle(), h.track().State, h.activity(), h.position());
+}
+
+struct RestCase {
+  const char* what;
+  std::function<void(Harness&)> stop;
+  bool rests;
+};
+
+const RestCase kRestCases[] = {
+    {"paused", [](Harness& h) { h.window().BitBtn3Click(); }, true},
+    {"stopped", [](Harness& h) { h.window().BitBtn4Click(); }, true},
+    {"the only entry ended", [](Harness& h) { h.playOutAndTick(); }, true},
+    {"the only entry ended under Repeat List",
+     [](Harness& h) {
+       h.ui().CheckBox1->setChecked(true);
+       h.playOutAndTick();
+     },
+     false},
+    {"playing", [](Harness&) {}, false},
+};
+
+// Once nothing is heard and the picture has settled after pause, stop or the end of the list,
+// a tick and a frame step change nothing: the tick may rest, and a tick that did not rest
+// shows what a resting one leaves on show. While anything can change by itself, it may not.
+TEST(Tick, RestsOnceTheMusicHasStoppedAndThePictureHasSettled) {
+  for (const RestCase& c : kRestCases) {
+    Harness h(1, 4.0, "rest");
+    h.click(0);
+    runFor(h, 50);
+    c.stop(h);
+    runFor(h, 300);
+    EXPECT_EQ(h.window().NothingToTick() && h.window().Surface->atRest(), c.rests) << c.what;
+    if (!c.rests) continue;
+    const auto before = shown(h);
+    runFor(h, 100);
+    EXPECT_TRUE(shown(h) == before) << c.what;
+  }
+}
+
+// With its timers running, the tick rests after the list has ended; ticking "Repeat List"
+// is an event, which wakes it, and the rule acts as if the tick had run all along.
+TEST(Tick, AnEventWakesARestingTickAndTheEndOfListRulesAct) {
+  Harness h(1, 0.2, "rest");
+  h.click(0);
+  h.playOutAndTick();
+  h.window().Timer1->start();
+  h.window().Timer3->start();
+  ASSERT_TRUE(spinUntil([&] { return !h.window().Timer1->isActive(); })) << "never rested";
+  EXPECT_FALSE(h.window().Timer3->isActive());
+
+  QCheckBox* repeat = h.ui().CheckBox1;
+  const QPointF inside(repeat->width() / 2.0, repeat->height() / 2.0);
+  QMouseEvent press(QEvent::MouseButtonPress, inside, repeat->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, inside, repeat->mapToGlobal(inside), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(repeat, &press);
+  QCoreApplication::sendEvent(repeat, &release);
+  ASSERT_TRUE(repeat->isChecked());
+  EXPECT_TRUE(h.window().Timer1->isActive());
+  EXPECT_TRUE(spinUntil([&] { return h.track().State == PlayState::Playing && h.position() == 0 &&
+                                     h.activity() == audio::Activity::Playing; }));
+  h.window().Timer1->stop();
+  h.window().Timer3->stop();
 }
 
 }  // namespace

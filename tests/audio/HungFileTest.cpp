@@ -97,7 +97,12 @@ class StallingDecoder : public fixtures::ForwardingDecoder {
   if (c.where != HangsIn::Open) engine.streamAwaitOpen(track->Stream);
   // A seek into the first quarter second opens the file afresh.
   if (c.where == HangsIn::SeekFromTheStart) track->SeekBytes(4 * 100);
-  if (c.where == HangsIn::Close) track->OpenFile(other);
+  if (c.where == HangsIn::Close) {
+    // The file that replaces it takes over once open, and the hung one is let go.
+    track->OpenFile(other);
+    engine.streamAwaitOpen(track->OpeningStream());
+    track->GetActivity();
+  }
   reached.get_future().wait();
   // The file that never answers holds up no other.
   if (!engine.streamAwaitOpen(engine.streamCreateFile(other))) std::exit(kOtherFileDidNotOpen);

@@ -72,6 +72,11 @@ class TrackTest : public ::testing::Test {
   static void render(int frames) { clock().render(frames); }
   // Files open in the background; the tests that read what a file holds wait for that.
   void awaitOpen() const { Engine::instance().streamAwaitOpen(track_->Stream); }
+  // Lets the file given last finish opening, or failing, and tells which it was.
+  OpenProgress awaitOpening() const {
+    Engine::instance().streamAwaitOpen(track_->OpeningStream());
+    return track_->LastOpenProgress();
+  }
 
   std::unique_ptr<TETrack> track_;
   std::string tone_;
@@ -89,32 +94,37 @@ TEST_F(TrackTest, WithoutAStreamGettersAnswerZeroAndSettersOnlyStore) {
   for (auto band : track_->EqBands) EXPECT_EQ(band, 0u);
 }
 
-TEST_F(TrackTest, OpenFileTakesOnlyExistingRegularFilesAndNamesThemAfterTheLastSlash) {
-  track_->OpenFile(fixtures::writeSineWav("a\\b:c.wav", kRate, 1, 440.0, 0.1));
-  EXPECT_EQ(track_->FileName, "a\\b:c.wav");
-  track_->OpenFile(tone_);
-  const auto stream = track_->Stream;
-  awaitOpen();
-  const DayFraction length = track_->GetLengthTime();
-  // A NUL inside the path must not open the file named by the text before it.
-  const std::string withNul = other_ + std::string(1, '\0') + "x";
-  for (const std::string& path : {fixtures::tempDir(), fixtures::tempDir() + "/missing.wav",
-                                  std::string(), withNul}) {
-    track_->OpenFile(path);
-    EXPECT_EQ(track_->Stream, stream);
-    EXPECT_EQ(track_->FileName, "tone.wav");
-  }
-  // An existing file that does not decode still replaces the stream: once it has failed to
-  // open, the track has no stream; the times stay.
+TEST_F(TrackTest, ANewFileReplacesTheStreamOnlyOnceItIsOpenAndIsNamedAfterTheLastSlash) {
+  // With no stream to keep, the new one is the track's at once; a file that is not audio
+  // then leaves the track without a stream once it has failed to open.
   const std::string junk = fixtures::tempDir() + "/junk.mp3";
   std::ofstream(junk) << "not audio at all";
   track_->OpenFile(junk);
   EXPECT_EQ(track_->FileName, "junk.mp3");
-  EXPECT_EQ(Engine::instance().getLength(stream), -1);
-  awaitOpen();
-  EXPECT_EQ(track_->GetLengthBytes(), 0);
+  EXPECT_EQ(awaitOpening(), OpenProgress::Failed);
   EXPECT_EQ(track_->Stream, 0u);
-  EXPECT_EQ(track_->GetLengthTime(), length);
+  track_->OpenFile(fixtures::writeSineWav("a\\b:c.wav", kRate, 1, 440.0, 0.1));
+  EXPECT_EQ(awaitOpening(), OpenProgress::Open);
+  EXPECT_EQ(track_->FileName, "a\\b:c.wav");
+  // An open stream stays until the new file is open.
+  track_->OpenFile(tone_);
+  EXPECT_EQ(track_->FileName, "a\\b:c.wav");
+  EXPECT_EQ(awaitOpening(), OpenProgress::Open);
+  EXPECT_EQ(track_->FileName, "tone.wav");
+  const auto stream = track_->Stream;
+  const DayFraction length = track_->GetLengthTime();
+  // A path that names no file that opens changes nothing: a folder, a missing file, no path,
+  // one with a NUL inside (which must not open the file named by the text before it), a file
+  // that is not audio.
+  const std::string withNul = other_ + std::string(1, '\0') + "x";
+  for (const std::string& path : {fixtures::tempDir(), fixtures::tempDir() + "/missing.wav",
+                                  std::string(), withNul, junk}) {
+    track_->OpenFile(path);
+    EXPECT_EQ(awaitOpening(), OpenProgress::Failed) << path;
+    EXPECT_EQ(track_->Stream, stream) << path;
+    EXPECT_EQ(track_->FileName, "tone.wav") << path;
+    EXPECT_EQ(track_->GetLengthTime(), length) << path;
+  }
 }
 
 TEST_F(TrackTest, PlayStateTableHoldsAndPauseResumesWhereItStopped) {
@@ -146,6 +156,8 @@ TEST_F(TrackTest, OpenFileWhilePausedKeepsPausedAndPlayStartsTheNewStreamAtZero)
   track_->Pause();
   const auto old = track_->Stream;
   track_->OpenFile(other_);
+  EXPECT_EQ(track_->Stream, old) << "until the new file is open";
+  ASSERT_EQ(awaitOpening(), OpenProgress::Open);
   EXPECT_NE(track_->Stream, old);
   EXPECT_EQ(Engine::instance().isActive(old), Activity::Stopped);
   EXPECT_EQ(track_->State, PlayState::Paused);
@@ -437,9 +449,10 @@ TEST_P(TrackClickTest, PauseResumeSeekStopAndANewFileMakeNoClick) {
   listener.hear(kStep);
   track_->Play();
   listener.hear(kStep);
-  // What next does: stop, open, switch the effects on again, play.
-  track_->Stop();
+  // What next does: open, and once the file is open, stop, switch the effects on again, play.
   track_->OpenFile(next);
+  ASSERT_EQ(awaitOpening(), OpenProgress::Open);
+  track_->Stop();
   sound.switchOn(*track_);
   track_->Play();
   listener.hear(kStep);
@@ -527,7 +540,7 @@ TEST_F(TrackTest, APreparedNextFileIsAdoptedWithoutAGap) {
   ASSERT_TRUE(track_->AdoptPrepared(second));
   EXPECT_NE(track_->Stream, previous);
   EXPECT_EQ(track_->FileName, "second.wav");
-  EXPECT_EQ(track_->State, PlayState::Stopped);
+  EXPECT_EQ(track_->State, PlayState::Playing) << "it plays on, and Play leaves it alone";
   track_->Play();
   EXPECT_EQ(Engine::instance().isActive(track_->Stream), Activity::Playing);
   EXPECT_EQ(track_->GetPositionBytes(), 500 * 4);
