@@ -6,10 +6,6 @@
 #include <QPushButton>
 #include <QScreen>
 
-HandlerError::HandlerError(const QString& text) : std::runtime_error(text.toUtf8().toStdString()) {}
-
-void raiseError(const QString& text) { throw HandlerError(text); }
-
 QString applicationTitle() {
   QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
   if (name.isEmpty()) name = QCoreApplication::applicationName();

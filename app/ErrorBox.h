@@ -1,23 +1,15 @@
 #pragma once
 
-// How the window reports a failure: a handler throws, the failure ends the handler where it
-// happened, and one modal error box shows the text. Nothing throws across threads or through
-// Qt's event loop: every handler is entered through runGuarded.
+// How the window reports a failure: a handler throws (a std::exception whose what() is UTF-8),
+// the failure ends the handler where it happened, and one modal error box shows the text.
+// Nothing throws across threads or through Qt's event loop: every handler is entered through
+// runGuarded.
 
 #include <QString>
 #include <exception>
-#include <stdexcept>
 #include <utility>
 
 class QWidget;
-
-// The error a handler raises; what() is UTF-8.
-class HandlerError : public std::runtime_error {
- public:
-  explicit HandlerError(const QString& text);
-};
-
-[[noreturn]] void raiseError(const QString& text);
 
 // The executable's file name up to its first dot, lower case after the first character.
 QString applicationTitle();

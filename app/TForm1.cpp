@@ -1,6 +1,7 @@
 #include "app/TForm1.h"
 
 #include <QAbstractItemModel>
+#include <QListView>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -17,6 +18,7 @@
 #include <array>
 
 #include "audio/TETrack.h"
+#include "playlist/Playlist.h"
 #include "playlist/Random.h"
 #include "settings/ByteText.h"
 #include "settings/IniFile.h"
@@ -49,6 +51,10 @@ TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
       spectrum_(&RandomBelow) {
   ui->setupUi(this);
   setWindowTitle(QString());
+  playlist_ = new Playlist(this);
+  playlist_->setObjectName(QStringLiteral("Playlist"));
+  ui->ListBox1->setModel(playlist_);
+  ui->ListBox1->setSelectionModel(playlist_->selectionModel());
   // The form compiler drops captions made only of blanks; these check boxes carry them.
   for (TsCheckBox* box : {ui->sCheckBox1, ui->sCheckBox2, ui->sCheckBox4, ui->sCheckBox7}) {
     box->setText(QStringLiteral(" "));
@@ -84,9 +90,6 @@ TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
 }
 
 TForm1::~TForm1() {
-  // The list's model announces its own clearing while the window's children go, when this
-  // object is no longer a TForm1: nothing of that may reach its handlers.
-  ui->ListBox1->model()->disconnect(this);
   if (destroyed_) return;
   CloseOutsideInputs();
   guarded([this] { FormDestroy(); });
@@ -112,20 +115,16 @@ void TForm1::bindEvents() {
   bind(ui->sBitBtn2, &QAbstractButton::clicked, &TForm1::sBitBtn2Click);
   bind(ui->sBitBtn3, &QAbstractButton::clicked, &TForm1::sBitBtn3Click);
   bind(ui->sBitBtn4, &QAbstractButton::clicked, &TForm1::sBitBtn4Click);
-  bind(ui->ListBox1, &QListWidget::itemClicked, &TForm1::ListBox1Click);
+  bind(ui->ListBox1, &QAbstractItemView::clicked, &TForm1::ListBox1Click);
   // When the list or the end-of-list rules change, the entry that follows may be another, so
   // a prepared one is checked again. A prepared entry that is heard already is taken up first,
   // before the list changes, as the end that the output has passed started it.
-  QAbstractItemModel* entries = ui->ListBox1->model();
-  bind(entries, &QAbstractItemModel::rowsAboutToBeInserted, &TForm1::TakeUpPreparedEntry);
-  bind(entries, &QAbstractItemModel::rowsAboutToBeRemoved, &TForm1::TakeUpPreparedEntry);
-  bind(entries, &QAbstractItemModel::rowsAboutToBeMoved, &TForm1::TakeUpPreparedEntry);
-  bind(entries, &QAbstractItemModel::modelAboutToBeReset, &TForm1::TakeUpPreparedEntry);
-  bind(entries, &QAbstractItemModel::rowsInserted, &TForm1::RecheckPreparedEntry);
-  bind(entries, &QAbstractItemModel::rowsRemoved, &TForm1::RecheckPreparedEntry);
-  bind(entries, &QAbstractItemModel::rowsMoved, &TForm1::RecheckPreparedEntry);
-  bind(entries, &QAbstractItemModel::modelReset, &TForm1::RecheckPreparedEntry);
-  bind(entries, &QAbstractItemModel::dataChanged, &TForm1::RecheckPreparedEntry);
+  bind(playlist_, &QAbstractItemModel::rowsAboutToBeInserted, &TForm1::TakeUpPreparedEntry);
+  bind(playlist_, &QAbstractItemModel::rowsAboutToBeRemoved, &TForm1::TakeUpPreparedEntry);
+  bind(playlist_, &QAbstractItemModel::modelAboutToBeReset, &TForm1::TakeUpPreparedEntry);
+  bind(playlist_, &QAbstractItemModel::rowsInserted, &TForm1::RecheckPreparedEntry);
+  bind(playlist_, &QAbstractItemModel::rowsRemoved, &TForm1::RecheckPreparedEntry);
+  bind(playlist_, &QAbstractItemModel::modelReset, &TForm1::RecheckPreparedEntry);
   for (QCheckBox* rule : std::array<QCheckBox*, 3>{ui->sCheckBox5, ui->CheckBox1, ui->sCheckBox6}) {
     bind(rule, &QAbstractButton::toggled, &TForm1::RecheckPreparedEntry);
   }
@@ -260,9 +259,9 @@ void TForm1::FormDestroy() {
 
 void TForm1::Timer4Timer() {
   Timer4->stop();
-  if (ui->ListBox1->count() == 0) return;
-  CurrentFile = PlaylistEntry(0);
-  ui->ListBox1->setCurrentRow(0);
+  if (playlist_->count() == 0) return;
+  CurrentFile = playlist_->entry(0);
+  playlist_->select(0);
   ui->BitBtn2->click();
 }
 

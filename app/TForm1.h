@@ -31,6 +31,7 @@
 #include "vis/SpectrumState.h"
 
 class QTimer;
+class Playlist;
 class TETrack;
 class IniFile;
 class VisSurface;
@@ -81,6 +82,8 @@ class TForm1 : public QWidget {
   const WindowMenus& menus() const { return menus_; }
   // The spectrum, levels and colour that the tick fills and the drawings read.
   SpectrumState& spectrum() { return spectrum_; }
+  // The entries and the selection that ListBox1 shows.
+  Playlist& playlist() { return *playlist_; }
 
   // Sizes the window's client area to the bounding box of its visible children.
   void updateClientSize();
@@ -113,8 +116,6 @@ class TForm1 : public QWidget {
   // The paths of the first start's own command line: added and played like a hand-off, in
   // place of the autoplay of the first entry.
   void StartWithFiles(const QByteArrayList& paths);
-  // Entry k of the playlist; throws "List index out of bounds (k)" outside the list.
-  QString PlaylistEntry(int k) const;
 
   // TForm1Sequencing.cpp
   void ListBox1Click();
@@ -237,6 +238,7 @@ class TForm1 : public QWidget {
   void wakeFromRest();
 
   QString dataDirectory_;
+  Playlist* playlist_ = nullptr;
   WindowMenus menus_;
   SpectrumState spectrum_;
   KeySequences keySequences_;

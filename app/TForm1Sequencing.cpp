@@ -11,12 +11,12 @@
 // that opens a stream puts the ticked effects and the equaliser on it before it plays.
 
 #include <QCheckBox>
-#include <QListWidget>
 #include <utility>
 
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
 #include "playlist/NextEntry.h"
+#include "playlist/Playlist.h"
 #include "playlist/Random.h"
 #include "playlist/WindowCaption.h"
 #include "settings/ByteText.h"
@@ -30,15 +30,15 @@ void applyEffects(TForm1& form) { form.ApplyEffectSwitches(); }
 void setCaption(TForm1& form) { form.SetCaptionFromCurrentFile(); }
 
 // Raises the list-index error when CurrentIndex names no entry.
-void takeCurrentEntry(TForm1& form) { form.CurrentFile = form.PlaylistEntry(form.CurrentIndex); }
+void takeCurrentEntry(TForm1& form) { form.CurrentFile = form.playlist().entry(form.CurrentIndex); }
 
 std::string fileOf(const QString& entry) { return bytesFromText(entry).toStdString(); }
 
-int entryCount(const TForm1& form) { return form.ui->ListBox1->count(); }
+int entryCount(TForm1& form) { return form.playlist().count(); }
 
-void selectEntry(TForm1& form, int index) { form.ui->ListBox1->setCurrentRow(index); }
+void selectEntry(TForm1& form, int index) { form.playlist().select(index); }
 
-EndOfListRules rulesOf(const TForm1& form) {
+EndOfListRules rulesOf(TForm1& form) {
   return {form.ui->sCheckBox5->isChecked(), form.ui->CheckBox1->isChecked(), form.ui->sCheckBox6->isChecked()};
 }
 
@@ -151,16 +151,16 @@ void TForm1::stopCommand() {
 
 void TForm1::ListBox1Click() {
   SettleBeforeCommand();
-  CurrentIndex = ui->ListBox1->currentRow();
+  CurrentIndex = playlist_->selection();
   // A click beside the entries, or on an empty one, only stops the track, and for no entry
   // the read fails after the stop.
   const bool onAnEntry = CurrentIndex >= 0 && CurrentIndex < entryCount(*this);
-  if (!onAnEntry || PlaylistEntry(CurrentIndex).isEmpty()) {
+  if (!onAnEntry || playlist_->entry(CurrentIndex).isEmpty()) {
     stopCommand();
     takeCurrentEntry(*this);
     return;
   }
-  startEntry(StartKind::ListClick, PlaylistEntry(CurrentIndex));
+  startEntry(StartKind::ListClick, playlist_->entry(CurrentIndex));
 }
 
 void TForm1::BitBtn2Click() {
@@ -169,7 +169,7 @@ void TForm1::BitBtn2Click() {
   // A list filled from empty has nothing open yet: play starts the selected entry, or the
   // first when none is selected, as a click on it would.
   if (!Track->OpenAttempted && entryCount(*this) > 0) {
-    if (ui->ListBox1->currentRow() < 0) selectEntry(*this, 0);
+    if (playlist_->selection() < 0) selectEntry(*this, 0);
     ListBox1Click();
     return;
   }
@@ -192,13 +192,13 @@ void TForm1::BitBtn4Click() {
 void TForm1::sBitBtn2Click() {
   SettleBeforeCommand();
   if (CurrentIndex < entryCount(*this) - 1) ++CurrentIndex;
-  startEntry(StartKind::Next, PlaylistEntry(CurrentIndex));
+  startEntry(StartKind::Next, playlist_->entry(CurrentIndex));
 }
 
 void TForm1::sBitBtn3Click() {
   SettleBeforeCommand();
   if (CurrentIndex > 0) --CurrentIndex;
-  startEntry(StartKind::Previous, PlaylistEntry(CurrentIndex));
+  startEntry(StartKind::Previous, playlist_->entry(CurrentIndex));
 }
 
 bool TForm1::EndOfTrackWouldAct() {
@@ -224,7 +224,7 @@ void TForm1::CheckTrackEnd() {
 void TForm1::advanceToNextEntry() {
   ++CurrentIndex;
   selectEntry(*this, CurrentIndex);
-  startEntry(StartKind::Advance, PlaylistEntry(CurrentIndex));
+  startEntry(StartKind::Advance, playlist_->entry(CurrentIndex));
 }
 
 void TForm1::ExitAtListEnd() {
@@ -242,7 +242,7 @@ void TForm1::RepeatFromStart() {
 void TForm1::startFromTheFirstEntry() {
   selectEntry(*this, 0);
   CurrentIndex = 0;
-  startEntry(StartKind::Repeat, PlaylistEntry(CurrentIndex));
+  startEntry(StartKind::Repeat, playlist_->entry(CurrentIndex));
 }
 
 void TForm1::PlayRandomEntry() {
@@ -255,7 +255,7 @@ void TForm1::PlayRandomEntry() {
   RandomBelow(range);
   RandomBelow(range);
   CurrentIndex = static_cast<int32_t>(RandomBelow(range));
-  startEntry(StartKind::Random, PlaylistEntry(CurrentIndex));
+  startEntry(StartKind::Random, playlist_->entry(CurrentIndex));
 }
 
 void TForm1::SetCaptionFromCurrentFile() { setWindowTitle(shortenedCaption(fileNamePart(CurrentFile))); }
@@ -269,13 +269,13 @@ void TForm1::PrepareNextEntry() {
     return;
   }
   if (!Track->WantsNext()) return;
-  Track->PrepareNext(fileOf(PlaylistEntry(next)));
+  Track->PrepareNext(fileOf(playlist_->entry(next)));
 }
 
 void TForm1::RecheckPreparedEntry() {
   if (!Track || !Track->HasPrepared()) return;
   TakeUpPreparedEntry();
   const int next = certainNextEntry(CurrentIndex, entryCount(*this), rulesOf(*this));
-  if (next >= 0 && Track->IsPrepared(fileOf(PlaylistEntry(next)))) return;
+  if (next >= 0 && Track->IsPrepared(fileOf(playlist_->entry(next)))) return;
   Track->DropPrepared();
 }

@@ -5,7 +5,6 @@
 // text stays the same.
 
 #include <QLabel>
-#include <QListWidget>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -16,6 +15,7 @@
 #include "audio/TETrack.h"
 #include "playlist/ClockText.h"
 #include "playlist/GaugeMapping.h"
+#include "playlist/Playlist.h"
 #include "ui/MprisService.h"
 #include "ui_TForm1.h"
 #include "vis/VisSurface.h"
@@ -102,7 +102,7 @@ void TForm1::Timer1Timer() {
   DrawSpectrum(ui->sRadioGroup1->ItemIndex());
   standstill_.passDrawn(spectrum_.SpectrumBuffer, spectrum_.PeakLevels, spectrum_.BarLevels);
   showText(ui->Label3,
-           TrackCounterText(int64_t{CurrentIndex} + 1, ui->ListBox1->count()).view());
+           TrackCounterText(int64_t{CurrentIndex} + 1, playlist_->count()).view());
   PushEffectParameters();
 }
 

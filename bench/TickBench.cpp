@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -22,6 +21,7 @@
 #include "audio/TETrack.h"
 #include "audio/engine/Engine.h"
 #include "audio/output/ManualClockOutput.h"
+#include "playlist/Playlist.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "ui_TForm1.h"
 
@@ -45,8 +45,8 @@ void BM_Timer1TimerPlaying(benchmark::State& state) {
   form.Timer3->stop();
   form.Timer4->stop();
   const std::string tone = fixtures::writeSineWav("tickbench.wav", kSampleRate, 2, 440.0, kToneSeconds);
-  form.ui->ListBox1->addItem(QString::fromStdString(tone));
-  form.ui->ListBox1->setCurrentRow(0);
+  form.playlist().append(QString::fromStdString(tone));
+  form.playlist().select(0);
   form.ListBox1Click();
   audio::ManualClockOutput& output = manualOutput();
   std::vector<double> micros;

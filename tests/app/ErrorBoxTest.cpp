@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/ErrorBox.h"
+#include "playlist/Playlist.h"
 #include "tests/support/TestFiles.h"
 
 namespace {
@@ -43,7 +44,7 @@ struct ShownBox {
   int buttons = 0;
 };
 
-TEST(ErrorBox, HandlerErrorEndsTheHandlerAndIsShownOnce) {
+TEST(ErrorBox, AnErrorEndsTheHandlerAndIsShownOnce) {
   std::vector<ShownBox> shown;
   QTimer watcher;
   QObject::connect(&watcher, &QTimer::timeout, [&shown] {
@@ -57,7 +58,7 @@ TEST(ErrorBox, HandlerErrorEndsTheHandlerAndIsShownOnce) {
   std::vector<int> steps;
   runGuarded(nullptr, [&] {
     steps.push_back(1);
-    raiseError(QStringLiteral("List index out of bounds (%1)").arg(7));
+    throw ListIndexError(7);
     steps.push_back(2);
   });
   runGuarded(nullptr, [&] { steps.push_back(3); });

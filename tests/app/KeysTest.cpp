@@ -4,7 +4,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QListWidget>
+#include <QListView>
 #include <QMessageBox>
 #include <QTimer>
 

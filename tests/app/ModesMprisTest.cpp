@@ -6,7 +6,6 @@
 #include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <future>
@@ -15,6 +14,7 @@
 #include "audio/TETrack.h"
 #include "audio/decode/Decoder.h"
 #include "audio/engine/Engine.h"
+#include "playlist/Playlist.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/support/EventLoopWait.h"
 #include "tests/support/TestFiles.h"
@@ -53,7 +53,7 @@ class ModesMprisTest : public ::testing::Test {
     form.FormCreate();
     form.Timer1->stop();
     form.Timer4->stop();
-    form.ui->ListBox1->addItems({folder.write("first.wav", silentWav()), folder.write("second.wav", silentWav())});
+    form.playlist().append({folder.write("first.wav", silentWav()), folder.write("second.wav", silentWav())});
     ASSERT_TRUE(form.Mpris->isRegistered());
   }
 
@@ -126,8 +126,8 @@ TEST_P(ModesMprisTrack, MetadataDescribesTheOpenFile) {
   EXPECT_FALSE(mpris::metadata().contains(QStringLiteral("xesam:url"))) << "nothing is open yet";
   const QString file = GetParam().make(folder);
   ASSERT_FALSE(file.isEmpty());
-  form.ui->ListBox1->addItem(file);
-  form.ui->ListBox1->setCurrentRow(form.ui->ListBox1->count() - 1);
+  form.playlist().append(file);
+  form.playlist().select(form.playlist().count() - 1);
   form.ListBox1Click();
   ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.Track->Stream));
   const QVariantMap track = mpris::metadata();
@@ -179,7 +179,7 @@ TEST_F(ModesMprisTest, StatusIsStoppedOnceTheListHasEnded) {
 TEST_F(ModesMprisTest, AnEntryThatCannotBeOpenedIsNeverAnnounced) {
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
   ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.Track->Stream));
-  form.ui->ListBox1->addItem(folder.file("missing.wav"));
+  form.playlist().append(folder.file("missing.wav"));
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
   EXPECT_EQ(form.CurrentIndex, 2);
   audio::Engine::instance().streamAwaitOpen(form.Track->OpeningStream());
@@ -191,8 +191,8 @@ TEST_F(ModesMprisTest, AnEntryThatCannotBeOpenedIsNeverAnnounced) {
 TEST_F(ModesMprisTest, OpenUriAddsTheFileAndPlaysIt) {
   const QString file = folder.write("opened.wav", silentWav(44100, 30.0));
   mpris::call(mpris::kPlayer, QStringLiteral("OpenUri"), {QUrl::fromLocalFile(file).toString()});
-  ASSERT_EQ(form.ui->ListBox1->count(), 3);
-  EXPECT_EQ(form.ui->ListBox1->item(2)->text(), file);
+  ASSERT_EQ(form.playlist().count(), 3);
+  EXPECT_EQ(form.playlist().entry(2), file);
   EXPECT_EQ(form.CurrentIndex, 2);
   // The entry starts once its file has opened.
   EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Playing"); }));
@@ -212,8 +212,8 @@ qlonglong position() { return mpris::property(mpris::kPlayer, QStringLiteral("Po
 
 TEST_F(ModesMprisTest, TimesInMicrosecondsSeeksAndVolumeReachTheBus) {
   EXPECT_FALSE(mpris::property(mpris::kPlayer, QStringLiteral("CanSeek")).toBool()) << "nothing is open yet";
-  form.ui->ListBox1->addItem(folder.write("three minutes.wav", silentWav(8000, 180.0)));
-  form.ui->ListBox1->setCurrentRow(2);
+  form.playlist().append(folder.write("three minutes.wav", silentWav(8000, 180.0)));
+  form.playlist().select(2);
   form.ListBox1Click();
   // The file opens in the background; the bus answers from what is known once it has.
   audio::Engine::instance().streamAwaitOpen(form.Track->Stream);
@@ -241,8 +241,8 @@ TEST_F(ModesMprisTest, TimesInMicrosecondsSeeksAndVolumeReachTheBus) {
 // of the file that opens never comes with the length of the one before, nor the other way round.
 TEST_F(ModesMprisTest, AFileThatOpensNeverTakesTheLengthOfTheOneBefore) {
   const QString before = folder.write("three minutes.wav", silentWav(8000, 180.0));
-  form.ui->ListBox1->addItem(before);
-  form.ui->ListBox1->setCurrentRow(2);
+  form.playlist().append(before);
+  form.playlist().select(2);
   form.ListBox1Click();
   ASSERT_TRUE(spinUntil([] { return mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong() > 0; }));
   ASSERT_EQ(mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong(), 180'000'000);
@@ -253,7 +253,7 @@ TEST_F(ModesMprisTest, AFileThatOpensNeverTakesTheLengthOfTheOneBefore) {
     stalled.wait();
     return audio::openDecoder(path);
   });
-  form.ui->ListBox1->setCurrentRow(0);
+  form.playlist().select(0);
   form.ListBox1Click();
   QVariantMap track = mpris::metadata();
   EXPECT_EQ(track.value(QStringLiteral("xesam:url")).toString(), QUrl::fromLocalFile(before).toString(QUrl::FullyEncoded))
@@ -264,7 +264,7 @@ TEST_F(ModesMprisTest, AFileThatOpensNeverTakesTheLengthOfTheOneBefore) {
   audio::Engine::setDecoderOpener(nullptr);
   EXPECT_TRUE(spinUntil([] { return mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong() == 500'000; }));
   EXPECT_EQ(mpris::metadata().value(QStringLiteral("xesam:url")).toString(),
-            QUrl::fromLocalFile(form.ui->ListBox1->item(0)->text()).toString(QUrl::FullyEncoded));
+            QUrl::fromLocalFile(form.playlist().entry(0)).toString(QUrl::FullyEncoded));
 }
 
 TEST_F(ModesMprisTest, RaiseBringsBackAHiddenWindow) {

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 
 #include "app/TForm1.h"
+#include "playlist/Playlist.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/playlist/StartedWindow.h"
 #include "tests/support/TestFiles.h"
@@ -79,7 +79,7 @@ TEST_F(ModesTest, WithoutATrayMinimisingKeepsTheWindowReachable) {
 
 TEST_F(ModesTest, TrayItemsPressTheButtonsWhileHidden) {
   for (const char* name : {"one.wav", "two.wav"}) {
-    form.ui->ListBox1->addItem(QString::fromStdString(fixtures::writeSineWav(name, 44100, 2, 440.0, 0.5)));
+    form.playlist().append(QString::fromStdString(fixtures::writeSineWav(name, 44100, 2, 440.0, 0.5)));
   }
   form.hide();
   const std::pair<QAction*, QAbstractButton*> items[] = {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QListWidget>
 #include <QTimer>
 
 #include "app/TForm1.h"

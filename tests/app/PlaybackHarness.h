@@ -3,7 +3,6 @@
 // A window playing its playlist through the manually clocked output: audio advances only
 // when a test renders frames, and the playback tick runs only when the test calls it.
 
-#include <QListWidget>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -13,6 +12,7 @@
 #include "audio/TETrack.h"
 #include "audio/engine/Engine.h"
 #include "audio/output/ManualClockOutput.h"
+#include "playlist/Playlist.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/support/TestFiles.h"
 #include "ui_TForm1.h"
@@ -48,10 +48,10 @@ class Harness {
   TETrack& track() { return *form->Track; }
   audio::Engine& engine() { return audio::Engine::instance(); }
 
-  void addEntry(const QString& path) { ui().ListBox1->addItem(path); }
-  int selection() { return ui().ListBox1->currentRow(); }
+  void addEntry(const QString& path) { form->playlist().append(path); }
+  int selection() { return form->playlist().selection(); }
   void click(int row) {
-    ui().ListBox1->setCurrentRow(row);
+    form->playlist().select(row);
     form->ListBox1Click();
   }
 

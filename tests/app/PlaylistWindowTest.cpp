@@ -8,12 +8,12 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
-#include <QListWidget>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QTimer>
 #include <functional>
 
+#include "playlist/Playlist.h"
 #include "settings/ByteText.h"
 #include "settings/IniFile.h"
 #include "tests/audio/support/AudioFixtures.h"
@@ -35,7 +35,7 @@ QByteArray playlistFile(const QList<QByteArray>& entries) {
 
 QStringList entriesOf(TForm1& form) {
   QStringList entries;
-  for (int row = 0; row < form.ui->ListBox1->count(); ++row) entries << form.ui->ListBox1->item(row)->text();
+  for (int row = 0; row < form.playlist().count(); ++row) entries << form.playlist().entry(row);
   return entries;
 }
 
@@ -50,13 +50,13 @@ void onModalDialog(std::function<void(QFileDialog&)> act) {
 
 TEST(PlaylistWindow, StartsWithTheSavedListAndOpensTheFirstEntryWithoutPlaying) {
   TempFolder folder;
-  EXPECT_EQ(startWindow(folder.path())->ui->ListBox1->count(), 0);
+  EXPECT_EQ(startWindow(folder.path())->playlist().count(), 0);
   const QString first = toneFile("first.wav");
   folder.write("PLIST.LST", playlistFile({first.toUtf8(), "/nowhere/second.mp3"}));
   auto form = startWindow(folder.path());
   EXPECT_EQ(entriesOf(*form), (QStringList{first, "/nowhere/second.mp3"}));
   EXPECT_EQ(form->CurrentFile, first);
-  EXPECT_EQ(form->ui->ListBox1->currentRow(), 0);
+  EXPECT_EQ(form->playlist().selection(), 0);
   EXPECT_EQ(form->CurrentIndex, 0);
   EXPECT_NE(form->Track->Stream, 0u);
   EXPECT_EQ(form->Track->State, PlayState::Stopped);
@@ -79,10 +79,10 @@ TEST(PlaylistWindow, OpensAnEntryWhoseNameIsNotUtf8FromTheFileOrADrop) {
   ASSERT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(form.get(), &drop);
-  ASSERT_EQ(form->ui->ListBox1->count(), 2);
-  EXPECT_EQ(bytesFromText(form->ui->ListBox1->item(1)->text()), name);
+  ASSERT_EQ(form->playlist().count(), 2);
+  EXPECT_EQ(bytesFromText(form->playlist().entry(1)), name);
   const audio::StreamHandle first = form->Track->Stream;
-  form->ui->ListBox1->setCurrentRow(1);
+  form->playlist().select(1);
   form->ListBox1Click();
   finishStart(*form);
   EXPECT_NE(form->Track->Stream, first);
@@ -120,12 +120,12 @@ TEST(PlaylistWindow, EntryOutsideTheListRaisesTheListIndexError) {
   TempFolder folder;
   auto form = startWindow(folder.path());
   form->FilesDropped({"/a", "/b"});
-  EXPECT_EQ(form->PlaylistEntry(1), "/b");
+  EXPECT_EQ(form->playlist().entry(1), "/b");
   for (int k : {-1, 2, 100}) {
     try {
-      form->PlaylistEntry(k);
+      form->playlist().entry(k);
       ADD_FAILURE() << "no error for " << k;
-    } catch (const HandlerError& error) {
+    } catch (const ListIndexError& error) {
       EXPECT_EQ(QString::fromUtf8(error.what()), QString("List index out of bounds (%1)").arg(k));
     }
   }
@@ -138,21 +138,21 @@ TEST(PlaylistWindow, DeletingAndClearingLeaveTheCurrentTrackAlone) {
   auto form = startWindow(folder.path());
   form->BitBtn2Click();
   ASSERT_EQ(form->Track->State, PlayState::Playing);
-  QListWidget* list = form->ui->ListBox1;
+  Playlist& list = form->playlist();
 
-  list->setCurrentRow(-1);
+  list.select(-1);
   form->deleteselectedfile1Click();
-  EXPECT_EQ(list->count(), 3);
+  EXPECT_EQ(list.count(), 3);
 
-  list->setCurrentRow(1);
+  list.select(1);
   form->deleteselectedfile1Click();
   EXPECT_EQ(entriesOf(*form), (QStringList{first, "/c"}));
 
   form->ClearPlayList1Click();
-  EXPECT_EQ(list->count(), 0);
+  EXPECT_EQ(list.count(), 0);
   form->FilesDropped({"/d"});
   form->BitBtn5Click();
-  EXPECT_EQ(list->count(), 0);
+  EXPECT_EQ(list.count(), 0);
   EXPECT_EQ(form->Track->State, PlayState::Playing);
   EXPECT_EQ(form->CurrentFile, first);
   EXPECT_EQ(form->CurrentIndex, 0);
@@ -169,11 +169,11 @@ TEST(PlaylistWindow, OpenDialogSetsTheIndexFirstAndAppendsOnlyWhenConfirmed) {
   });
   form->BitBtn1Click();
   EXPECT_EQ(form->CurrentIndex, 0);
-  EXPECT_EQ(form->ui->ListBox1->count(), 0);
+  EXPECT_EQ(form->playlist().count(), 0);
 
   const QString chosen = toneFile("chosen.wav");
   form->FilesDropped({"/a", "/b", "/c"});
-  form->ui->ListBox1->setCurrentRow(2);
+  form->playlist().select(2);
   onModalDialog([chosen](QFileDialog& dialog) {
     dialog.selectFile(chosen);
     static_cast<QDialog&>(dialog).accept();  // QFileDialog::accept, which takes the selection
@@ -193,12 +193,12 @@ TEST(PlaylistWindow, HandOffAppendsAndStartsTheEntry) {
   const QString second = toneFile("handed-second.wav");
 
   form->HandOffReceived({});
-  EXPECT_EQ(form->ui->ListBox1->count(), 1);
+  EXPECT_EQ(form->playlist().count(), 1);
 
   form->HandOffReceived({tone.toUtf8(), second.toUtf8()});
   finishStart(*form);
   EXPECT_EQ(entriesOf(*form), (QStringList{"/a", tone, second}));
-  EXPECT_EQ(form->ui->ListBox1->currentRow(), 1);
+  EXPECT_EQ(form->playlist().selection(), 1);
   EXPECT_EQ(form->CurrentIndex, 1);
   EXPECT_EQ(form->CurrentFile, tone);
   EXPECT_EQ(form->Track->State, PlayState::Playing);

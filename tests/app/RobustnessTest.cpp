@@ -133,7 +133,7 @@ TEST(Robustness, TenThousandEntriesLoadPlayAndSave) {
   }
   harness.window().PlaylistIni = std::make_unique<IniFile>(path);
   harness.window().LoadPlaylist();
-  ASSERT_EQ(harness.ui().ListBox1->count(), kEntries);
+  ASSERT_EQ(harness.window().playlist().count(), kEntries);
 
   harness.click(kEntries - 2);
   EXPECT_NE(harness.stream(), 0u);

@@ -15,7 +15,7 @@
 #include <numbers>
 #include <vector>
 
-#include "app/ErrorBox.h"
+#include "playlist/Playlist.h"
 #include "tests/app/PlaybackHarness.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "ui_TForm1.h"
@@ -81,7 +81,7 @@ TEST(Sequencing, RandomNeverDrawsTheLastEntry) {
     h.settle();
     EXPECT_GE(h.window().CurrentIndex, 0);
     EXPECT_LE(h.window().CurrentIndex, 2);
-    EXPECT_EQ(h.window().CurrentFile, h.window().PlaylistEntry(h.window().CurrentIndex));
+    EXPECT_EQ(h.window().CurrentFile, h.window().playlist().entry(h.window().CurrentIndex));
   }
 }
 
@@ -145,7 +145,7 @@ TEST(Sequencing, PlayOnAListFilledFromEmptyStartsTheSelectedEntry) {
       h.tick();
     }
     for (int i = 0; i < c.entries; ++i) h.addEntry(playback::toneFile("tone" + std::to_string(i) + ".wav", 0.5));
-    h.ui().ListBox1->setCurrentRow(c.selected);
+    h.window().playlist().select(c.selected);
     h.tick();
     EXPECT_EQ(h.stream(), 0u) << c.what << ": adding files opens nothing";
     (h.window().*c.press)();
@@ -222,7 +222,7 @@ const EffectCase kEffectCases[] = {
      },
      true, true, 2},
     {"hand-off from a second start",
-     [](Harness& h) { h.window().HandOffReceived({h.ui().ListBox1->item(0)->text().toUtf8()}); }, true, true, 3},
+     [](Harness& h) { h.window().HandOffReceived({h.window().playlist().entry(0).toUtf8()}); }, true, true, 3},
     {"repeat from the start",
      [](Harness& h) {
        h.ui().CheckBox1->setChecked(true);
@@ -397,7 +397,7 @@ TEST(Sequencing, AnEntryThatCannotBeOpenedLeavesWhatPlaysAlone) {
 std::string errorOf(TForm1& window, void (TForm1::*handler)()) {
   try {
     (window.*handler)();
-  } catch (const HandlerError& error) {
+  } catch (const ListIndexError& error) {
     return error.what();
   }
   return {};
@@ -416,7 +416,7 @@ TEST(Sequencing, AnIndexNamingNoEntryFailsWhereTheOperationReadsIt) {
   EXPECT_EQ(errorOf(h.window(), &TForm1::sBitBtn2Click), "List index out of bounds (5)");
   EXPECT_EQ(h.position(), playing) << "the read comes first";
 
-  h.ui().ListBox1->setCurrentRow(-1);
+  h.window().playlist().select(-1);
   EXPECT_EQ(errorOf(h.window(), &TForm1::ListBox1Click), "List index out of bounds (-1)");
   EXPECT_EQ(h.track().State, PlayState::Stopped) << "the click stops before it reads";
 }
@@ -489,9 +489,9 @@ struct ChangeCase {
 // go, since another may follow now: nothing plays on by itself past the end.
 TEST(Sequencing, AChangeToTheListOrItsRulesLetsThePreparedEntryGo) {
   const ChangeCase cases[] = {
-      {"the next entry removed", 0, false, [](Harness& h) { delete h.ui().ListBox1->takeItem(1); }},
+      {"the next entry removed", 0, false, [](Harness& h) { h.window().playlist().remove(1); }},
       {"an entry put in before the next", 0, false,
-       [](Harness& h) { h.ui().ListBox1->insertItem(1, wholePeriodsFile("put.wav", 600.0)); }},
+       [](Harness& h) { h.window().playlist().insert(1, wholePeriodsFile("put.wav", 600.0)); }},
       {"random switched on", 2, true, [](Harness& h) { h.ui().sCheckBox6->setChecked(true); }},
       {"repeat switched off", 2, true, [](Harness& h) { h.ui().CheckBox1->setChecked(false); }},
   };
@@ -576,7 +576,7 @@ const MeanwhileCase kMeanwhileCases[] = {
     {"pause", 0, false, [](Harness& h) { h.window().BitBtn3Click(); }, false, 1},
     {"next", 0, false, [](Harness& h) { h.window().sBitBtn2Click(); }, true, 2},
     {"an entry appended", 0, false, [](Harness& h) { h.addEntry(wholePeriodsFile("put.wav", 600.0)); }, true, 1},
-    {"the entry itself removed", 0, false, [](Harness& h) { delete h.ui().ListBox1->takeItem(1); }, true, 1},
+    {"the entry itself removed", 0, false, [](Harness& h) { h.window().playlist().remove(1); }, true, 1},
     {"random switched on", 0, false, [](Harness& h) { h.ui().sCheckBox6->setChecked(true); }, true, 1},
     {"repeat switched off after the last entry", 2, true, [](Harness& h) { h.ui().CheckBox1->setChecked(false); },
      true, 0},

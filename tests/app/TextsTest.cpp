@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>

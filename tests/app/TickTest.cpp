@@ -168,7 +168,7 @@ TEST(Tick, RunsOnWhileAFileOpensOnAStalledReader) {
   };
   const StalledReader reader(stalled);
   Harness h(2, 1.0, "stalled");
-  h.ui().ListBox1->setCurrentRow(1);
+  h.window().playlist().select(1);
   h.window().ListBox1Click();
   for (int i = 0; i < 50; ++i) h.window().Timer1Timer();
   EXPECT_EQ(h.window().CurrentIndex, 1) << "nothing skipped while the file opens";

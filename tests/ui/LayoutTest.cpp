@@ -5,7 +5,7 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QSlider>
 #include <QTabWidget>
 #include <algorithm>
@@ -76,7 +76,7 @@ const std::vector<Component>& components() {
       {"sTabSheet3", "TsTabSheet", "sPageControl1", -1, -1, -1, -1, "EQ", "EQ", {}, 2},
       {"sTabSheet4", "TsTabSheet", "sPageControl1", -1, -1, -1, -1, "Graph EQ", "Graph EQ collection", {}, 3},
 
-      {"ListBox1", "QListWidget", "sTabSheet1", 0, 4, 361, 149, "", "Playlist", {}, 0},
+      {"ListBox1", "QListView", "sTabSheet1", 0, 4, 361, 149, "", "Playlist", {}, 0},
       {"BitBtn1", "QPushButton", "sTabSheet1", 0, 152, 75, 21, "open files", "", {}, 1},
       {"BitBtn5", "QPushButton", "sTabSheet1", 288, 152, 75, 21, "Clear list", "", {}, 2},
       {"CheckBox1", "QCheckBox", "sTabSheet1", 0, 172, 121, 17, "Repeat List", "", {}, 3},
