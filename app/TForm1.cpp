@@ -17,7 +17,7 @@
 #include <QWindow>
 #include <array>
 
-#include "audio/TETrack.h"
+#include "playlist/Player.h"
 #include "playlist/Playlist.h"
 #include "playlist/Random.h"
 #include "settings/ByteText.h"
@@ -55,6 +55,8 @@ TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
   playlist_->setObjectName(QStringLiteral("Playlist"));
   ui->ListBox1->setModel(playlist_);
   ui->ListBox1->setSelectionModel(playlist_->selectionModel());
+  player_ = new Player(*playlist_, this);
+  player_->setObjectName(QStringLiteral("Player"));
   // The form compiler drops captions made only of blanks; these check boxes carry them.
   for (TsCheckBox* box : {ui->sCheckBox1, ui->sCheckBox2, ui->sCheckBox4, ui->sCheckBox7}) {
     box->setText(QStringLiteral(" "));
@@ -119,15 +121,16 @@ void TForm1::bindEvents() {
   // When the list or the end-of-list rules change, the entry that follows may be another, so
   // a prepared one is checked again. A prepared entry that is heard already is taken up first,
   // before the list changes, as the end that the output has passed started it.
-  bind(playlist_, &QAbstractItemModel::rowsAboutToBeInserted, &TForm1::TakeUpPreparedEntry);
-  bind(playlist_, &QAbstractItemModel::rowsAboutToBeRemoved, &TForm1::TakeUpPreparedEntry);
-  bind(playlist_, &QAbstractItemModel::modelAboutToBeReset, &TForm1::TakeUpPreparedEntry);
-  bind(playlist_, &QAbstractItemModel::rowsInserted, &TForm1::RecheckPreparedEntry);
-  bind(playlist_, &QAbstractItemModel::rowsRemoved, &TForm1::RecheckPreparedEntry);
-  bind(playlist_, &QAbstractItemModel::modelReset, &TForm1::RecheckPreparedEntry);
+  // The end-of-list rules are the three boxes' states.
   for (QCheckBox* rule : std::array<QCheckBox*, 3>{ui->sCheckBox5, ui->CheckBox1, ui->sCheckBox6}) {
-    bind(rule, &QAbstractButton::toggled, &TForm1::RecheckPreparedEntry);
+    connect(rule, &QAbstractButton::toggled, this, [this] {
+      guarded([this] {
+        player_->setEndOfListRules({ui->sCheckBox5->isChecked(), ui->CheckBox1->isChecked(), ui->sCheckBox6->isChecked()});
+      });
+    });
   }
+  connect(player_, &Player::captionChanged, this, &QWidget::setWindowTitle);
+  connect(player_, &Player::exitRequested, this, &QWidget::close);
 
   // A check box's click handler also runs when its state is changed by the program.
   bind(ui->sCheckBox1, &QAbstractButton::toggled, &TForm1::sCheckBox1Click);
@@ -221,7 +224,7 @@ void TForm1::FormCreate() {
   keyPreview_ = true;
   setWindowFlag(Qt::WindowStaysOnTopHint, true);
   BindSurface(ui->Panel1);
-  Track = std::make_unique<TETrack>();
+  player_->createTrack();
   Reseed();
   setAcceptDrops(true);
   acceptsDrops_ = true;
@@ -249,20 +252,17 @@ void TForm1::FormDestroy() {
   Timer3->stop();
   Timer4->stop();
   ReleaseSurface();
-  if (Track) Track->Silence();
+  player_->silenceTrack();
   setAcceptDrops(false);
   acceptsDrops_ = false;
   SavePlaylist();
   SaveSettings();
-  Track.reset();
+  player_->freeTrack();
 }
 
 void TForm1::Timer4Timer() {
   Timer4->stop();
-  if (playlist_->count() == 0) return;
-  CurrentFile = playlist_->entry(0);
-  playlist_->select(0);
-  ui->BitBtn2->click();
+  player_->autoplay();
 }
 
 void TForm1::LocalizeInterface() { ::LocalizeInterface(*ui, menus_); }

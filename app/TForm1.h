@@ -22,17 +22,15 @@
 #include <memory>
 #include <optional>
 
-#include "playlist/EntryStart.h"
 #include "vis/DrawingStandstill.h"
 
-#include "audio/SoundControls.h"
 #include "ui/KeySequences.h"
 #include "ui/WindowMenus.h"
 #include "vis/SpectrumState.h"
 
 class QTimer;
+class Player;
 class Playlist;
-class TETrack;
 class IniFile;
 class VisSurface;
 class TrayIcon;
@@ -67,10 +65,6 @@ class TForm1 : public QWidget {
   QTimer* Timer3 = nullptr;
   QTimer* Timer4 = nullptr;
 
-  // Shared state.
-  std::unique_ptr<TETrack> Track;
-  int32_t CurrentIndex = 0;
-  QString CurrentFile;
   std::unique_ptr<IniFile> PlaylistIni;
   std::unique_ptr<IniFile> ConfigIni;
   std::unique_ptr<VisSurface> Surface;
@@ -82,8 +76,9 @@ class TForm1 : public QWidget {
   const WindowMenus& menus() const { return menus_; }
   // The spectrum, levels and colour that the tick fills and the drawings read.
   SpectrumState& spectrum() { return spectrum_; }
-  // The entries and the selection that ListBox1 shows.
+  // The entries and the selection that ListBox1 shows, and the player over them.
   Playlist& playlist() { return *playlist_; }
+  Player& player() { return *player_; }
 
   // Sizes the window's client area to the bounding box of its visible children.
   void updateClientSize();
@@ -124,29 +119,10 @@ class TForm1 : public QWidget {
   void BitBtn4Click();
   void sBitBtn2Click();
   void sBitBtn3Click();
-  void CheckTrackEnd();
-  void ExitAtListEnd();
-  void RepeatFromStart();
-  void PlayRandomEntry();
-  void SetCaptionFromCurrentFile();
-  // A start whose entry's file was still opening runs its steps once the file is open, and
-  // ends, changing nothing more, if the file cannot be opened; while the file opens it waits.
-  // The tick calls this first, and so does every command.
-  void FinishWaitingStart();
-  // What every command on the track does before it acts: it finishes a start whose file has
-  // opened, and takes up a prepared entry that is already heard, so that it acts on what is.
-  void SettleBeforeCommand();
-  // Near the end of an entry, has the track prepare the entry that certainly follows, so that
-  // it plays on without a gap; when CurrentIndex, the list or its rules change, lets a
-  // prepared entry go unless it is still the one that follows.
-  void PrepareNextEntry();
-  void RecheckPreparedEntry();
 
   // TForm1Tick.cpp
   void Timer1Timer();
-  // Whether a tick would change nothing now: no start waits for its file, the end-of-track
-  // check has nothing to act on, and either no stream is open or, with nothing playing, the
-  // drawings have come to a standstill.
+  // Whether a tick would change nothing now, as the player and the drawings tell.
   bool NothingToTick();
   // Runs after every tick: a frame step that falls due within half a tick period runs now,
   // sharing the tick's wakeup, and its period starts again from here.
@@ -171,9 +147,6 @@ class TForm1 : public QWidget {
   void sTrackBar8Change();
   void sTrackBar9Change();
   void sCheckBox8Click();
-  void ApplyEffectSwitches();
-  void PushEffectParameters();
-  void ApplyEqualizerSwitch();
 
   // TForm1Vis.cpp
   void BindSurface(QWidget* panel);
@@ -219,17 +192,6 @@ class TForm1 : public QWidget {
   void bindEvents();
   void followSoundControls();
 
-  // TForm1Sequencing.cpp
-  enum class StreamSource : uint8_t { Opened, Adopted };
-  void startEntry(StartKind kind, const QString& entry);
-  void runStartSteps(StartKind kind, const QString& entry, StreamSource source);
-  void advanceToNextEntry();
-  void startFromTheFirstEntry();
-  void TakeUpPreparedEntry();
-  void stopCommand();
-  // Whether CheckTrackEnd would start or close anything now.
-  bool EndOfTrackWouldAct();
-
   void showCaptionInTitleBar();
   // The tick and the frame step rest (TForm1Tick.cpp) while a tick and a frame step would
   // change nothing; the next event of any kind, which is all that can give them something
@@ -239,16 +201,14 @@ class TForm1 : public QWidget {
 
   QString dataDirectory_;
   Playlist* playlist_ = nullptr;
+  Player* player_ = nullptr;
   WindowMenus menus_;
   SpectrumState spectrum_;
   KeySequences keySequences_;
-  // What the sound controls are set to, applied to the track from here.
-  SoundControls sound_;
   bool destroyed_ = false;
   bool acceptsDrops_ = false;
   bool keyPreview_ = false;
   bool resting_ = false;
-  std::optional<WaitingStart> waitingStart_;
   DrawingStandstill standstill_;
   const QEvent* lastPreviewedKey_ = nullptr;
   QPointer<QWidget> lastPreviewedWidget_;

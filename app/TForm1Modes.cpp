@@ -6,6 +6,7 @@
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
 #include "playlist/GaugeMapping.h"
+#include "playlist/Player.h"
 #include "settings/ByteText.h"
 #include "ui/MprisService.h"
 #include "ui/TrayIcon.h"
@@ -57,13 +58,14 @@ void describeTags(const audio::StreamTags& tags, MprisPlayback& playback) {
 // for its file is not announced.
 MprisPlayback describePlayback(TForm1& form) {
   MprisPlayback playback;
-  TETrack* track = form.Track.get();
+  Player& player = form.player();
+  TETrack* track = player.Track();
   if (track == nullptr) return playback;
-  form.FinishWaitingStart();
+  player.FinishWaitingStart();
   playback.volume = track->LastVolume / kVolumeSteps;
   if (track->Stream == 0 || track->OpeningStream() == track->Stream) return playback;
   playback.status = mprisStatus(*track);
-  playback.filePath = bytesFromText(form.CurrentFile);
+  playback.filePath = bytesFromText(player.CurrentFile());
   // Until the file is open its tags and times are not known; the track's times would still be
   // those of the file before.
   audio::StreamTags tags;
@@ -91,18 +93,14 @@ MprisHooks mediaHooks(TForm1& form) {
     form.guarded([&] { form.HandOffReceived({bytesFromText(textFromLocalFileUrl(file))}); });
   };
   hooks.seek = [&form](std::chrono::microseconds position) {
-    form.guarded([&] {
-      if (!form.Track) return;
-      form.SettleBeforeCommand();
-      form.Track->SeekTime(position);
-    });
+    form.guarded([&] { form.player().seekTime(position); });
   };
-  // The gauge takes the nearest of its steps; the track hears it at once, as after a drag.
+  // The volume takes the nearest of the gauge's steps; the track hears it at once, as after a
+  // drag.
   hooks.setVolume = [&form](double volume) {
     form.guarded([&] {
-      TsGauge* gauge = form.ui->sGauge2;
-      gauge->setProgress(gaugeValueAtShare(volume, gauge->MinValue(), gauge->MaxValue()));
-      if (form.Track) form.Track->SetVolume(gauge->Progress());
+      if (form.player().Track() == nullptr) return;
+      form.player().setVolume(gaugeValueAtShare(volume, 0, static_cast<int32_t>(kVolumeSteps)));
     });
   };
   hooks.playback = [&form] { return describePlayback(form); };

@@ -7,18 +7,15 @@
 #include <QTimer>
 
 #include "app/TForm1.h"
-#include "audio/TETrack.h"
+#include "playlist/Player.h"
 #include "playlist/Playlist.h"
 #include "settings/ByteText.h"
 #include "settings/IniFile.h"
 #include "ui_TForm1.h"
 
 void TForm1::BitBtn1Click() {
-  TakeUpPreparedEntry();
-  // The index is taken before the dialog runs, whether or not it is confirmed; the entry that
-  // follows the current one may be another from now on.
-  CurrentIndex = playlist_->count() > 0 ? playlist_->selection() : 0;
-  RecheckPreparedEntry();
+  // The index is taken before the dialog runs, whether or not it is confirmed.
+  player_->takeCurrentIndexFromSelection();
   QFileDialog dialog(this, QStringLiteral("Open Files"));
   dialog.setObjectName(QStringLiteral("OpenDialog1"));
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -37,14 +34,7 @@ void TForm1::ClearPlayList1Click() { playlist_->clear(); }
 
 void TForm1::deleteselectedfile1Click() { playlist_->remove(playlist_->selection()); }
 
-void TForm1::LoadPlaylist() {
-  playlist_->load(*PlaylistIni);
-  if (playlist_->count() == 0) return;
-  CurrentFile = playlist_->entry(0);
-  playlist_->select(0);
-  Track->OpenFile(bytesFromText(CurrentFile).toStdString());
-  ApplyEffectSwitches();
-}
+void TForm1::LoadPlaylist() { player_->LoadPlaylist(*PlaylistIni); }
 
 void TForm1::SavePlaylist() {
   if (!PlaylistIni) return;
@@ -53,20 +43,7 @@ void TForm1::SavePlaylist() {
 }
 
 void TForm1::HandOffReceived(const QByteArrayList& paths) {
-  if (paths.isEmpty()) return;
-  const int first = playlist_->count();
-  QStringList entries;
-  for (const QByteArray& path : paths) entries << textFromBytes(path);
-  playlist_->append(entries);
-  playlist_->select(first);
-  if (isHidden()) {
-    RestoreFromTray();
-  } else {
-    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
-    raise();
-    activateWindow();
-  }
-  ListBox1Click();
+  if (player_->HandOffReceived(paths)) RestoreFromTray();
 }
 
 void TForm1::StartWithFiles(const QByteArrayList& paths) {

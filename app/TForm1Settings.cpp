@@ -6,7 +6,7 @@
 #include <array>
 
 #include "app/TForm1.h"
-#include "audio/TETrack.h"
+#include "playlist/Player.h"
 #include "settings/PlayerSettings.h"
 #include "ui_TForm1.h"
 
@@ -33,9 +33,10 @@ void TForm1::LoadSettings() {
   ui->CheckBox1->setChecked(settings.repeatList);
   ui->sRadioGroup1->setItemIndex(settings.drawing);
   // The track takes the volume and balance now rather than at the first tick, so that an
-  // entry started before it (the command line's) sounds at them from its first sample.
-  Track->SetVolume(ui->sGauge2->Progress());
-  Track->SetBalance(ui->sTrackBar1->value());
+  // entry started before it (the command line's) sounds at them from its first sample; a
+  // control that already showed its value has not passed it on.
+  player_->setVolume(ui->sGauge2->Progress());
+  player_->setBalance(ui->sTrackBar1->value());
 }
 
 void TForm1::SaveSettings() {

@@ -6,75 +6,20 @@
 
 #include <QLabel>
 #include <QTimer>
-#include <algorithm>
-#include <array>
-#include <charconv>
-#include <cstdint>
 
 #include "app/TForm1.h"
-#include "audio/TETrack.h"
-#include "playlist/ClockText.h"
 #include "playlist/GaugeMapping.h"
-#include "playlist/Playlist.h"
+#include "playlist/Player.h"
 #include "ui/MprisService.h"
 #include "ui_TForm1.h"
 #include "vis/VisSurface.h"
 
 namespace {
 
-// "Track3  of  12": the entry number counted from 1 and the number of entries.
-class TrackCounterText {
- public:
-  TrackCounterText(int64_t number, int64_t count) {
-    char* out = chars_.data();
-    char* const end = out + chars_.size();
-    out = append(out, "Track");
-    out = std::to_chars(out, end, number).ptr;
-    out = append(out, "  of  ");
-    out = std::to_chars(out, end, count).ptr;
-    length_ = out - chars_.data();
-  }
-
-  QLatin1String view() const { return QLatin1String(chars_.data(), length_); }
-
- private:
-  template <size_t N>
-  static char* append(char* out, const char (&text)[N]) {
-    return std::copy(text, text + N - 1, out);
-  }
-
-  // Room for both words and two 64-bit numbers with their signs.
-  std::array<char, 64> chars_{};
-  qsizetype length_ = 0;
-};
-
 void showText(QLabel* label, QLatin1String text) {
   if (label->text() == text) return;
   label->setText(text);
   label->adjustSize();
-}
-
-// The position gauge shows the stream's length and position in bytes, at the coarser scale
-// that a stream of 2^31 bytes or more needs. Without a stream both are 0.
-void showPosition(TForm1& form) {
-  TETrack& track = *form.Track;
-  const int64_t length = std::max<int64_t>(track.GetFullLengthBytes(), 0);
-  const int64_t position = std::max<int64_t>(track.GetFullPositionBytes(), 0);
-  const GaugeByteScale scale = GaugeByteScale::forLength(length);
-  form.ui->sGauge1->setMaxValue(scale.toGauge(length));
-  form.ui->sGauge1->setProgress(scale.toGauge(position));
-}
-
-// Moves the stream to the byte that a position gauge value stands for. As with a seek through
-// the track, a position at or past the end is ignored.
-void seekToGaugeValue(TForm1& form, int32_t value) {
-  TETrack& track = *form.Track;
-  const GaugeByteScale scale = GaugeByteScale::forLength(track.GetFullLengthBytes());
-  if (scale.shift() == 0) {
-    track.SeekBytes(value);
-    return;
-  }
-  track.SeekFullBytes(scale.toBytes(value));
 }
 
 // Sets a gauge to the value under the pointer while the left button is held; returns whether
@@ -88,34 +33,19 @@ bool dragGauge(TsGauge* gauge, Qt::MouseButtons buttons, int x) {
 }  // namespace
 
 void TForm1::Timer1Timer() {
-  if (!Track) return;
-  FinishWaitingStart();
-  showPosition(*this);
-  showText(ui->Label1, ClockText(Track->GetPositionTime()).view());
-  showText(ui->Label2, ClockText(Track->GetLengthTime()).view());
-  Track->SetBalance(sound_.balance);
-  Track->SetVolume(sound_.volume);
-  CheckTrackEnd();
-  PrepareNextEntry();
-  if (!Track || Track->Stream == 0) return;
-  Track->GetSpectrum(spectrum_.SpectrumBuffer.data());
+  const TickView shown = player_->tick(spectrum_.SpectrumBuffer);
+  if (!shown.ticked) return;
+  ui->sGauge1->setMaxValue(shown.positionMaximum);
+  ui->sGauge1->setProgress(shown.positionProgress);
+  showText(ui->Label1, shown.position.view());
+  showText(ui->Label2, shown.length.view());
+  if (!shown.drawn) return;
   DrawSpectrum(ui->sRadioGroup1->ItemIndex());
   standstill_.passDrawn(spectrum_.SpectrumBuffer, spectrum_.PeakLevels, spectrum_.BarLevels);
-  showText(ui->Label3,
-           TrackCounterText(int64_t{CurrentIndex} + 1, playlist_->count()).view());
-  PushEffectParameters();
+  showText(ui->Label3, shown.counter.view());
 }
 
-bool TForm1::NothingToTick() {
-  if (!Track || waitingStart_ || EndOfTrackWouldAct()) return false;
-  if (Track->Stream == 0) return true;
-  // A stream that plays, or opens, moves on by itself; one that is paused, stopped or
-  // finished shows the same position and length again, and once nothing more is heard its
-  // spectrum stands still, and so do the levels after their fall.
-  const audio::Activity activity = Track->GetActivity();
-  if (activity == audio::Activity::Playing || activity == audio::Activity::Stalled) return false;
-  return standstill_.reached();
-}
+bool TForm1::NothingToTick() { return player_->NothingToTick(standstill_.reached()); }
 
 // A tick that finds nothing to do shows the same values again and draws what it drew before,
 // and a frame step then shows the same picture again (a black panel with nothing drawn):
@@ -152,13 +82,12 @@ void TForm1::runDueFrameStepWithTick() {
 }
 
 void TForm1::sGauge1MouseMove(Qt::MouseButtons buttons, int x, int) {
-  if (!Track || !dragGauge(ui->sGauge1, buttons, x)) return;
-  SettleBeforeCommand();
-  seekToGaugeValue(*this, ui->sGauge1->Progress());
+  if (player_->Track() == nullptr || !dragGauge(ui->sGauge1, buttons, x)) return;
+  player_->seekToPositionGauge(ui->sGauge1->Progress());
   if (Mpris) Mpris->announceSeek();
 }
 
 void TForm1::sGauge2MouseMove(Qt::MouseButtons buttons, int x, int) {
-  if (!Track || !dragGauge(ui->sGauge2, buttons, x)) return;
-  Track->SetVolume(ui->sGauge2->Progress());
+  if (player_->Track() == nullptr || !dragGauge(ui->sGauge2, buttons, x)) return;
+  player_->setVolume(ui->sGauge2->Progress());
 }

@@ -21,6 +21,7 @@
 #include "audio/TETrack.h"
 #include "audio/engine/Engine.h"
 #include "audio/output/ManualClockOutput.h"
+#include "playlist/Player.h"
 #include "playlist/Playlist.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "ui_TForm1.h"
@@ -58,7 +59,7 @@ void BM_Timer1TimerPlaying(benchmark::State& state) {
     output.render(kFramesPerTick);
     output.clearRecorded();
     // Starts the tone again before it runs out, so every tick measures a playing stream.
-    if (std::chrono::duration<double>(form.Track->GetPositionTime()).count() > kToneSeconds - 1.0) form.sBitBtn2Click();
+    if (std::chrono::duration<double>(form.player().Track()->GetPositionTime()).count() > kToneSeconds - 1.0) form.sBitBtn2Click();
     const auto start = std::chrono::steady_clock::now();
     form.Timer1Timer();
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;

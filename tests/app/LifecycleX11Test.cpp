@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/TForm1.h"
+#include "playlist/Player.h"
 #include "audio/TETrack.h"
 #include "playlist/Random.h"
 #include "tests/support/TestFiles.h"
@@ -71,7 +72,7 @@ TEST_F(Lifecycle, WindowStaysOnTopAndAcceptsKeysAndDrops) {
   form_->show();
   EXPECT_TRUE(form_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   EXPECT_TRUE(form_->acceptDrops());
-  EXPECT_NE(form_->Track, nullptr);
+  EXPECT_NE(form_->player().Track(), nullptr);
 }
 
 TEST_F(Lifecycle, FirstStartWithoutPlaylistPlaysNothingAndShowsNoError) {
@@ -80,11 +81,11 @@ TEST_F(Lifecycle, FirstStartWithoutPlaylistPlaysNothingAndShowsNoError) {
   ASSERT_TRUE(spinUntil([&] { return !form_->Timer4->isActive(); })) << "the autoplay tick never came";
   QCoreApplication::processEvents();
   EXPECT_TRUE(boxes_.texts().isEmpty()) << boxes_.texts().join('|').toStdString();
-  ASSERT_NE(form_->Track, nullptr);
-  EXPECT_EQ(form_->Track->State, PlayState::Stopped);
-  EXPECT_EQ(form_->Track->Stream, 0u);
-  EXPECT_EQ(form_->CurrentIndex, 0);
-  EXPECT_TRUE(form_->CurrentFile.isEmpty());
+  ASSERT_NE(form_->player().Track(), nullptr);
+  EXPECT_EQ(form_->player().Track()->State, PlayState::Stopped);
+  EXPECT_EQ(form_->player().Track()->Stream, 0u);
+  EXPECT_EQ(form_->player().CurrentIndex(), 0);
+  EXPECT_TRUE(form_->player().CurrentFile().isEmpty());
   EXPECT_FALSE(QFileInfo::exists(data_.file(QStringLiteral("PLIST.LST")))) << "opening creates no file";
 }
 
@@ -92,7 +93,7 @@ TEST_F(Lifecycle, ShutdownFreesTheTrackAndSavesBothFilesOnce) {
   form_->guarded([&] { form_->FormCreate(); });
   form_->show();
   form_->guarded([&] { form_->FormDestroy(); });
-  EXPECT_EQ(form_->Track, nullptr);
+  EXPECT_EQ(form_->player().Track(), nullptr);
   EXPECT_FALSE(form_->acceptDrops());
   EXPECT_TRUE(QFileInfo::exists(data_.file(QStringLiteral("PLIST.LST"))));
   EXPECT_TRUE(QFileInfo::exists(data_.file(QStringLiteral("Config.ini"))));

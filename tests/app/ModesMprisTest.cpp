@@ -14,6 +14,7 @@
 #include "audio/TETrack.h"
 #include "audio/decode/Decoder.h"
 #include "audio/engine/Engine.h"
+#include "playlist/Player.h"
 #include "playlist/Playlist.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/support/EventLoopWait.h"
@@ -73,7 +74,7 @@ class ModesMprisTest : public ::testing::Test {
 TEST_F(ModesMprisTest, BusCommandsPressTheTransportButtons) {
   EXPECT_EQ(status(), QStringLiteral("Stopped"));
   EXPECT_EQ(pressesOf(form.ui->sBitBtn2, QStringLiteral("Next")), 1);
-  EXPECT_EQ(form.CurrentIndex, 1);
+  EXPECT_EQ(form.player().CurrentIndex(), 1);
   // The entry starts once its file has opened.
   EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Playing"); }));
 
@@ -83,7 +84,7 @@ TEST_F(ModesMprisTest, BusCommandsPressTheTransportButtons) {
   EXPECT_EQ(status(), QStringLiteral("Playing"));
 
   EXPECT_EQ(pressesOf(form.ui->sBitBtn3, QStringLiteral("Previous")), 1);
-  EXPECT_EQ(form.CurrentIndex, 0);
+  EXPECT_EQ(form.player().CurrentIndex(), 0);
   EXPECT_EQ(pressesOf(form.ui->BitBtn4, QStringLiteral("Stop")), 1);
   EXPECT_EQ(status(), QStringLiteral("Stopped"));
   EXPECT_EQ(pressesOf(form.ui->BitBtn3, QStringLiteral("Pause")), 1);
@@ -129,7 +130,7 @@ TEST_P(ModesMprisTrack, MetadataDescribesTheOpenFile) {
   form.playlist().append(file);
   form.playlist().select(form.playlist().count() - 1);
   form.ListBox1Click();
-  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.Track->Stream));
+  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.player().Track()->Stream));
   const QVariantMap track = mpris::metadata();
   EXPECT_EQ(track.value(QStringLiteral("xesam:url")).toString(), QUrl::fromLocalFile(file).toString());
   EXPECT_EQ(track.value(QStringLiteral("xesam:title")).toString(), GetParam().title);
@@ -170,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A list that has played to its end plays nothing: the desktop is told so.
 TEST_F(ModesMprisTest, StatusIsStoppedOnceTheListHasEnded) {
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
-  ASSERT_EQ(form.CurrentIndex, 1);
+  ASSERT_EQ(form.player().CurrentIndex(), 1);
   EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Playing"); }));
   EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Stopped"); })) << "still " << status().toStdString();
 }
@@ -178,11 +179,11 @@ TEST_F(ModesMprisTest, StatusIsStoppedOnceTheListHasEnded) {
 // An entry that cannot be opened is never announced: the desktop keeps hearing of what plays.
 TEST_F(ModesMprisTest, AnEntryThatCannotBeOpenedIsNeverAnnounced) {
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
-  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.Track->Stream));
+  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.player().Track()->Stream));
   form.playlist().append(folder.file("missing.wav"));
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
-  EXPECT_EQ(form.CurrentIndex, 2);
-  audio::Engine::instance().streamAwaitOpen(form.Track->OpeningStream());
+  EXPECT_EQ(form.player().CurrentIndex(), 2);
+  audio::Engine::instance().streamAwaitOpen(form.player().Track()->OpeningStream());
   EXPECT_EQ(mpris::metadata().value(QStringLiteral("xesam:title")).toString(), QStringLiteral("second.wav"));
   EXPECT_EQ(status(), QStringLiteral("Playing"));
 }
@@ -193,11 +194,11 @@ TEST_F(ModesMprisTest, OpenUriAddsTheFileAndPlaysIt) {
   mpris::call(mpris::kPlayer, QStringLiteral("OpenUri"), {QUrl::fromLocalFile(file).toString()});
   ASSERT_EQ(form.playlist().count(), 3);
   EXPECT_EQ(form.playlist().entry(2), file);
-  EXPECT_EQ(form.CurrentIndex, 2);
+  EXPECT_EQ(form.player().CurrentIndex(), 2);
   // The entry starts once its file has opened.
   EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Playing"); }));
-  EXPECT_EQ(form.CurrentFile, file);
-  EXPECT_EQ(form.Track->State, PlayState::Playing);
+  EXPECT_EQ(form.player().CurrentFile(), file);
+  EXPECT_EQ(form.player().Track()->State, PlayState::Playing);
 }
 
 // The shutdown takes the player off the bus before its track goes: a media key pressed
@@ -216,7 +217,7 @@ TEST_F(ModesMprisTest, TimesInMicrosecondsSeeksAndVolumeReachTheBus) {
   form.playlist().select(2);
   form.ListBox1Click();
   // The file opens in the background; the bus answers from what is known once it has.
-  audio::Engine::instance().streamAwaitOpen(form.Track->Stream);
+  audio::Engine::instance().streamAwaitOpen(form.player().Track()->Stream);
   mpris::call(mpris::kPlayer, QStringLiteral("Pause"));
   const QVariantMap track = mpris::metadata();
   EXPECT_EQ(track.value(QStringLiteral("mpris:length")).toLongLong(), 180'000'000);
@@ -233,7 +234,7 @@ TEST_F(ModesMprisTest, TimesInMicrosecondsSeeksAndVolumeReachTheBus) {
   mpris::call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
               {mpris::kPlayer, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(0.7))});
   EXPECT_EQ(form.ui->sGauge2->Progress(), 7);
-  EXPECT_EQ(form.Track->LastVolume, 7);
+  EXPECT_EQ(form.player().Track()->LastVolume, 7);
   EXPECT_DOUBLE_EQ(mpris::property(mpris::kPlayer, QStringLiteral("Volume")).toDouble(), 0.7);
 }
 
@@ -260,7 +261,7 @@ TEST_F(ModesMprisTest, AFileThatOpensNeverTakesTheLengthOfTheOneBefore) {
       << "the file is still opening";
   EXPECT_EQ(track.value(QStringLiteral("mpris:length")).toLongLong(), 180'000'000);
   unstall.set_value();
-  audio::Engine::instance().streamAwaitOpen(form.Track->OpeningStream());
+  audio::Engine::instance().streamAwaitOpen(form.player().Track()->OpeningStream());
   audio::Engine::setDecoderOpener(nullptr);
   EXPECT_TRUE(spinUntil([] { return mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong() == 500'000; }));
   EXPECT_EQ(mpris::metadata().value(QStringLiteral("xesam:url")).toString(),

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/TForm1.h"
+#include "playlist/Player.h"
 #include "playlist/Playlist.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/playlist/StartedWindow.h"
@@ -96,7 +97,7 @@ TEST_F(ModesTest, TrayItemsPressTheButtonsWhileHidden) {
   }
   menus.N1->trigger();
   finishStart(form);
-  EXPECT_EQ(form.CurrentIndex, 1);
+  EXPECT_EQ(form.player().CurrentIndex(), 1);
   EXPECT_EQ(form.windowTitle(), QStringLiteral("two.wav"));
   EXPECT_TRUE(form.isHidden());
 }

@@ -12,6 +12,7 @@
 #include "audio/TETrack.h"
 #include "audio/engine/Engine.h"
 #include "audio/output/ManualClockOutput.h"
+#include "playlist/Player.h"
 #include "playlist/Playlist.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/support/TestFiles.h"
@@ -45,7 +46,7 @@ class Harness {
 
   TForm1& window() { return *form; }
   Ui::TForm1& ui() { return *form->ui; }
-  TETrack& track() { return *form->Track; }
+  TETrack& track() { return *form->player().Track(); }
   audio::Engine& engine() { return audio::Engine::instance(); }
 
   void addEntry(const QString& path) { form->playlist().append(path); }
@@ -55,13 +56,13 @@ class Harness {
     form->ListBox1Click();
   }
 
-  audio::StreamHandle stream() { return form->Track->Stream; }
+  audio::StreamHandle stream() { return form->player().Track()->Stream; }
   // Files open in the background, and a start runs its steps once its file has opened. The
   // test lets the file finish opening (or failing) and the start finish, as the next tick
   // would, before it looks, renders or ticks, so that every run sees the same.
   void settle() {
     engine().streamAwaitOpen(track().OpeningStream());
-    form->FinishWaitingStart();
+    form->player().FinishWaitingStart();
     engine().streamAwaitOpen(stream());
   }
   audio::Activity activity() {

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "playlist/Player.h"
 #include "playlist/Playlist.h"
 #include "settings/ByteText.h"
 #include "settings/IniFile.h"
@@ -55,11 +56,11 @@ TEST(PlaylistWindow, StartsWithTheSavedListAndOpensTheFirstEntryWithoutPlaying) 
   folder.write("PLIST.LST", playlistFile({first.toUtf8(), "/nowhere/second.mp3"}));
   auto form = startWindow(folder.path());
   EXPECT_EQ(entriesOf(*form), (QStringList{first, "/nowhere/second.mp3"}));
-  EXPECT_EQ(form->CurrentFile, first);
+  EXPECT_EQ(form->player().CurrentFile(), first);
   EXPECT_EQ(form->playlist().selection(), 0);
-  EXPECT_EQ(form->CurrentIndex, 0);
-  EXPECT_NE(form->Track->Stream, 0u);
-  EXPECT_EQ(form->Track->State, PlayState::Stopped);
+  EXPECT_EQ(form->player().CurrentIndex(), 0);
+  EXPECT_NE(form->player().Track()->Stream, 0u);
+  EXPECT_EQ(form->player().Track()->State, PlayState::Stopped);
 }
 
 TEST(PlaylistWindow, OpensAnEntryWhoseNameIsNotUtf8FromTheFileOrADrop) {
@@ -68,8 +69,8 @@ TEST(PlaylistWindow, OpensAnEntryWhoseNameIsNotUtf8FromTheFileOrADrop) {
   ASSERT_EQ(::rename(fixtures::writeSineWav("cp1251.wav", 44100, 2, 440.0, 0.2).c_str(), name.constData()), 0);
   folder.write("PLIST.LST", playlistFile({name}));
   auto form = startWindow(folder.path());
-  EXPECT_EQ(bytesFromText(form->CurrentFile), name);
-  EXPECT_NE(form->Track->Stream, 0u);
+  EXPECT_EQ(bytesFromText(form->player().CurrentFile()), name);
+  EXPECT_NE(form->player().Track()->Stream, 0u);
 
   // A file manager drops the name's bytes percent-encoded.
   QMimeData dropped;
@@ -81,12 +82,12 @@ TEST(PlaylistWindow, OpensAnEntryWhoseNameIsNotUtf8FromTheFileOrADrop) {
   QCoreApplication::sendEvent(form.get(), &drop);
   ASSERT_EQ(form->playlist().count(), 2);
   EXPECT_EQ(bytesFromText(form->playlist().entry(1)), name);
-  const audio::StreamHandle first = form->Track->Stream;
+  const audio::StreamHandle first = form->player().Track()->Stream;
   form->playlist().select(1);
   form->ListBox1Click();
   finishStart(*form);
-  EXPECT_NE(form->Track->Stream, first);
-  EXPECT_NE(form->Track->Stream, 0u);
+  EXPECT_NE(form->player().Track()->Stream, first);
+  EXPECT_NE(form->player().Track()->Stream, 0u);
 }
 
 TEST(PlaylistWindow, SavesAndLoadsEveryEntryUnchanged) {
@@ -137,7 +138,7 @@ TEST(PlaylistWindow, DeletingAndClearingLeaveTheCurrentTrackAlone) {
   folder.write("PLIST.LST", playlistFile({first.toUtf8(), "/b", "/c"}));
   auto form = startWindow(folder.path());
   form->BitBtn2Click();
-  ASSERT_EQ(form->Track->State, PlayState::Playing);
+  ASSERT_EQ(form->player().Track()->State, PlayState::Playing);
   Playlist& list = form->playlist();
 
   list.select(-1);
@@ -153,22 +154,27 @@ TEST(PlaylistWindow, DeletingAndClearingLeaveTheCurrentTrackAlone) {
   form->FilesDropped({"/d"});
   form->BitBtn5Click();
   EXPECT_EQ(list.count(), 0);
-  EXPECT_EQ(form->Track->State, PlayState::Playing);
-  EXPECT_EQ(form->CurrentFile, first);
-  EXPECT_EQ(form->CurrentIndex, 0);
+  EXPECT_EQ(form->player().Track()->State, PlayState::Playing);
+  EXPECT_EQ(form->player().CurrentFile(), first);
+  EXPECT_EQ(form->player().CurrentIndex(), 0);
 }
 
 TEST(PlaylistWindow, OpenDialogSetsTheIndexFirstAndAppendsOnlyWhenConfirmed) {
   TempFolder folder;
   auto form = startWindow(folder.path());
-  form->CurrentIndex = 7;
+  // ">>" walks to the eighth entry, whose file is missing like the others, and the list is
+  // cleared: the current entry is past the end.
+  form->FilesDropped(QStringList(8, QStringLiteral("/missing.wav")));
+  for (int press = 0; press < 7; ++press) form->sBitBtn2Click();
+  form->ClearPlayList1Click();
+  ASSERT_EQ(form->player().CurrentIndex(), 7);
   onModalDialog([](QFileDialog& dialog) {
     EXPECT_EQ(dialog.windowTitle(), "Open Files");
     EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
     dialog.reject();
   });
   form->BitBtn1Click();
-  EXPECT_EQ(form->CurrentIndex, 0);
+  EXPECT_EQ(form->player().CurrentIndex(), 0);
   EXPECT_EQ(form->playlist().count(), 0);
 
   const QString chosen = toneFile("chosen.wav");
@@ -179,9 +185,9 @@ TEST(PlaylistWindow, OpenDialogSetsTheIndexFirstAndAppendsOnlyWhenConfirmed) {
     static_cast<QDialog&>(dialog).accept();  // QFileDialog::accept, which takes the selection
   });
   form->BitBtn1Click();
-  EXPECT_EQ(form->CurrentIndex, 2);
+  EXPECT_EQ(form->player().CurrentIndex(), 2);
   EXPECT_EQ(entriesOf(*form), (QStringList{"/a", "/b", "/c", chosen}));
-  EXPECT_EQ(form->Track->State, PlayState::Stopped);
+  EXPECT_EQ(form->player().Track()->State, PlayState::Stopped);
 }
 
 TEST(PlaylistWindow, HandOffAppendsAndStartsTheEntry) {
@@ -199,9 +205,9 @@ TEST(PlaylistWindow, HandOffAppendsAndStartsTheEntry) {
   finishStart(*form);
   EXPECT_EQ(entriesOf(*form), (QStringList{"/a", tone, second}));
   EXPECT_EQ(form->playlist().selection(), 1);
-  EXPECT_EQ(form->CurrentIndex, 1);
-  EXPECT_EQ(form->CurrentFile, tone);
-  EXPECT_EQ(form->Track->State, PlayState::Playing);
+  EXPECT_EQ(form->player().CurrentIndex(), 1);
+  EXPECT_EQ(form->player().CurrentFile(), tone);
+  EXPECT_EQ(form->player().Track()->State, PlayState::Playing);
 }
 
 TEST(PlaylistWindow, AReadOnlyPlaylistStopsTheShutdownBeforeTheSettings) {

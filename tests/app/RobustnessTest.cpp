@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "audio/decode/Decoder.h"
+#include "playlist/Player.h"
 #include "playlist/PlaylistFile.h"
 #include "settings/IniFile.h"
 #include "tests/app/PlaybackHarness.h"
@@ -104,9 +105,9 @@ TEST(Robustness, APlaylistOfDamagedFilesPlaysOrSkipsEveryEntryInOrder) {
   std::vector<int> visited;
   std::set<int> opened;
   for (int step = 0; step < 4 * static_cast<int>(files.size()); ++step) {
-    if (visited.empty() || visited.back() != harness.window().CurrentIndex) visited.push_back(harness.window().CurrentIndex);
-    if (harness.stream() != 0) opened.insert(harness.window().CurrentIndex);
-    if (harness.window().CurrentIndex == last && harness.activity() != audio::Activity::Playing) break;
+    if (visited.empty() || visited.back() != harness.window().player().CurrentIndex()) visited.push_back(harness.window().player().CurrentIndex());
+    if (harness.stream() != 0) opened.insert(harness.window().player().CurrentIndex());
+    if (harness.window().player().CurrentIndex() == last && harness.activity() != audio::Activity::Playing) break;
     harness.playOutAndTick();
   }
   std::vector<int> expected(files.size());
@@ -138,7 +139,7 @@ TEST(Robustness, TenThousandEntriesLoadPlayAndSave) {
   harness.click(kEntries - 2);
   EXPECT_NE(harness.stream(), 0u);
   harness.playOutAndTick();
-  EXPECT_EQ(harness.window().CurrentIndex, kEntries - 1);
+  EXPECT_EQ(harness.window().player().CurrentIndex(), kEntries - 1);
 
   QFile::remove(path);
   harness.window().SavePlaylist();
@@ -182,8 +183,8 @@ TEST(Robustness, MemoryStaysFlatWhileTheListRepeats) {
   for (int64_t frames = 0; frames < totalFrames; frames += kBlock) {
     harness.render(kBlock);
     harness.tick();
-    if (harness.window().CurrentIndex < lastIndex) ++rounds;
-    lastIndex = harness.window().CurrentIndex;
+    if (harness.window().player().CurrentIndex() < lastIndex) ++rounds;
+    lastIndex = harness.window().player().CurrentIndex();
     if (frames >= totalFrames / 2 && settled == 0) settled = residentKib();
     if (settled != 0) highest = std::max(highest, residentKib());
   }

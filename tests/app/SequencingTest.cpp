@@ -15,6 +15,7 @@
 #include <numbers>
 #include <vector>
 
+#include "playlist/Player.h"
 #include "playlist/Playlist.h"
 #include "tests/app/PlaybackHarness.h"
 #include "tests/audio/support/AudioFixtures.h"
@@ -55,7 +56,7 @@ TEST(Sequencing, TheEndOfATrack) {
     h.click(c.ending);
     h.playOutAndTick();
     h.tick();  // a finished last entry stays finished without raising anything
-    EXPECT_EQ(h.window().CurrentIndex, c.next) << c.what;
+    EXPECT_EQ(h.window().player().CurrentIndex(), c.next) << c.what;
     EXPECT_EQ(h.activity(), c.playing ? audio::Activity::Playing : audio::Activity::Stopped) << c.what;
     if (c.playing) {
       EXPECT_EQ(h.position(), 0) << c.what;
@@ -77,11 +78,11 @@ TEST(Sequencing, RandomNeverDrawsTheLastEntry) {
   Harness h(4);
   h.ui().sCheckBox6->setChecked(true);
   for (int round = 0; round < 12; ++round) {
-    h.window().PlayRandomEntry();
+    h.window().player().PlayRandomEntry();
     h.settle();
-    EXPECT_GE(h.window().CurrentIndex, 0);
-    EXPECT_LE(h.window().CurrentIndex, 2);
-    EXPECT_EQ(h.window().CurrentFile, h.window().playlist().entry(h.window().CurrentIndex));
+    EXPECT_GE(h.window().player().CurrentIndex(), 0);
+    EXPECT_LE(h.window().player().CurrentIndex(), 2);
+    EXPECT_EQ(h.window().player().CurrentFile(), h.window().playlist().entry(h.window().player().CurrentIndex()));
   }
 }
 
@@ -97,20 +98,20 @@ TEST(Sequencing, BrokenEntriesAreSkippedButNothingStartsByItself) {
   h.addEntry(h.folder.write(QStringLiteral("noise.mp3"), QByteArray(4096, 'x')));
   h.addEntry(playback::toneFile("tone2.wav", 0.05));
   h.tick();
-  EXPECT_EQ(h.window().CurrentIndex, 0);
+  EXPECT_EQ(h.window().player().CurrentIndex(), 0);
   EXPECT_EQ(h.stream(), 0u);
 
   h.click(0);
   const audio::StreamHandle first = h.stream();
   h.playOutAndTick();
-  EXPECT_EQ(h.window().CurrentIndex, 1);
+  EXPECT_EQ(h.window().player().CurrentIndex(), 1);
   // The file fails to open in the background; the finished entry stays the track's, still
   // finished, and the next tick moves on.
   h.settle();
   EXPECT_EQ(h.stream(), first) << "undecodable";
   EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone0.wav"));
   h.tick();
-  EXPECT_EQ(h.window().CurrentIndex, 2);
+  EXPECT_EQ(h.window().player().CurrentIndex(), 2);
   EXPECT_EQ(h.activity(), audio::Activity::Playing);
   EXPECT_EQ(closed, 0);
 }
@@ -152,7 +153,7 @@ TEST(Sequencing, PlayOnAListFilledFromEmptyStartsTheSelectedEntry) {
     h.render(4096);
     h.tick();
     h.tick();
-    EXPECT_EQ(h.window().CurrentIndex, c.index) << c.what;
+    EXPECT_EQ(h.window().player().CurrentIndex(), c.index) << c.what;
     EXPECT_EQ(h.selection(), c.index) << c.what;
     EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(c.index)) << c.what;
     EXPECT_EQ(h.activity(), audio::Activity::Playing) << c.what;
@@ -171,7 +172,7 @@ TEST(Sequencing, TransportButtons) {
   h.tick();
   h.window().BitBtn4Click();  // stop does nothing to a paused track
   EXPECT_EQ(h.position(), paused);
-  EXPECT_EQ(h.window().CurrentIndex, 1);
+  EXPECT_EQ(h.window().player().CurrentIndex(), 1);
   h.window().BitBtn2Click();  // play resumes
   h.render(4096);
   EXPECT_GT(h.position(), paused);
@@ -179,7 +180,7 @@ TEST(Sequencing, TransportButtons) {
   h.window().BitBtn4Click();
   h.tick();
   EXPECT_EQ(h.position(), 0);
-  EXPECT_EQ(h.window().CurrentIndex, 1) << "a stop is no end";
+  EXPECT_EQ(h.window().player().CurrentIndex(), 1) << "a stop is no end";
   h.window().BitBtn2Click();
   EXPECT_EQ(h.activity(), audio::Activity::Playing);
 
@@ -191,7 +192,7 @@ TEST(Sequencing, TransportButtons) {
   for (const auto& [press, index] : steps) {
     h.render(4096);
     (h.window().*press)();
-    EXPECT_EQ(h.window().CurrentIndex, index);
+    EXPECT_EQ(h.window().player().CurrentIndex(), index);
     EXPECT_EQ(h.position(), 0);
     EXPECT_EQ(h.selection(), 1);
     EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(index));
@@ -269,7 +270,7 @@ TEST(Sequencing, EveryNewStreamCarriesTheTickedEffectsOnce) {
     h.ui().sCheckBox1->setChecked(c.compressor);
     h.ui().sCheckBox8->setChecked(c.equalizer);
     c.start(h);
-    ASSERT_EQ(h.window().CurrentIndex, c.index) << c.what;
+    ASSERT_EQ(h.window().player().CurrentIndex(), c.index) << c.what;
     const double expectedDb = (c.compressor ? 10.0 : 0.0) + (c.equalizer ? 7.0 : 0.0);
     EXPECT_NEAR(20.0 * std::log10(settledPeak(h) / dry), expectedDb, 0.5) << c.what;
   }
@@ -366,16 +367,16 @@ TEST(Sequencing, AnEntryThatCannotBeOpenedLeavesWhatPlaysAlone) {
       h.render(4096);
       const audio::StreamHandle playing = h.stream();
       const int64_t position = h.position();
-      const QString file = h.window().CurrentFile;
+      const QString file = h.window().player().CurrentFile();
       c.start(h, path);
       h.render(4096);
       h.tick();
       const std::string what = std::string(dead.what) + ", " + c.what;
-      EXPECT_EQ(h.window().CurrentIndex, c.index) << what;
+      EXPECT_EQ(h.window().player().CurrentIndex(), c.index) << what;
       EXPECT_EQ(h.stream(), playing) << what;
       EXPECT_EQ(h.activity(), audio::Activity::Playing) << what;
       EXPECT_EQ(h.position(), position + 4096 * 4) << what << ": not rewound";
-      EXPECT_EQ(h.window().CurrentFile, file) << what;
+      EXPECT_EQ(h.window().player().CurrentFile(), file) << what;
       EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(c.playing)) << what;
     }
     // At the end of a track the entry counts as finished, and the next tick moves past it.
@@ -387,7 +388,7 @@ TEST(Sequencing, AnEntryThatCannotBeOpenedLeavesWhatPlaysAlone) {
     h.playOutAndTick();
     EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone0.wav")) << dead.what;
     h.tick();
-    EXPECT_EQ(h.window().CurrentIndex, 2) << dead.what;
+    EXPECT_EQ(h.window().player().CurrentIndex(), 2) << dead.what;
     EXPECT_EQ(h.selection(), 2) << dead.what;
     EXPECT_EQ(h.activity(), audio::Activity::Playing) << dead.what;
     EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone2.wav")) << dead.what;
@@ -407,11 +408,14 @@ TEST(Sequencing, AnIndexNamingNoEntryFailsWhereTheOperationReadsIt) {
   Harness empty;
   EXPECT_EQ(errorOf(empty.window(), &TForm1::sBitBtn2Click), "List index out of bounds (0)");
 
-  Harness h(3, 0.5);
-  h.click(2);
+  // The last of seven entries plays, and the five from the third on are deleted: the current
+  // entry is past the end.
+  Harness h(7, 0.5);
+  h.click(6);
   h.render(4096);
   const int64_t playing = h.position();
-  h.window().CurrentIndex = 6;  // as if entries had been deleted
+  for (int k = 6; k >= 2; --k) h.window().playlist().remove(k);
+  ASSERT_EQ(h.window().player().CurrentIndex(), 6);
   EXPECT_EQ(errorOf(h.window(), &TForm1::sBitBtn3Click), "List index out of bounds (5)");
   EXPECT_EQ(errorOf(h.window(), &TForm1::sBitBtn2Click), "List index out of bounds (5)");
   EXPECT_EQ(h.position(), playing) << "the read comes first";
@@ -465,7 +469,7 @@ TEST(Sequencing, TheEntryThatCertainlyFollowsPlaysWithoutAGap) {
     constexpr int kAfter = 2000;
     const std::vector<float> heard = h.hear(kEntryFrames + kAfter);
     h.tick();
-    EXPECT_EQ(h.window().CurrentIndex, c.next) << c.what;
+    EXPECT_EQ(h.window().player().CurrentIndex(), c.next) << c.what;
     EXPECT_EQ(h.selection(), c.next) << c.what;
     EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(c.next)) << c.what;
     EXPECT_EQ(h.activity(), audio::Activity::Playing) << c.what;
@@ -525,7 +529,7 @@ TEST(Sequencing, ANewCurrentEntryHasWhatNowFollowsItPrepared) {
     if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) dialog->reject();
   });
   h.window().BitBtn1Click();
-  ASSERT_EQ(h.window().CurrentIndex, 0);
+  ASSERT_EQ(h.window().player().CurrentIndex(), 0);
   h.tick();
   constexpr int kAfter = 2000;
   const std::vector<float> heard = h.hear(kEntryFrames + kAfter);
@@ -535,7 +539,7 @@ TEST(Sequencing, ANewCurrentEntryHasWhatNowFollowsItPrepared) {
   }
   EXPECT_LT(worst, 1e-3) << "the second entry again, without a gap";
   h.tick();
-  EXPECT_EQ(h.window().CurrentIndex, 1);
+  EXPECT_EQ(h.window().player().CurrentIndex(), 1);
   EXPECT_EQ(h.position(), kAfter * 4);
 }
 
@@ -551,11 +555,11 @@ TEST(Sequencing, AnEntryThatEndedBeforeTheTickTookItUpIsNotPlayedAgain) {
   h.tick();
   h.render(kEntryFrames + 4096);
   h.tick();
-  EXPECT_EQ(h.window().CurrentIndex, 1);
+  EXPECT_EQ(h.window().player().CurrentIndex(), 1);
   const std::vector<float> after = h.hear(4096);
   EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](float v) { return v == 0.0f; })) << "played again";
   h.tick();
-  EXPECT_EQ(h.window().CurrentIndex, 2);
+  EXPECT_EQ(h.window().player().CurrentIndex(), 2);
   EXPECT_EQ(h.activity(), audio::Activity::Playing);
 }
 
@@ -608,7 +612,7 @@ TEST(Sequencing, WhatIsHeardOfAPreparedEntryBeforeTheTickIsNeverCut) {
     });
     EXPECT_EQ(std::abs(last) > 0.4f, c.sounds) << c.what;
     h.tick();
-    EXPECT_EQ(h.window().CurrentIndex, c.index) << c.what;
+    EXPECT_EQ(h.window().player().CurrentIndex(), c.index) << c.what;
   }
 }
 

@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "audio/decode/Decoder.h"
+#include "playlist/Player.h"
 #include "tests/app/PlaybackHarness.h"
 #include "tests/support/EventLoopWait.h"
 #include "ui/TsGauge.h"
@@ -65,8 +66,7 @@ QString text(QLabel* label) { return label->text(); }
 
 TEST(Tick, ReadOutsFollowTheStream) {
   Harness h(12, 2.6, "tick");
-  h.click(0);
-  h.window().CurrentIndex = 2;
+  h.click(2);
   h.ui().sTrackBar1->setValue(-5);
   h.ui().sGauge2->setProgress(7);
   h.tick();
@@ -171,7 +171,7 @@ TEST(Tick, RunsOnWhileAFileOpensOnAStalledReader) {
   h.window().playlist().select(1);
   h.window().ListBox1Click();
   for (int i = 0; i < 50; ++i) h.window().Timer1Timer();
-  EXPECT_EQ(h.window().CurrentIndex, 1) << "nothing skipped while the file opens";
+  EXPECT_EQ(h.window().player().CurrentIndex(), 1) << "nothing skipped while the file opens";
   EXPECT_EQ(h.ui().sGauge1->MaxValue(), 0);
   EXPECT_EQ(text(h.ui().Label3), QStringLiteral("Track2  of  2"));
   unstall.set_value();
@@ -194,7 +194,7 @@ void runFor(Harness& h, int ticks) {
 auto shown(Harness& h) {
   TForm1& w = h.window();
   return std::make_tuple(text(h.ui().Label1), text(h.ui().Label2), text(h.ui().Label3), h.ui().sGauge1->MaxValue(),
-                         h.ui().sGauge1->Progress(), w.spectrum().SpectrumBuffer, w.spectrum().PeakLevels, w.spectrum().BarLevels, w.CurrentIndex,
+                         h.ui().sGauge1->Progress(), w.spectrum().SpectrumBuffer, w.spectrum().PeakLevels, w.spectrum().BarLevels, w.player().CurrentIndex(),
                          w.windowTitle(), h.track().State, h.activity(), h.position());
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/TForm1.h"
+#include "playlist/Player.h"
 #include "audio/TETrack.h"
 #include "audio/engine/Engine.h"
 #include "audio/output/ManualClockOutput.h"
@@ -32,6 +33,6 @@ inline std::unique_ptr<TForm1> startWindow(const QString& dataFolder) {
 // timers held still, the test lets the file open (or fail) and finishes the start as the tick
 // would.
 inline void finishStart(TForm1& form) {
-  audio::Engine::instance().streamAwaitOpen(form.Track->OpeningStream());
-  form.FinishWaitingStart();
+  audio::Engine::instance().streamAwaitOpen(form.player().Track()->OpeningStream());
+  form.player().FinishWaitingStart();
 }
