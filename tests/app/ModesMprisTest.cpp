@@ -1,12 +1,13 @@
-// The window as a media player on a private session bus: each bus command presses the
-// button its tray item presses, and the bus sees what the track is doing.
+// The window as a media player on a private session bus: each bus command drives the player as
+// the window's button of the same meaning does, and the bus sees what the track is doing.
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
-#include <QPushButton>
+#include <QMessageBox>
 #include <QTimer>
 #include <future>
 
@@ -58,37 +59,49 @@ class ModesMprisTest : public ::testing::Test {
     ASSERT_TRUE(form.Mpris->isRegistered());
   }
 
-  int pressesOf(QAbstractButton* button, const QString& method) {
-    int presses = 0;
-    const QMetaObject::Connection counting = QObject::connect(button, &QAbstractButton::clicked, [&] { ++presses; });
-    mpris::call(mpris::kPlayer, method);
-    QObject::disconnect(counting);
-    return presses;
-  }
-
   TempFolder covers;
   TempFolder folder;
   TForm1 form{folder.path()};
 };
 
-TEST_F(ModesMprisTest, BusCommandsPressTheTransportButtons) {
+TEST_F(ModesMprisTest, BusCommandsDriveThePlayer) {
+  const Player& player = form.player();
   EXPECT_EQ(status(), QStringLiteral("Stopped"));
-  EXPECT_EQ(pressesOf(form.ui->sBitBtn2, QStringLiteral("Next")), 1);
-  EXPECT_EQ(form.player().CurrentIndex(), 1);
+  mpris::call(mpris::kPlayer, QStringLiteral("Next"));
+  EXPECT_EQ(player.CurrentIndex(), 1);
   // The entry starts once its file has opened.
   EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Playing"); }));
 
-  EXPECT_EQ(pressesOf(form.ui->BitBtn3, QStringLiteral("PlayPause")), 1);
+  mpris::call(mpris::kPlayer, QStringLiteral("PlayPause"));
   EXPECT_EQ(status(), QStringLiteral("Paused"));
-  EXPECT_EQ(pressesOf(form.ui->BitBtn2, QStringLiteral("PlayPause")), 1);
+  mpris::call(mpris::kPlayer, QStringLiteral("PlayPause"));
   EXPECT_EQ(status(), QStringLiteral("Playing"));
 
-  EXPECT_EQ(pressesOf(form.ui->sBitBtn3, QStringLiteral("Previous")), 1);
-  EXPECT_EQ(form.player().CurrentIndex(), 0);
-  EXPECT_EQ(pressesOf(form.ui->BitBtn4, QStringLiteral("Stop")), 1);
+  mpris::call(mpris::kPlayer, QStringLiteral("Previous"));
+  EXPECT_EQ(player.CurrentIndex(), 0);
+  mpris::call(mpris::kPlayer, QStringLiteral("Stop"));
   EXPECT_EQ(status(), QStringLiteral("Stopped"));
-  EXPECT_EQ(pressesOf(form.ui->BitBtn3, QStringLiteral("Pause")), 1);
-  EXPECT_EQ(pressesOf(form.ui->BitBtn2, QStringLiteral("Play")), 1);
+  mpris::call(mpris::kPlayer, QStringLiteral("Pause"));
+  EXPECT_EQ(status(), QStringLiteral("Stopped")) << "a stopped track does not pause";
+  mpris::call(mpris::kPlayer, QStringLiteral("Play"));
+  EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Playing"); }));
+}
+
+// A command that reads no entry fails as the window's button does, in the window's error box.
+TEST_F(ModesMprisTest, AFailingCommandShowsTheErrorBox) {
+  form.playlist().clear();
+  QStringList shown;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&shown] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    shown << box->text();
+    box->accept();
+  });
+  closer.start(10);
+  mpris::call(mpris::kPlayer, QStringLiteral("Next"));
+  EXPECT_TRUE(spinUntil([&] { return !shown.isEmpty(); }));
+  EXPECT_EQ(shown, QStringList{QStringLiteral("List index out of bounds (0)")});
 }
 
 // The media widget shows what the file's tags say, and its cover: the picture the file
@@ -205,8 +218,11 @@ TEST_F(ModesMprisTest, OpenUriAddsTheFileAndPlaysIt) {
 // while the shutdown's error box is open must not reach the window.
 TEST_F(ModesMprisTest, NoBusCommandArrivesOnceOutsideInputsAreClosed) {
   form.CloseOutsideInputs();
-  EXPECT_EQ(pressesOf(form.ui->BitBtn2, QStringLiteral("Play")), 0);
-  EXPECT_EQ(pressesOf(form.ui->sBitBtn2, QStringLiteral("Next")), 0);
+  mpris::call(mpris::kPlayer, QStringLiteral("Next"));
+  mpris::call(mpris::kPlayer, QStringLiteral("Play"));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form.player().CurrentIndex(), 0);
+  EXPECT_EQ(form.player().Track()->State, PlayState::Stopped);
 }
 
 qlonglong position() { return mpris::property(mpris::kPlayer, QStringLiteral("Position")).toLongLong(); }
