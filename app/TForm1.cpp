@@ -1,7 +1,9 @@
+// Putting the window together: the form and its models, the timers, the menus, the skin, the
+// tray icon and the media service, the binding of every event to its handler, and the
+// window's life from FormCreate to FormDestroy. The handlers are in TForm1Handlers.cpp.
+
 #include "app/TForm1.h"
 
-#include <QAbstractItemModel>
-#include <QListView>
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -17,6 +19,7 @@
 #include <QWindow>
 #include <array>
 
+#include "app/MediaHooks.h"
 #include "playlist/Player.h"
 #include "playlist/Playlist.h"
 #include "playlist/Random.h"
@@ -26,10 +29,10 @@
 #include "skin/SkinManager.h"
 #include "ui/InterfaceTexts.h"
 #include "ui/LetterKey.h"
-#include "ui/TrayIcon.h"
 #include "ui/MprisService.h"
+#include "ui/TrayIcon.h"
 #include "ui_TForm1.h"
-#include "vis/VisSurface.h"
+#include "vis/Visualisation.h"
 
 namespace {
 // The playback tick asks for 1 ms; the level decay rates of the drawings assume the
@@ -45,46 +48,36 @@ constexpr int kClientTop = 138;
 }  // namespace
 
 TForm1::TForm1(const QString& dataDirectory, QWidget* parent)
-    : QWidget(parent),
-      ui(std::make_unique<Ui::TForm1>()),
-      dataDirectory_(dataDirectory),
-      spectrum_(&RandomBelow) {
+    : QWidget(parent), ui(std::make_unique<Ui::TForm1>()), dataDirectory_(dataDirectory) {
   ui->setupUi(this);
   setWindowTitle(QString());
-  playlist_ = new Playlist(this);
-  playlist_->setObjectName(QStringLiteral("Playlist"));
-  ui->ListBox1->setModel(playlist_);
-  ui->ListBox1->setSelectionModel(playlist_->selectionModel());
-  player_ = new Player(*playlist_, this);
-  player_->setObjectName(QStringLiteral("Player"));
   // The form compiler drops captions made only of blanks; these check boxes carry them.
   for (TsCheckBox* box : {ui->sCheckBox1, ui->sCheckBox2, ui->sCheckBox4, ui->sCheckBox7}) {
     box->setText(QStringLiteral(" "));
   }
   ui->sCheckBox3->setText(QStringLiteral("  "));
 
-  Timer1 = new QTimer(this);
-  Timer1->setObjectName(QStringLiteral("Timer1"));
-  Timer1->setInterval(kTickIntervalMs);
-  Timer2 = new QTimer(this);
-  Timer2->setObjectName(QStringLiteral("Timer2"));
-  Timer2->setInterval(kUnusedTimerIntervalMs);
-  Timer3 = new QTimer(this);
-  Timer3->setObjectName(QStringLiteral("Timer3"));
-  Timer3->setInterval(kFrameIntervalMs);
-  Timer4 = new QTimer(this);
-  Timer4->setObjectName(QStringLiteral("Timer4"));
-  Timer4->setInterval(kAutoplayDelayMs);
-  // Precise timers keep to their period exactly, so every fifth tick and the frame step fall
-  // due together and share one wakeup; coarse ones drift apart within their slack and wake
-  // the process separately.
-  Timer1->setTimerType(Qt::PreciseTimer);
-  Timer3->setTimerType(Qt::PreciseTimer);
+  playlist_ = new Playlist(this);
+  playlist_->setObjectName(QStringLiteral("Playlist"));
+  ui->ListBox1->setModel(playlist_);
+  ui->ListBox1->setSelectionModel(playlist_->selectionModel());
+  player_ = new Player(*playlist_, this);
+  player_->setObjectName(QStringLiteral("Player"));
+  // A drawing pass reads the controls as they are when it runs.
+  visualisation_ = new Visualisation(
+      &RandomBelow,
+      [this] {
+        return WindowReadings{ui->Panel1->height(), static_cast<double>(ui->sGauge1->Progress()),
+                              ui->RadioGroup1->ItemIndex()};
+      },
+      this);
+  visualisation_->setObjectName(QStringLiteral("Visualisation"));
 
+  createTimers();
   menus_ = WindowMenus::build(this);
   TsSkinManager::install(this);
   new TsHintManager(this);
-  followSoundControls();
+  followControls();
   bindEvents();
   CreateTrayIcon();
   updateClientSize();
@@ -97,54 +90,103 @@ TForm1::~TForm1() {
   guarded([this] { FormDestroy(); });
 }
 
-void TForm1::bindEvents() {
-  auto bind = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
-    connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+void TForm1::createTimers() {
+  const auto timer = [this](const char* name, int interval) {
+    auto* made = new QTimer(this);
+    made->setObjectName(QString::fromLatin1(name));
+    made->setInterval(interval);
+    return made;
   };
-  bind(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
-  bind(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
-  bind(Timer3, &QTimer::timeout, &TForm1::Timer3Timer);
-  bind(Timer1, &QTimer::timeout, &TForm1::runDueFrameStepWithTick);
-  connect(Timer1, &QTimer::timeout, this, &TForm1::restWhileNothingChanges);
-  bind(Timer4, &QTimer::timeout, &TForm1::Timer4Timer);
+  Timer1 = timer("Timer1", kTickIntervalMs);
+  Timer2 = timer("Timer2", kUnusedTimerIntervalMs);
+  Timer3 = timer("Timer3", kFrameIntervalMs);
+  Timer4 = timer("Timer4", kAutoplayDelayMs);
+  // Precise timers keep to their period exactly, so every fifth tick and the frame step fall
+  // due together and share one wakeup; coarse ones drift apart within their slack and wake
+  // the process separately.
+  Timer1->setTimerType(Qt::PreciseTimer);
+  Timer3->setTimerType(Qt::PreciseTimer);
+}
 
-  bind(ui->BitBtn1, &QAbstractButton::clicked, &TForm1::BitBtn1Click);
-  bind(ui->BitBtn2, &QAbstractButton::clicked, &TForm1::BitBtn2Click);
-  bind(ui->BitBtn3, &QAbstractButton::clicked, &TForm1::BitBtn3Click);
-  bind(ui->BitBtn4, &QAbstractButton::clicked, &TForm1::BitBtn4Click);
-  bind(ui->BitBtn5, &QAbstractButton::clicked, &TForm1::BitBtn5Click);
-  bind(ui->sBitBtn1, &QAbstractButton::clicked, &TForm1::sBitBtn1Click);
-  bind(ui->sBitBtn2, &QAbstractButton::clicked, &TForm1::sBitBtn2Click);
-  bind(ui->sBitBtn3, &QAbstractButton::clicked, &TForm1::sBitBtn3Click);
-  bind(ui->sBitBtn4, &QAbstractButton::clicked, &TForm1::sBitBtn4Click);
-  bind(ui->ListBox1, &QAbstractItemView::clicked, &TForm1::ListBox1Click);
-  // When the list or the end-of-list rules change, the entry that follows may be another, so
-  // a prepared one is checked again. A prepared entry that is heard already is taken up first,
-  // before the list changes, as the end that the output has passed started it.
-  // The end-of-list rules are the three boxes' states.
+// The controls without a handler hand their values to the player as they change, from their
+// design values on: the volume and the balance, the compressor's and the reverb's sliders,
+// the ten bands and the three end-of-list rules. The player's volume, which the media service
+// may set, shows on the volume bar.
+void TForm1::followControls() {
+  const auto follow = [this](QAbstractSlider* slider, auto set) {
+    (player_->*set)(slider->value());
+    connect(slider, &QAbstractSlider::valueChanged, player_, set);
+  };
+  player_->setVolume(ui->sGauge2->Progress());
+  connect(ui->sGauge2, &TsGauge::progressChanged, player_, &Player::setVolume);
+  connect(player_, &Player::volumeChanged, ui->sGauge2, &TsGauge::setProgress);
+  follow(ui->sTrackBar1, &Player::setBalance);
+  follow(ui->sTrackBar2, &Player::setCompressorGain);
+  follow(ui->sTrackBar3, &Player::setReverbMix);
+  const std::array<QSlider*, SoundControls::kBandCount> bands = {
+      ui->sTrackBar10, ui->sTrackBar11, ui->sTrackBar12, ui->sTrackBar13, ui->sTrackBar14,
+      ui->sTrackBar15, ui->sTrackBar16, ui->sTrackBar17, ui->sTrackBar18, ui->sTrackBar19};
+  for (size_t band = 0; band < bands.size(); ++band) {
+    player_->setBand(band, bands[band]->value());
+    connect(bands[band], &QAbstractSlider::valueChanged, player_,
+            [player = player_, band](int position) { player->setBand(band, position); });
+  }
+  const std::array<QSlider*, SoundControls::kFlangerValueCount> flanger = {
+      ui->sTrackBar5, ui->sTrackBar6, ui->sTrackBar7, ui->sTrackBar8, ui->sTrackBar9};
+  for (size_t value = 0; value < flanger.size(); ++value) player_->setFlanger(value, flanger[value]->value());
+
   for (QCheckBox* rule : std::array<QCheckBox*, 3>{ui->sCheckBox5, ui->CheckBox1, ui->sCheckBox6}) {
     connect(rule, &QAbstractButton::toggled, this, [this] {
       guarded([this] {
-        player_->setEndOfListRules({ui->sCheckBox5->isChecked(), ui->CheckBox1->isChecked(), ui->sCheckBox6->isChecked()});
+        player_->setEndOfListRules(
+            {ui->sCheckBox5->isChecked(), ui->CheckBox1->isChecked(), ui->sCheckBox6->isChecked()});
       });
     });
   }
-  connect(player_, &Player::captionChanged, this, &QWidget::setWindowTitle);
-  connect(player_, &Player::exitRequested, this, &QWidget::close);
+}
 
-  // A check box's click handler also runs when its state is changed by the program.
-  bind(ui->sCheckBox1, &QAbstractButton::toggled, &TForm1::sCheckBox1Click);
-  bind(ui->sCheckBox2, &QAbstractButton::toggled, &TForm1::sCheckBox2Click);
-  bind(ui->sCheckBox3, &QAbstractButton::toggled, &TForm1::sCheckBox3Click);
-  bind(ui->sCheckBox4, &QAbstractButton::toggled, &TForm1::sCheckBox4Click);
-  bind(ui->sCheckBox7, &QAbstractButton::toggled, &TForm1::sCheckBox7Click);
-  bind(ui->sCheckBox9, &QAbstractButton::toggled, &TForm1::sCheckBox9Click);
-  bind(ui->sCheckBox8, &QAbstractButton::toggled, &TForm1::sCheckBox8Click);
-  bind(ui->sTrackBar5, &QAbstractSlider::valueChanged, &TForm1::sTrackBar5Change);
-  bind(ui->sTrackBar6, &QAbstractSlider::valueChanged, &TForm1::sTrackBar6Change);
-  bind(ui->sTrackBar7, &QAbstractSlider::valueChanged, &TForm1::sTrackBar7Change);
-  bind(ui->sTrackBar8, &QAbstractSlider::valueChanged, &TForm1::sTrackBar8Change);
-  bind(ui->sTrackBar9, &QAbstractSlider::valueChanged, &TForm1::sTrackBar9Change);
+void TForm1::bindEvents() {
+  bindTimersAndButtons();
+  bindControlsAndMenus();
+  connect(player_, &Player::captionChanged, this, &QWidget::setWindowTitle);
+  // The exit rule closes the window; the message loop ends once the tick is over.
+  connect(player_, &Player::exitRequested, this, &QWidget::close);
+  // Right clicks on the transport panel (and everything on it) and on the playlist open
+  // their context menus; key presses anywhere in the window reach FormKeyDown first.
+  qApp->installEventFilter(this);
+}
+
+namespace {
+
+// Binds `signal` of `sender` to the window's `handler`, run as every handler is run.
+template <typename Sender, typename Signal>
+void bindHandler(TForm1* form, Sender* sender, Signal signal, void (TForm1::*handler)()) {
+  QObject::connect(sender, signal, form, [form, handler] { form->guarded([form, handler] { (form->*handler)(); }); });
+}
+
+}  // namespace
+
+void TForm1::bindTimersAndButtons() {
+  const auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
+    bindHandler(this, sender, signal, handler);
+  };
+  on(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
+  on(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
+  on(Timer3, &QTimer::timeout, &TForm1::Timer3Timer);
+  on(Timer1, &QTimer::timeout, &TForm1::runDueFrameStepWithTick);
+  connect(Timer1, &QTimer::timeout, this, &TForm1::restWhileNothingChanges);
+  on(Timer4, &QTimer::timeout, &TForm1::Timer4Timer);
+
+  on(ui->BitBtn1, &QAbstractButton::clicked, &TForm1::BitBtn1Click);
+  on(ui->BitBtn2, &QAbstractButton::clicked, &TForm1::BitBtn2Click);
+  on(ui->BitBtn3, &QAbstractButton::clicked, &TForm1::BitBtn3Click);
+  on(ui->BitBtn4, &QAbstractButton::clicked, &TForm1::BitBtn4Click);
+  on(ui->BitBtn5, &QAbstractButton::clicked, &TForm1::BitBtn5Click);
+  on(ui->sBitBtn1, &QAbstractButton::clicked, &TForm1::sBitBtn1Click);
+  on(ui->sBitBtn2, &QAbstractButton::clicked, &TForm1::sBitBtn2Click);
+  on(ui->sBitBtn3, &QAbstractButton::clicked, &TForm1::sBitBtn3Click);
+  on(ui->sBitBtn4, &QAbstractButton::clicked, &TForm1::sBitBtn4Click);
+  on(ui->ListBox1, &QAbstractItemView::clicked, &TForm1::ListBox1Click);
 
   connect(ui->sGauge1, &TsGauge::MouseMove, this, [this](Qt::MouseButtons buttons, int x, int y) {
     guarded([&] { sGauge1MouseMove(buttons, x, y); });
@@ -152,26 +194,102 @@ void TForm1::bindEvents() {
   connect(ui->sGauge2, &TsGauge::MouseMove, this, [this](Qt::MouseButtons buttons, int x, int y) {
     guarded([&] { sGauge2MouseMove(buttons, x, y); });
   });
-
-  bind(menus_.ClearPlayList1, &QAction::triggered, &TForm1::ClearPlayList1Click);
-  bind(menus_.deleteselectedfile1, &QAction::triggered, &TForm1::deleteselectedfile1Click);
-  bind(menus_.seting1, &QAction::triggered, &TForm1::seting1Click);
-  bind(menus_.OpenFiles1, &QAction::triggered, &TForm1::OpenFiles1Click);
-  bind(menus_.SettingEQ1, &QAction::triggered, &TForm1::SettingEQ1Click);
-  bind(menus_.svernut1, &QAction::triggered, &TForm1::svernut1Click);
-  bind(menus_.rashirit1, &QAction::triggered, &TForm1::rashirit1Click);
-  bind(menus_.Grafik1, &QAction::triggered, &TForm1::Grafik1Click);
-  bind(menus_.maximaze1, &QAction::triggered, &TForm1::maximaze1Click);
-  bind(menus_.play1, &QAction::triggered, &TForm1::play1Click);
-  bind(menus_.pause1, &QAction::triggered, &TForm1::pause1Click);
-  bind(menus_.stop1, &QAction::triggered, &TForm1::stop1Click);
-  bind(menus_.N1, &QAction::triggered, &TForm1::N1Click);
-  bind(menus_.N2, &QAction::triggered, &TForm1::N2Click);
-
-  // Right clicks on the transport panel (and everything on it) and on the playlist open
-  // their context menus; key presses anywhere in the window reach FormKeyDown first.
-  qApp->installEventFilter(this);
 }
+
+void TForm1::bindControlsAndMenus() {
+  const auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
+    bindHandler(this, sender, signal, handler);
+  };
+  // A check box's click handler also runs when its state is changed by the program.
+  on(ui->sCheckBox1, &QAbstractButton::toggled, &TForm1::sCheckBox1Click);
+  on(ui->sCheckBox2, &QAbstractButton::toggled, &TForm1::sCheckBox2Click);
+  on(ui->sCheckBox3, &QAbstractButton::toggled, &TForm1::sCheckBox3Click);
+  on(ui->sCheckBox4, &QAbstractButton::toggled, &TForm1::sCheckBox4Click);
+  on(ui->sCheckBox7, &QAbstractButton::toggled, &TForm1::sCheckBox7Click);
+  on(ui->sCheckBox9, &QAbstractButton::toggled, &TForm1::sCheckBox9Click);
+  on(ui->sCheckBox8, &QAbstractButton::toggled, &TForm1::sCheckBox8Click);
+  on(ui->sTrackBar5, &QAbstractSlider::valueChanged, &TForm1::sTrackBar5Change);
+  on(ui->sTrackBar6, &QAbstractSlider::valueChanged, &TForm1::sTrackBar6Change);
+  on(ui->sTrackBar7, &QAbstractSlider::valueChanged, &TForm1::sTrackBar7Change);
+  on(ui->sTrackBar8, &QAbstractSlider::valueChanged, &TForm1::sTrackBar8Change);
+  on(ui->sTrackBar9, &QAbstractSlider::valueChanged, &TForm1::sTrackBar9Change);
+
+  on(menus_.ClearPlayList1, &QAction::triggered, &TForm1::ClearPlayList1Click);
+  on(menus_.deleteselectedfile1, &QAction::triggered, &TForm1::deleteselectedfile1Click);
+  on(menus_.seting1, &QAction::triggered, &TForm1::seting1Click);
+  on(menus_.OpenFiles1, &QAction::triggered, &TForm1::OpenFiles1Click);
+  on(menus_.SettingEQ1, &QAction::triggered, &TForm1::SettingEQ1Click);
+  on(menus_.svernut1, &QAction::triggered, &TForm1::svernut1Click);
+  on(menus_.rashirit1, &QAction::triggered, &TForm1::rashirit1Click);
+  on(menus_.Grafik1, &QAction::triggered, &TForm1::Grafik1Click);
+  on(menus_.maximaze1, &QAction::triggered, &TForm1::maximaze1Click);
+  on(menus_.play1, &QAction::triggered, &TForm1::play1Click);
+  on(menus_.pause1, &QAction::triggered, &TForm1::pause1Click);
+  on(menus_.stop1, &QAction::triggered, &TForm1::stop1Click);
+  on(menus_.N1, &QAction::triggered, &TForm1::N1Click);
+  on(menus_.N2, &QAction::triggered, &TForm1::N2Click);
+}
+
+void TForm1::CreateTrayIcon() {
+  const QIcon icon = TrayIcon::applicationIcon();
+  setWindowIcon(icon);
+  CoolTrayIcon1 = std::make_unique<TrayIcon>(icon, menus_.PopupMenu2);
+  Mpris = std::make_unique<MprisService>(
+      mediaHooks(*player_, this, [this] { guarded([this] { RestoreFromTray(); }); }, [this] { close(); }));
+}
+
+void TForm1::CloseOutsideInputs() {
+  Mpris.reset();
+  CoolTrayIcon1.reset();
+  for (QMenu* menu : {menus_.PopupMenu1, menus_.PopupMenu2, menus_.PopupForPlayList}) menu->close();
+}
+
+void TForm1::FormCreate() {
+  // The colour of the bars comes from the generator's first three draws, before the reseed.
+  visualisation_->spectrum().DrawStemColour();
+  keyPreview_ = true;
+  setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  visualisation_->BindSurface(ui->Panel1);
+  player_->createTrack();
+  Reseed();
+  setAcceptDrops(true);
+  acceptsDrops_ = true;
+  const QDir folder(dataDirectory_);
+  PlaylistIni = std::make_unique<IniFile>(folder.filePath(QStringLiteral("PLIST.LST")));
+  ConfigIni = std::make_unique<IniFile>(folder.filePath(QStringLiteral("Config.ini")));
+  player_->LoadPlaylist(*PlaylistIni);
+  LoadSettings();
+  LocalizeInterface(*ui, menus_);
+
+  Timer1->start();
+  Timer3->start();
+  Timer4->start();
+}
+
+// The playlist and the settings are saved before the track goes: freeing it waits for the
+// engine's threads, which a file that never answers can hold up. The track falls silent
+// first, without waiting for anything, as if it had gone; a failing save ends the shutdown
+// there, and the track then goes with the window.
+void TForm1::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  resting_ = false;
+  Timer1->stop();
+  Timer3->stop();
+  Timer4->stop();
+  visualisation_->ReleaseSurface();
+  player_->silenceTrack();
+  setAcceptDrops(false);
+  acceptsDrops_ = false;
+  if (PlaylistIni) {
+    playlist_->SavePlaylist(*PlaylistIni);
+    PlaylistIni.reset();
+  }
+  SaveSettings();
+  player_->freeTrack();
+}
+
+// --- Events that reach the window itself ------------------------------------------------
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (resting_) wakeFromRest();
@@ -182,8 +300,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     // A key press that its receiver ignores travels on to the receiver's parents; the window
     // sees it once, where it was first delivered.
     const bool travelling = key == lastPreviewedKey_ && lastPreviewedWidget_ != nullptr &&
-                            widget != lastPreviewedWidget_ &&
-                            widget->isAncestorOf(lastPreviewedWidget_);
+                            widget != lastPreviewedWidget_ && widget->isAncestorOf(lastPreviewedWidget_);
     if (travelling) return false;
     lastPreviewedKey_ = key;
     lastPreviewedWidget_ = widget;
@@ -205,71 +322,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   }
   return QWidget::eventFilter(watched, event);
 }
-
-void TForm1::updateClientSize() {
-  int width = 0;
-  int height = 0;
-  for (QObject* object : children()) {
-    auto* child = qobject_cast<QWidget*>(object);
-    if (child == nullptr || child->isWindow() || child->isHidden()) continue;
-    width = std::max(width, child->geometry().right() + 1);
-    height = std::max(height, child->geometry().bottom() + 1);
-  }
-  setFixedSize(width, height);
-}
-
-void TForm1::FormCreate() {
-  // The colour of the bars comes from the generator's first three draws, before the reseed.
-  spectrum_.DrawStemColour();
-  keyPreview_ = true;
-  setWindowFlag(Qt::WindowStaysOnTopHint, true);
-  BindSurface(ui->Panel1);
-  player_->createTrack();
-  Reseed();
-  setAcceptDrops(true);
-  acceptsDrops_ = true;
-  const QDir folder(dataDirectory_);
-  PlaylistIni = std::make_unique<IniFile>(folder.filePath(QStringLiteral("PLIST.LST")));
-  ConfigIni = std::make_unique<IniFile>(folder.filePath(QStringLiteral("Config.ini")));
-  LoadPlaylist();
-  LoadSettings();
-  LocalizeInterface();
-
-  Timer1->start();
-  Timer3->start();
-  Timer4->start();
-}
-
-// The playlist and the settings are saved before the track goes: freeing it waits for the
-// engine's threads, which a file that never answers can hold up. The track falls silent
-// first, without waiting for anything, as if it had gone; a failing save ends the shutdown
-// there, and the track then goes with the window.
-void TForm1::FormDestroy() {
-  if (destroyed_) return;
-  destroyed_ = true;
-  resting_ = false;
-  Timer1->stop();
-  Timer3->stop();
-  Timer4->stop();
-  ReleaseSurface();
-  player_->silenceTrack();
-  setAcceptDrops(false);
-  acceptsDrops_ = false;
-  SavePlaylist();
-  SaveSettings();
-  player_->freeTrack();
-}
-
-void TForm1::Timer4Timer() {
-  Timer4->stop();
-  player_->autoplay();
-}
-
-void TForm1::LocalizeInterface() { ::LocalizeInterface(*ui, menus_); }
-
-void TForm1::Timer2Timer() {}
-void TForm1::FormDeactivate() {}
-void TForm1::FormMouseMove() {}
 
 // The platform puts the application's name into a title bar whose caption is empty; the
 // window shows its caption as it is, so an empty one is given as a blank.

@@ -1,5 +1,6 @@
-// The cost of one playback tick while a stream plays: read-outs, volume and balance, the
-// end-of-track check, the spectrum fetch, the drawing and the parameter push. The audio runs
+// The cost of one playback tick while a stream plays, as the window's tick timer runs it:
+// read-outs, volume and balance, the end-of-track check, the spectrum fetch, the drawing and
+// the parameter push. The audio runs
 // on the manually clocked output and advances between ticks by the frames that a 10 ms tick
 // period would bring, so every tick sees a moving position and fresh spectrum data.
 //
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMetaMethod>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -24,7 +26,6 @@
 #include "playlist/Player.h"
 #include "playlist/Playlist.h"
 #include "tests/audio/support/AudioFixtures.h"
-#include "ui_TForm1.h"
 
 namespace {
 
@@ -34,6 +35,14 @@ constexpr int kFramesPerTick = kSampleRate / 100;
 constexpr int kTicksPerFrame = 5;
 constexpr double kToneSeconds = 30.0;
 
+QTimer& timer(TForm1& form, const char* name) { return *form.findChild<QTimer*>(QString::fromLatin1(name)); }
+
+// Runs what the timer's tick runs, as the timer would.
+void fire(QTimer& timer) {
+  static const QMetaMethod timeout = QMetaMethod::fromSignal(&QTimer::timeout);
+  timeout.invoke(&timer, Qt::DirectConnection);
+}
+
 audio::ManualClockOutput& manualOutput() {
   return *dynamic_cast<audio::ManualClockOutput*>(audio::Engine::instance().output());
 }
@@ -42,26 +51,30 @@ void BM_Timer1TimerPlaying(benchmark::State& state) {
   QTemporaryDir folder;
   TForm1 form(folder.path());
   form.FormCreate();
-  form.Timer1->stop();
-  form.Timer3->stop();
-  form.Timer4->stop();
+  QTimer& tickTimer = timer(form, "Timer1");
+  QTimer& frameTimer = timer(form, "Timer3");
+  tickTimer.stop();
+  frameTimer.stop();
+  timer(form, "Timer4").stop();
+  Playlist& playlist = *form.findChild<Playlist*>(QStringLiteral("Playlist"));
+  Player& player = *form.findChild<Player*>(QStringLiteral("Player"));
   const std::string tone = fixtures::writeSineWav("tickbench.wav", kSampleRate, 2, 440.0, kToneSeconds);
-  form.playlist().append(QString::fromStdString(tone));
-  form.playlist().select(0);
-  form.ListBox1Click();
+  playlist.append(QString::fromStdString(tone));
+  playlist.select(0);
+  player.startSelectedEntry();
   audio::ManualClockOutput& output = manualOutput();
   std::vector<double> micros;
   micros.reserve(static_cast<size_t>(state.max_iterations));
 
   int tick = 0;
   for (auto _ : state) {
-    if (tick++ % kTicksPerFrame == 0) form.Timer3Timer();
+    if (tick++ % kTicksPerFrame == 0) fire(frameTimer);
     output.render(kFramesPerTick);
     output.clearRecorded();
     // Starts the tone again before it runs out, so every tick measures a playing stream.
-    if (std::chrono::duration<double>(form.player().Track()->GetPositionTime()).count() > kToneSeconds - 1.0) form.sBitBtn2Click();
+    if (std::chrono::duration<double>(player.Track()->GetPositionTime()).count() > kToneSeconds - 1.0) player.next();
     const auto start = std::chrono::steady_clock::now();
-    form.Timer1Timer();
+    fire(tickTimer);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     state.SetIterationTime(took.count());
     micros.push_back(took.count() * 1e6);

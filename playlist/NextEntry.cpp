@@ -1,5 +1,13 @@
 #include "playlist/NextEntry.h"
 
+#include "audio/TETrack.h"
+
+bool hasPlayedToItsEnd(TETrack& track) {
+  if (track.GetActivity() != audio::Activity::Stopped) return false;
+  if (track.Stream == 0 && (track.State != PlayState::Playing || !track.OpenAttempted)) return false;
+  return track.GetFullLengthBytes() == track.GetFullPositionBytes();
+}
+
 int certainNextEntry(int current, int count, EndOfListRules rules) {
   if (current < count - 1) return current + 1;
   if (count == 0 || (rules.exit && current == count - 1)) return -1;

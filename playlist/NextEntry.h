@@ -1,9 +1,12 @@
 #pragma once
 
-// Which playlist entry the end of the current one starts, when that is certain beforehand:
-// the player prepares that entry near the end, so that it follows without a gap. And whether
-// the end starts or closes anything at all: a finished entry that starts nothing stays
-// finished, and the player rests until something changes.
+// The end of an entry: whether the track has played it to its end, which playlist entry the
+// end starts when that is certain beforehand (the player prepares that entry near the end, so
+// that it follows without a gap), and whether the end starts or closes anything at all (a
+// finished entry that starts nothing stays finished, and the player rests until something
+// changes). GUI thread, like the track.
+
+class TETrack;
 
 // The three end-of-list switches.
 struct EndOfListRules {
@@ -11,6 +14,14 @@ struct EndOfListRules {
   bool repeat = false;
   bool random = false;
 };
+
+// Whether the stream has played to its end. A track without a stream asks the engine about
+// handle 0, which reads as stopped with its length equal to its position; while the track is
+// meant to be playing and an entry was opened, that entry could not be opened or decoded, and
+// it counts as finished so that the player skips it. Before any open (a playlist filled from
+// empty) and after stop or pause it does not count, so that adding files never starts or
+// closes anything by itself.
+bool hasPlayedToItsEnd(TETrack& track);
 
 // The entry that the end of entry `current`, in a list of `count`, starts: the next one, or
 // at the end of the list the first when the list repeats. -1 when it is not certain: at the

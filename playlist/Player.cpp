@@ -1,12 +1,3 @@
-// Every way of starting an entry goes through startEntry: the entry is read at once, so that
-// a failing read still comes where the way of starting reads it, and its file opens in the
-// background; the steps of playlist/EntryStart.h run once the file is open
-// (FinishWaitingStart, from the tick or from the next command), or at once when a stream
-// prepared for the entry takes over. An entry whose file cannot be opened changes nothing but
-// CurrentIndex (and the selection where the start moves it): at the end of a track the
-// finished track is still finished at the next tick, which moves on past the entry. Every way
-// that opens a stream puts the ticked effects and the equaliser on it before it plays.
-
 #include "playlist/Player.h"
 
 #include <algorithm>
@@ -22,18 +13,6 @@
 namespace {
 
 std::string fileOf(const QString& entry) { return bytesFromText(entry).toStdString(); }
-
-// Whether the stream has played to its end. A track without a stream asks the engine about
-// handle 0, which reads as stopped with its length equal to its position; while the track is
-// meant to be playing and an entry was opened, that entry could not be opened or decoded, and
-// it counts as finished so that the player skips it. Before any open (a playlist filled from
-// empty) and after stop or pause it does not count, so that adding files never starts or
-// closes anything by itself.
-bool trackHasEnded(TETrack& track) {
-  if (track.GetActivity() != audio::Activity::Stopped) return false;
-  if (track.Stream == 0 && (track.State != PlayState::Playing || !track.OpenAttempted)) return false;
-  return track.GetFullLengthBytes() == track.GetFullPositionBytes();
-}
 
 // The text after the last path separator.
 QString fileNamePart(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
@@ -65,8 +44,6 @@ void Player::freeTrack() {
   track_.reset();
 }
 
-// --- Sound controls ---------------------------------------------------------------------
-
 void Player::setVolume(int32_t volume) {
   if (sound_.volume != volume) {
     sound_.volume = volume;
@@ -85,26 +62,16 @@ void Player::switchEffect(EffectKind kind, bool on) {
   if (track_) sound_.ApplyEffectSwitch(kind, *track_);
 }
 
-void Player::setCompressorGain(int32_t position) { sound_.compressorGain = position; }
-
-void Player::setReverbMix(int32_t position) { sound_.reverbMix = position; }
-
 // Every flanger value goes to the track with the others, in one call.
 void Player::setFlanger(size_t value, int32_t position) {
   sound_.flanger.at(value) = position;
   if (track_) sound_.PushFlanger(*track_);
 }
 
-void Player::setBand(size_t band, int32_t position) { sound_.bands.at(band) = position; }
-
 void Player::connectEqualizer(bool on) {
   sound_.equalizerConnected = on;
   if (track_) sound_.ApplyEqualizerSwitch(*track_);
 }
-
-void Player::ApplyEffectSwitches() { sound_.ApplyEffectSwitches(*track_); }
-
-void Player::PushEffectParameters() { sound_.PushEffectParameters(*track_); }
 
 void Player::setEndOfListRules(EndOfListRules rules) {
   rules_ = rules;
@@ -120,8 +87,10 @@ void Player::LoadPlaylist(IniFile& PlaylistIni) {
   ApplyEffectSwitches();
 }
 
-// --- Starting an entry ------------------------------------------------------------------
-
+// Every way of starting an entry comes here, having read its entry, so that a failing read
+// comes where the way of starting reads it. An entry whose file cannot be opened changes
+// nothing but CurrentIndex (and the selection where the start moves it): at the end of a track
+// the finished track is still finished at the next tick, which moves on past the entry.
 void Player::startEntry(StartKind kind, const QString& entry) {
   const std::string file = fileOf(entry);
   const bool follows = kind == StartKind::Advance || kind == StartKind::Repeat;
@@ -213,8 +182,6 @@ void Player::SetCaptionFromCurrentFile() {
   caption_ = std::move(caption);
   emit captionChanged(caption_);
 }
-
-// --- The transport ----------------------------------------------------------------------
 
 // A stop given while a start waits for its file is given again once the entry has started.
 void Player::stopCommand() {
@@ -322,16 +289,14 @@ void Player::seekTime(std::chrono::microseconds position) {
   track_->SeekTime(position);
 }
 
-// --- The end of a track -----------------------------------------------------------------
-
 bool Player::EndOfTrackWouldAct() {
   if (!track_ || waitingStart_) return false;
-  return trackHasEnded(*track_) && endOfEntryActs(currentIndex_, playlist_.count(), rules_);
+  return hasPlayedToItsEnd(*track_) && endOfEntryActs(currentIndex_, playlist_.count(), rules_);
 }
 
 void Player::CheckTrackEnd() {
   // A start waiting for its file decides what follows once the file has opened or failed.
-  if (!track_ || waitingStart_ || !trackHasEnded(*track_)) return;
+  if (!track_ || waitingStart_ || !hasPlayedToItsEnd(*track_)) return;
   if (currentIndex_ < playlist_.count() - 1) {
     advanceToNextEntry();
     return;
@@ -370,17 +335,9 @@ void Player::startFromTheFirstEntry() {
 void Player::PlayRandomEntry() {
   const int count = playlist_.count();
   if (!rules_.random || count == 0 || !track_) return;
-  Reseed();
-  // The third of three draws is the one used. The range is one short of the list, so the
-  // last entry is never drawn.
-  const auto range = static_cast<uint32_t>(count - 1);
-  RandomBelow(range);
-  RandomBelow(range);
-  currentIndex_ = static_cast<int32_t>(RandomBelow(range));
+  currentIndex_ = RandomEntry(count);
   startEntry(StartKind::Random, playlist_.entry(currentIndex_));
 }
-
-// --- The gapless preparation ------------------------------------------------------------
 
 void Player::PrepareNextEntry() {
   // While a file opens to replace the current stream, what follows that stream is not known.
@@ -401,8 +358,6 @@ void Player::RecheckPreparedEntry() {
   if (next >= 0 && track_->IsPrepared(fileOf(playlist_.entry(next)))) return;
   track_->DropPrepared();
 }
-
-// --- The playback tick ------------------------------------------------------------------
 
 TickView Player::tick(std::span<float> spectrumBuffer) {
   TickView view;

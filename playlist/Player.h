@@ -64,10 +64,10 @@ class Player : public QObject {
   // last) and keeps the switch for every stream to come.
   void switchEffect(EffectKind kind, bool on);
   // Slider positions, sent to the track with every tick; a flanger value is sent at once too.
-  void setCompressorGain(int32_t position);
-  void setReverbMix(int32_t position);
+  void setCompressorGain(int32_t position) { sound_.compressorGain = position; }
+  void setReverbMix(int32_t position) { sound_.reverbMix = position; }
   void setFlanger(size_t value, int32_t position);
-  void setBand(size_t band, int32_t position);
+  void setBand(size_t band, int32_t position) { sound_.bands.at(band) = position; }
   // "connect": puts the ten bands on the stream, or takes them off.
   void connectEqualizer(bool on);
 
@@ -141,8 +141,10 @@ class Player : public QObject {
   void takeCurrentEntry();
   void stopCommand();
   void SetCaptionFromCurrentFile();
-  void ApplyEffectSwitches();
-  void PushEffectParameters();
+  // The ticked effects and the equaliser go on the stream before it plays; every value goes
+  // to the track with every tick.
+  void ApplyEffectSwitches() { sound_.ApplyEffectSwitches(*track_); }
+  void PushEffectParameters() { sound_.PushEffectParameters(*track_); }
   // What every command on the track does before it acts: it finishes a start whose file has
   // opened, and takes up a prepared entry that is already heard, so that it acts on what is.
   void SettleBeforeCommand();

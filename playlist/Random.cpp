@@ -16,5 +16,13 @@ void Reseed() {
   seed = static_cast<uint32_t>(ticks);
 }
 
+int32_t RandomEntry(int32_t count) {
+  Reseed();
+  const auto range = static_cast<uint32_t>(count - 1);
+  RandomBelow(range);
+  RandomBelow(range);
+  return static_cast<int32_t>(RandomBelow(range));
+}
+
 void SetRandomSeed(uint32_t value) { seed = value; }
 uint32_t RandomSeed() { return seed; }

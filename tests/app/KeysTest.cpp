@@ -4,13 +4,12 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QListView>
 #include <QMessageBox>
 #include <QTimer>
 
 #include "app/TForm1.h"
+#include "tests/app/StartedWindow.h"
 #include "tests/support/TestFiles.h"
-#include "ui_TForm1.h"
 
 namespace {
 
@@ -52,12 +51,15 @@ class KeysTest : public ::testing::Test {
  protected:
   void SetUp() override {
     form.FormCreate();
-    form.Timer4->stop();
+    timerOf(form, "Timer4").stop();
     form.show();
   }
 
-  void typeWithCtrl(const char* letters) {
-    for (const char* letter = letters; *letter != '\0'; ++letter) form.FormKeyDown(*letter, kCtrl);
+  void typeWithCtrl(const char* letters, QWidget* on = nullptr) {
+    for (const char* letter = letters; *letter != '\0'; ++letter) {
+      QKeyEvent press(QEvent::KeyPress, *letter, kCtrl);
+      QApplication::sendEvent(on != nullptr ? on : &form, &press);
+    }
   }
 
   TempFolder folder;
@@ -66,10 +68,7 @@ class KeysTest : public ::testing::Test {
 
 TEST_F(KeysTest, KeyPressesOnTheWindowReachTheSequence) {
   MessageBoxCloser closer;
-  for (char letter : {'Q', 'A', 'Z', 'U'}) {
-    QKeyEvent press(QEvent::KeyPress, letter, kCtrl);
-    QApplication::sendEvent(&form, &press);
-  }
+  typeWithCtrl("QAZU");
   EXPECT_EQ(closer.texts, QStringList{kCtrlMessage});
 }
 
@@ -77,11 +76,9 @@ TEST_F(KeysTest, KeyPressesOnTheWindowReachTheSequence) {
 // preview must still count it once.
 TEST_F(KeysTest, KeyPressesOnAControlCountOnce) {
   MessageBoxCloser closer;
-  form.ui->ListBox1->setFocus();
-  for (char letter : {'Q', 'A', 'Z', 'U'}) {
-    QKeyEvent press(QEvent::KeyPress, letter, kCtrl);
-    QApplication::sendEvent(form.ui->ListBox1, &press);
-  }
+  QWidget& list = part<QWidget>(form, "ListBox1");
+  list.setFocus();
+  typeWithCtrl("QAZU", &list);
   EXPECT_EQ(closer.texts, QStringList{kCtrlMessage});
 }
 

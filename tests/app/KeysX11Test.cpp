@@ -12,6 +12,7 @@
 #include <QWindow>
 
 #include "app/TForm1.h"
+#include "tests/app/StartedWindow.h"
 #include "tests/support/EventLoopWait.h"
 #include "tests/support/PrivateXServer.h"
 #include "tests/support/TestFiles.h"
@@ -36,8 +37,8 @@ class KeysX11Test : public testing::TestWithParam<LayoutCase> {
     ASSERT_TRUE(xServer.started());
     ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("ru")}), 0);
     form.FormCreate();
-    form.Timer1->stop();
-    form.Timer4->stop();
+    timerOf(form, "Timer1").stop();
+    timerOf(form, "Timer4").stop();
     form.show();
     form.activateWindow();
     ASSERT_TRUE(spinUntil([&] { return QGuiApplication::focusWindow() == form.windowHandle(); }));

@@ -15,9 +15,9 @@
 #include <memory>
 
 #include "app/TForm1.h"
-#include "playlist/Player.h"
 #include "audio/TETrack.h"
 #include "playlist/Random.h"
+#include "tests/app/StartedWindow.h"
 #include "tests/support/TestFiles.h"
 
 using namespace std::chrono_literals;
@@ -62,7 +62,7 @@ TEST_F(Lifecycle, StartDrawsTheSameStemColourAndThenReseeds) {
   SetRandomSeed(0);
 
   form_->guarded([&] { form_->FormCreate(); });
-  EXPECT_EQ(form_->spectrum().StemColour, (std::array<float, 3>{0.00f, 0.03f, 0.86f}));
+  EXPECT_EQ(visualisationOf(*form_).spectrum().StemColour, (std::array<float, 3>{0.00f, 0.03f, 0.86f}));
   // Later draws (the random list order) must differ between runs.
   EXPECT_NE(RandomSeed(), seedAfterColour);
 }
@@ -72,20 +72,21 @@ TEST_F(Lifecycle, WindowStaysOnTopAndAcceptsKeysAndDrops) {
   form_->show();
   EXPECT_TRUE(form_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   EXPECT_TRUE(form_->acceptDrops());
-  EXPECT_NE(form_->player().Track(), nullptr);
+  EXPECT_NE(playerOf(*form_).Track(), nullptr);
 }
 
 TEST_F(Lifecycle, FirstStartWithoutPlaylistPlaysNothingAndShowsNoError) {
   form_->guarded([&] { form_->FormCreate(); });
   form_->show();
-  ASSERT_TRUE(spinUntil([&] { return !form_->Timer4->isActive(); })) << "the autoplay tick never came";
+  ASSERT_TRUE(spinUntil([&] { return !timerOf(*form_, "Timer4").isActive(); })) << "the autoplay tick never came";
   QCoreApplication::processEvents();
   EXPECT_TRUE(boxes_.texts().isEmpty()) << boxes_.texts().join('|').toStdString();
-  ASSERT_NE(form_->player().Track(), nullptr);
-  EXPECT_EQ(form_->player().Track()->State, PlayState::Stopped);
-  EXPECT_EQ(form_->player().Track()->Stream, 0u);
-  EXPECT_EQ(form_->player().CurrentIndex(), 0);
-  EXPECT_TRUE(form_->player().CurrentFile().isEmpty());
+  const Player& player = playerOf(*form_);
+  ASSERT_NE(player.Track(), nullptr);
+  EXPECT_EQ(player.Track()->State, PlayState::Stopped);
+  EXPECT_EQ(player.Track()->Stream, 0u);
+  EXPECT_EQ(player.CurrentIndex(), 0);
+  EXPECT_TRUE(player.CurrentFile().isEmpty());
   EXPECT_FALSE(QFileInfo::exists(data_.file(QStringLiteral("PLIST.LST")))) << "opening creates no file";
 }
 
@@ -93,7 +94,7 @@ TEST_F(Lifecycle, ShutdownFreesTheTrackAndSavesBothFilesOnce) {
   form_->guarded([&] { form_->FormCreate(); });
   form_->show();
   form_->guarded([&] { form_->FormDestroy(); });
-  EXPECT_EQ(form_->player().Track(), nullptr);
+  EXPECT_EQ(playerOf(*form_).Track(), nullptr);
   EXPECT_FALSE(form_->acceptDrops());
   EXPECT_TRUE(QFileInfo::exists(data_.file(QStringLiteral("PLIST.LST"))));
   EXPECT_TRUE(QFileInfo::exists(data_.file(QStringLiteral("Config.ini"))));

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDBusConnectionInterface>
 #include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
@@ -15,15 +16,14 @@
 #include "audio/TETrack.h"
 #include "audio/decode/Decoder.h"
 #include "audio/engine/Engine.h"
-#include "playlist/Player.h"
-#include "playlist/Playlist.h"
+#include "tests/app/StartedWindow.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/support/EventLoopWait.h"
 #include "tests/support/TestFiles.h"
 #include "tests/ui/MprisClient.h"
 #include "tests/ui/MprisPrivateBus.h"
 #include "ui/MprisService.h"
-#include "ui_TForm1.h"
+#include "ui/TsGauge.h"
 
 namespace {
 
@@ -53,10 +53,10 @@ class ModesMprisTest : public ::testing::Test {
     ASSERT_TRUE(privateBus.started());
     audio::Engine::setCoverFolder(covers.path().toStdString());
     form.FormCreate();
-    form.Timer1->stop();
-    form.Timer4->stop();
-    form.playlist().append({folder.write("first.wav", silentWav()), folder.write("second.wav", silentWav())});
-    ASSERT_TRUE(form.Mpris->isRegistered());
+    timerOf(form, "Timer1").stop();
+    timerOf(form, "Timer4").stop();
+    playlistOf(form).append({folder.write("first.wav", silentWav()), folder.write("second.wav", silentWav())});
+    ASSERT_TRUE(mpris::client().interface()->isServiceRegistered(QString::fromLatin1(MprisService::kServiceName)));
   }
 
   TempFolder covers;
@@ -65,7 +65,7 @@ class ModesMprisTest : public ::testing::Test {
 };
 
 TEST_F(ModesMprisTest, BusCommandsDriveThePlayer) {
-  const Player& player = form.player();
+  const Player& player = playerOf(form);
   EXPECT_EQ(status(), QStringLiteral("Stopped"));
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
   EXPECT_EQ(player.CurrentIndex(), 1);
@@ -89,7 +89,7 @@ TEST_F(ModesMprisTest, BusCommandsDriveThePlayer) {
 
 // A command that reads no entry fails as the window's button does, in the window's error box.
 TEST_F(ModesMprisTest, AFailingCommandShowsTheErrorBox) {
-  form.playlist().clear();
+  playlistOf(form).clear();
   QStringList shown;
   QTimer closer;
   QObject::connect(&closer, &QTimer::timeout, [&shown] {
@@ -140,10 +140,10 @@ TEST_P(ModesMprisTrack, MetadataDescribesTheOpenFile) {
   EXPECT_FALSE(mpris::metadata().contains(QStringLiteral("xesam:url"))) << "nothing is open yet";
   const QString file = GetParam().make(folder);
   ASSERT_FALSE(file.isEmpty());
-  form.playlist().append(file);
-  form.playlist().select(form.playlist().count() - 1);
-  form.ListBox1Click();
-  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.player().Track()->Stream));
+  playlistOf(form).append(file);
+  playlistOf(form).select(playlistOf(form).count() - 1);
+  playerOf(form).startSelectedEntry();
+  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(playerOf(form).Track()->Stream));
   const QVariantMap track = mpris::metadata();
   EXPECT_EQ(track.value(QStringLiteral("xesam:url")).toString(), QUrl::fromLocalFile(file).toString());
   EXPECT_EQ(track.value(QStringLiteral("xesam:title")).toString(), GetParam().title);
@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A list that has played to its end plays nothing: the desktop is told so.
 TEST_F(ModesMprisTest, StatusIsStoppedOnceTheListHasEnded) {
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
-  ASSERT_EQ(form.player().CurrentIndex(), 1);
+  ASSERT_EQ(playerOf(form).CurrentIndex(), 1);
   EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Playing"); }));
   EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Stopped"); })) << "still " << status().toStdString();
 }
@@ -192,11 +192,11 @@ TEST_F(ModesMprisTest, StatusIsStoppedOnceTheListHasEnded) {
 // An entry that cannot be opened is never announced: the desktop keeps hearing of what plays.
 TEST_F(ModesMprisTest, AnEntryThatCannotBeOpenedIsNeverAnnounced) {
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
-  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(form.player().Track()->Stream));
-  form.playlist().append(folder.file("missing.wav"));
+  ASSERT_TRUE(audio::Engine::instance().streamAwaitOpen(playerOf(form).Track()->Stream));
+  playlistOf(form).append(folder.file("missing.wav"));
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
-  EXPECT_EQ(form.player().CurrentIndex(), 2);
-  audio::Engine::instance().streamAwaitOpen(form.player().Track()->OpeningStream());
+  EXPECT_EQ(playerOf(form).CurrentIndex(), 2);
+  audio::Engine::instance().streamAwaitOpen(playerOf(form).Track()->OpeningStream());
   EXPECT_EQ(mpris::metadata().value(QStringLiteral("xesam:title")).toString(), QStringLiteral("second.wav"));
   EXPECT_EQ(status(), QStringLiteral("Playing"));
 }
@@ -205,13 +205,13 @@ TEST_F(ModesMprisTest, AnEntryThatCannotBeOpenedIsNeverAnnounced) {
 TEST_F(ModesMprisTest, OpenUriAddsTheFileAndPlaysIt) {
   const QString file = folder.write("opened.wav", silentWav(44100, 30.0));
   mpris::call(mpris::kPlayer, QStringLiteral("OpenUri"), {QUrl::fromLocalFile(file).toString()});
-  ASSERT_EQ(form.playlist().count(), 3);
-  EXPECT_EQ(form.playlist().entry(2), file);
-  EXPECT_EQ(form.player().CurrentIndex(), 2);
+  ASSERT_EQ(playlistOf(form).count(), 3);
+  EXPECT_EQ(playlistOf(form).entry(2), file);
+  EXPECT_EQ(playerOf(form).CurrentIndex(), 2);
   // The entry starts once its file has opened.
   EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Playing"); }));
-  EXPECT_EQ(form.player().CurrentFile(), file);
-  EXPECT_EQ(form.player().Track()->State, PlayState::Playing);
+  EXPECT_EQ(playerOf(form).CurrentFile(), file);
+  EXPECT_EQ(playerOf(form).Track()->State, PlayState::Playing);
 }
 
 // The shutdown takes the player off the bus before its track goes: a media key pressed
@@ -221,19 +221,19 @@ TEST_F(ModesMprisTest, NoBusCommandArrivesOnceOutsideInputsAreClosed) {
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
   mpris::call(mpris::kPlayer, QStringLiteral("Play"));
   QCoreApplication::processEvents();
-  EXPECT_EQ(form.player().CurrentIndex(), 0);
-  EXPECT_EQ(form.player().Track()->State, PlayState::Stopped);
+  EXPECT_EQ(playerOf(form).CurrentIndex(), 0);
+  EXPECT_EQ(playerOf(form).Track()->State, PlayState::Stopped);
 }
 
 qlonglong position() { return mpris::property(mpris::kPlayer, QStringLiteral("Position")).toLongLong(); }
 
 TEST_F(ModesMprisTest, TimesInMicrosecondsSeeksAndVolumeReachTheBus) {
   EXPECT_FALSE(mpris::property(mpris::kPlayer, QStringLiteral("CanSeek")).toBool()) << "nothing is open yet";
-  form.playlist().append(folder.write("three minutes.wav", silentWav(8000, 180.0)));
-  form.playlist().select(2);
-  form.ListBox1Click();
+  playlistOf(form).append(folder.write("three minutes.wav", silentWav(8000, 180.0)));
+  playlistOf(form).select(2);
+  playerOf(form).startSelectedEntry();
   // The file opens in the background; the bus answers from what is known once it has.
-  audio::Engine::instance().streamAwaitOpen(form.player().Track()->Stream);
+  audio::Engine::instance().streamAwaitOpen(playerOf(form).Track()->Stream);
   mpris::call(mpris::kPlayer, QStringLiteral("Pause"));
   const QVariantMap track = mpris::metadata();
   EXPECT_EQ(track.value(QStringLiteral("mpris:length")).toLongLong(), 180'000'000);
@@ -249,8 +249,8 @@ TEST_F(ModesMprisTest, TimesInMicrosecondsSeeksAndVolumeReachTheBus) {
 
   mpris::call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
               {mpris::kPlayer, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(0.7))});
-  EXPECT_EQ(form.ui->sGauge2->Progress(), 7);
-  EXPECT_EQ(form.player().Track()->LastVolume, 7);
+  EXPECT_EQ(part<TsGauge>(form, "sGauge2").Progress(), 7);
+  EXPECT_EQ(playerOf(form).Track()->LastVolume, 7);
   EXPECT_DOUBLE_EQ(mpris::property(mpris::kPlayer, QStringLiteral("Volume")).toDouble(), 0.7);
 }
 
@@ -258,9 +258,9 @@ TEST_F(ModesMprisTest, TimesInMicrosecondsSeeksAndVolumeReachTheBus) {
 // of the file that opens never comes with the length of the one before, nor the other way round.
 TEST_F(ModesMprisTest, AFileThatOpensNeverTakesTheLengthOfTheOneBefore) {
   const QString before = folder.write("three minutes.wav", silentWav(8000, 180.0));
-  form.playlist().append(before);
-  form.playlist().select(2);
-  form.ListBox1Click();
+  playlistOf(form).append(before);
+  playlistOf(form).select(2);
+  playerOf(form).startSelectedEntry();
   ASSERT_TRUE(spinUntil([] { return mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong() > 0; }));
   ASSERT_EQ(mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong(), 180'000'000);
 
@@ -270,18 +270,18 @@ TEST_F(ModesMprisTest, AFileThatOpensNeverTakesTheLengthOfTheOneBefore) {
     stalled.wait();
     return audio::openDecoder(path);
   });
-  form.playlist().select(0);
-  form.ListBox1Click();
+  playlistOf(form).select(0);
+  playerOf(form).startSelectedEntry();
   QVariantMap track = mpris::metadata();
   EXPECT_EQ(track.value(QStringLiteral("xesam:url")).toString(), QUrl::fromLocalFile(before).toString(QUrl::FullyEncoded))
       << "the file is still opening";
   EXPECT_EQ(track.value(QStringLiteral("mpris:length")).toLongLong(), 180'000'000);
   unstall.set_value();
-  audio::Engine::instance().streamAwaitOpen(form.player().Track()->OpeningStream());
+  audio::Engine::instance().streamAwaitOpen(playerOf(form).Track()->OpeningStream());
   audio::Engine::setDecoderOpener(nullptr);
   EXPECT_TRUE(spinUntil([] { return mpris::metadata().value(QStringLiteral("mpris:length")).toLongLong() == 500'000; }));
   EXPECT_EQ(mpris::metadata().value(QStringLiteral("xesam:url")).toString(),
-            QUrl::fromLocalFile(form.playlist().entry(0)).toString(QUrl::FullyEncoded));
+            QUrl::fromLocalFile(playlistOf(form).entry(0)).toString(QUrl::FullyEncoded));
 }
 
 TEST_F(ModesMprisTest, RaiseBringsBackAHiddenWindow) {

@@ -1,9 +1,10 @@
 #pragma once
 
 // A window playing its playlist through the manually clocked output: audio advances only
-// when a test renders frames, and the playback tick runs only when the test calls it.
+// when a test renders frames, and the playback tick and the frame step run only when the test
+// fires their timers. For what the window shows and how it rests; the playing itself is the
+// player's, tested without a window under tests/playlist/.
 
-#include <QTimer>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,11 +13,9 @@
 #include "audio/TETrack.h"
 #include "audio/engine/Engine.h"
 #include "audio/output/ManualClockOutput.h"
-#include "playlist/Player.h"
-#include "playlist/Playlist.h"
+#include "tests/app/StartedWindow.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/support/TestFiles.h"
-#include "ui_TForm1.h"
 
 namespace playback {
 
@@ -30,39 +29,40 @@ inline QString toneFile(const std::string& name, double seconds) {
 class Harness {
  public:
   // `entries` tones of `seconds` each, named <stem>0.wav, <stem>1.wav, ...
-  explicit Harness(int entries = 0, double seconds = 0.05, const std::string& stem = "tone") {
-    static const bool installed = [] {
-      audio::Engine::setOutputFactory(
-          [](int rate) { return std::make_unique<audio::ManualClockOutput>(rate); });
-      return true;
-    }();
-    (void)installed;
-    form->FormCreate();
-    // The test is the clock: no timer may fire behind its back.
-    for (QTimer* timer : {form->Timer1, form->Timer3, form->Timer4}) timer->stop();
+  explicit Harness(int entries = 0, double seconds = 0.05, const std::string& stem = "tone")
+      : form(startWindow(folder.path())),
+        player_(playerOf(*form)),
+        playlist_(playlistOf(*form)),
+        tickTimer_(timerOf(*form, "Timer1")),
+        frameTimer_(timerOf(*form, "Timer3")) {
     for (int i = 0; i < entries; ++i) addEntry(toneFile(stem + std::to_string(i) + ".wav", seconds));
   }
   ~Harness() { form->FormDestroy(); }
 
   TForm1& window() { return *form; }
-  Ui::TForm1& ui() { return *form->ui; }
-  TETrack& track() { return *form->player().Track(); }
+  template <typename T = QWidget>
+  T& part(const char* name) {
+    return ::part<T>(*form, name);
+  }
+  // The parts that the tick uses are found once: finding one by its name allocates.
+  Player& player() { return player_; }
+  Playlist& playlist() { return playlist_; }
+  TETrack& track() { return *player().Track(); }
   audio::Engine& engine() { return audio::Engine::instance(); }
 
-  void addEntry(const QString& path) { form->playlist().append(path); }
-  int selection() { return form->playlist().selection(); }
+  void addEntry(const QString& path) { playlist().append(path); }
   void click(int row) {
-    form->playlist().select(row);
-    form->ListBox1Click();
+    playlist().select(row);
+    player().startSelectedEntry();
   }
 
-  audio::StreamHandle stream() { return form->player().Track()->Stream; }
+  audio::StreamHandle stream() { return track().Stream; }
   // Files open in the background, and a start runs its steps once its file has opened. The
   // test lets the file finish opening (or failing) and the start finish, as the next tick
   // would, before it looks, renders or ticks, so that every run sees the same.
   void settle() {
     engine().streamAwaitOpen(track().OpeningStream());
-    form->player().FinishWaitingStart();
+    player().FinishWaitingStart();
     engine().streamAwaitOpen(stream());
   }
   audio::Activity activity() {
@@ -73,32 +73,17 @@ class Harness {
     settle();
     return engine().getPosition(stream());
   }
-
   void render(int frames) {
     settle();
     auto* output = dynamic_cast<audio::ManualClockOutput*>(engine().output());
     output->render(frames);
     output->clearRecorded();
   }
-  // Renders `frames` frames and returns them interleaved, left first.
-  std::vector<float> hearStereo(int frames) {
-    settle();
-    auto* output = dynamic_cast<audio::ManualClockOutput*>(engine().output());
-    std::vector<float> stereo = output->render(frames);
-    output->clearRecorded();
-    return stereo;
-  }
-  // Renders `frames` frames and returns the left channel.
-  std::vector<float> hear(int frames) {
-    const std::vector<float> stereo = hearStereo(frames);
-    std::vector<float> left(stereo.size() / 2);
-    for (size_t i = 0; i < left.size(); ++i) left[i] = stereo[2 * i];
-    return left;
-  }
   void tick() {
     settle();
-    form->Timer1Timer();
+    fire(tickTimer_);
   }
+  void frameStep() { fire(frameTimer_); }
   // Plays the current stream until it stops by itself (a bounded number of blocks), then runs
   // the tick that notices.
   void playOutAndTick() {
@@ -107,7 +92,13 @@ class Harness {
   }
 
   TempFolder folder;
-  std::unique_ptr<TForm1> form = std::make_unique<TForm1>(folder.path());
+  std::unique_ptr<TForm1> form;
+
+ private:
+  Player& player_;
+  Playlist& playlist_;
+  QTimer& tickTimer_;
+  QTimer& frameTimer_;
 };
 
 }  // namespace playback

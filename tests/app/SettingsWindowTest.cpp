@@ -11,26 +11,28 @@
 #include "app/TForm1.h"
 #include "settings/IniFile.h"
 #include "settings/PlayerSettings.h"
-#include "tests/playlist/StartedWindow.h"
+#include "tests/app/StartedWindow.h"
 #include "tests/settings/PrintPlayerSettings.h"
 #include "tests/settings/ReadOnlyFile.h"
 #include "tests/support/TestFiles.h"
-#include "ui_TForm1.h"
+#include "ui/TRadioGroup.h"
+#include "ui/TsGauge.h"
 
 namespace {
 
 PlayerSettings shownBy(TForm1& form) {
-  const Ui::TForm1& ui = *form.ui;
-  return {ui.sGauge2->Progress(),
-          ui.sTrackBar1->value(),
-          ui.sRadioGroup1->ItemIndex(),
-          {ui.sTrackBar10->value(), ui.sTrackBar11->value(), ui.sTrackBar12->value(), ui.sTrackBar13->value(),
-           ui.sTrackBar14->value(), ui.sTrackBar15->value(), ui.sTrackBar16->value(), ui.sTrackBar17->value(),
-           ui.sTrackBar18->value(), ui.sTrackBar19->value()},
-          ui.sCheckBox8->isChecked(),
-          ui.sCheckBox5->isChecked(),
-          ui.sCheckBox6->isChecked(),
-          ui.CheckBox1->isChecked()};
+  const auto slider = [&form](const char* name) { return part<QSlider>(form, name).value(); };
+  const auto checked = [&form](const char* name) { return part<QCheckBox>(form, name).isChecked(); };
+  return {part<TsGauge>(form, "sGauge2").Progress(),
+          slider("sTrackBar1"),
+          part<TRadioGroup>(form, "sRadioGroup1").ItemIndex(),
+          {slider("sTrackBar10"), slider("sTrackBar11"), slider("sTrackBar12"), slider("sTrackBar13"),
+           slider("sTrackBar14"), slider("sTrackBar15"), slider("sTrackBar16"), slider("sTrackBar17"),
+           slider("sTrackBar18"), slider("sTrackBar19")},
+          checked("sCheckBox8"),
+          checked("sCheckBox5"),
+          checked("sCheckBox6"),
+          checked("CheckBox1")};
 }
 
 // In one row or the other any two bands, and any two switches, differ, so that no two controls
@@ -59,7 +61,7 @@ TEST(SettingsWindowShutdown, TheSettingsAreSavedAfterThePlaylistAndAFailedSaveRa
   ReadOnlyFile settings(folder, "Config.ini", saved);
   if (!settings.made()) GTEST_SKIP() << "no read-only files here";
   auto form = startWindow(folder.path());
-  form->ui->sGauge2->setProgress(9);
+  part<TsGauge>(*form, "sGauge2").setProgress(9);
   EXPECT_THROW(form->FormDestroy(), IniWriteError);
   EXPECT_EQ(folder.read("Config.ini"), saved);
   EXPECT_TRUE(QFile::exists(folder.file("PLIST.LST")));

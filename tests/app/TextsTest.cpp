@@ -8,8 +8,9 @@
 #include <QTabWidget>
 
 #include "app/TForm1.h"
+#include "tests/app/StartedWindow.h"
 #include "tests/support/TestFiles.h"
-#include "ui_TForm1.h"
+#include "ui/TsCheckBox.h"
 
 namespace {
 
@@ -58,8 +59,8 @@ const Replacement kReplacements[] = {
 class TextsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    exitBoxDesignWidth = form.ui->sCheckBox5->width();
-    repeatBoxDesignWidth = form.ui->CheckBox1->width();
+    exitBoxDesignWidth = part<QWidget>(form, "sCheckBox5").width();
+    repeatBoxDesignWidth = part<QWidget>(form, "CheckBox1").width();
     form.FormCreate();
   }
 
@@ -93,22 +94,23 @@ TEST_F(TextsTest, ThirtyTextsAreRussian) {
 }
 
 TEST_F(TextsTest, SelfSizingBoxesFitTheirNewCaptions) {
-  for (TsCheckBox* box : {form.ui->sCheckBox5, form.ui->sCheckBox6, form.ui->sCheckBox8}) {
-    SCOPED_TRACE(box->objectName().toStdString());
-    EXPECT_EQ(box->width(), box->fittingWidth());
+  for (const char* name : {"sCheckBox5", "sCheckBox6", "sCheckBox8"}) {
+    SCOPED_TRACE(name);
+    const TsCheckBox& box = part<TsCheckBox>(form, name);
+    EXPECT_EQ(box.width(), box.fittingWidth());
   }
-  EXPECT_GT(form.ui->sCheckBox5->width(), exitBoxDesignWidth);
-  EXPECT_EQ(form.ui->CheckBox1->width(), repeatBoxDesignWidth) << "the plain box keeps its declared width";
+  EXPECT_GT(part<QWidget>(form, "sCheckBox5").width(), exitBoxDesignWidth);
+  EXPECT_EQ(part<QWidget>(form, "CheckBox1").width(), repeatBoxDesignWidth) << "the plain box keeps its declared width";
 }
 
 TEST_F(TextsTest, OtherTextsKeepTheirDesignForm) {
-  QTabWidget* pages = form.ui->sPageControl1;
-  const QStringList tabs = {pages->tabText(0), pages->tabText(1), pages->tabText(2), pages->tabText(3)};
+  const QTabWidget& pages = part<QTabWidget>(form, "sPageControl1");
+  const QStringList tabs = {pages.tabText(0), pages.tabText(1), pages.tabText(2), pages.tabText(3)};
   EXPECT_EQ(tabs, (QStringList{"Play List", "Effects", "EQ", "Graph EQ"}));
-  EXPECT_EQ(form.ui->ListBox1->toolTip(), QStringLiteral("Playlist"));
-  EXPECT_TRUE(form.ui->sBitBtn4->toolTip().isEmpty());
+  EXPECT_EQ(part<QWidget>(form, "ListBox1").toolTip(), QStringLiteral("Playlist"));
+  EXPECT_TRUE(part<QWidget>(form, "sBitBtn4").toolTip().isEmpty());
   QStringList trayMenu;
-  for (const QAction* action : form.menus().PopupMenu2->actions()) trayMenu << action->text();
+  for (const QAction* action : part<QMenu>(form, "PopupMenu2").actions()) trayMenu << action->text();
   EXPECT_EQ(trayMenu, (QStringList{"Развернуть", "play", "pause", "stop", ">>", "<<"}));
 }
 

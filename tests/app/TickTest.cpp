@@ -1,24 +1,21 @@
-// The playback tick's read-outs and the two gauges, on the manually clocked output.
+// The window's side of the playback tick on the manually clocked output: the read-outs it
+// shows, the two gauges as input, a tick that allocates nothing, and the rest once nothing
+// changes. What the tick reads is the player's, tested under tests/playlist/.
 
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <chrono>
 #include <cstddef>
 #include <functional>
-#include <future>
-#include <string>
 #include <tuple>
 
-#include "audio/decode/Decoder.h"
-#include "playlist/Player.h"
 #include "tests/app/PlaybackHarness.h"
 #include "tests/support/EventLoopWait.h"
 #include "ui/TsGauge.h"
-#include "ui/TsTrackBar.h"
-#include "ui_TForm1.h"
-#include "vis/VisSurface.h"
 
 // Every heap allocation of the program is counted, per thread, so the engine's own threads do
 // not disturb the count: malloc, calloc and realloc are taken over (C++ and Qt allocate
@@ -62,65 +59,46 @@ using playback::kSampleRate;
 // A tone of 2.6 s: 114660 stereo 16-bit frames.
 constexpr int64_t kToneBytes = 114660 * 4;
 
-QString text(QLabel* label) { return label->text(); }
+QString text(Harness& h, const char* label) { return h.part<QLabel>(label).text(); }
 
-TEST(Tick, ReadOutsFollowTheStream) {
+TEST(Tick, TheWindowShowsWhatTheTickGives) {
   Harness h(12, 2.6, "tick");
   h.click(2);
-  h.ui().sTrackBar1->setValue(-5);
-  h.ui().sGauge2->setProgress(7);
   h.tick();
-  EXPECT_EQ(h.ui().sGauge1->MaxValue(), kToneBytes);
-  EXPECT_EQ(text(h.ui().Label1), QStringLiteral("00:00:00"));
-  EXPECT_EQ(text(h.ui().Label2), QStringLiteral("00:00:02"));
-  EXPECT_GE(h.ui().Label2->width(), h.ui().Label2->sizeHint().width()) << "sized to its text";
-  EXPECT_EQ(text(h.ui().Label3), QStringLiteral("Track3  of  12"));
-  float volume = 0;
-  float pan = 0;
-  h.engine().getAttribute(h.stream(), audio::Attribute::Volume, volume);
-  h.engine().getAttribute(h.stream(), audio::Attribute::Pan, pan);
-  EXPECT_FLOAT_EQ(volume, 0.7f);
-  EXPECT_FLOAT_EQ(pan, -1.0f);
-
+  EXPECT_EQ(h.part<TsGauge>("sGauge1").MaxValue(), kToneBytes);
+  EXPECT_EQ(text(h, "Label1"), QStringLiteral("00:00:00"));
+  EXPECT_EQ(text(h, "Label2"), QStringLiteral("00:00:02"));
+  EXPECT_GE(h.part<QLabel>("Label2").width(), h.part<QLabel>("Label2").sizeHint().width()) << "sized to its text";
+  EXPECT_EQ(text(h, "Label3"), QStringLiteral("Track3  of  12"));
   h.render(kSampleRate + kSampleRate / 2);
   h.tick();
-  EXPECT_EQ(h.ui().sGauge1->Progress(), h.position());
-  EXPECT_EQ(text(h.ui().Label1), QStringLiteral("00:00:01"));
-  for (int bin : {0, 10, 511}) EXPECT_GE(h.window().spectrum().SpectrumBuffer[bin], 0.0f) << bin;
+  EXPECT_EQ(h.part<TsGauge>("sGauge1").Progress(), h.position());
+  EXPECT_EQ(text(h, "Label1"), QStringLiteral("00:00:01"));
 
-  h.window().BitBtn3Click();
-  const int progress = h.ui().sGauge1->Progress();
-  h.render(kSampleRate);
-  h.tick();
-  EXPECT_EQ(h.ui().sGauge1->Progress(), progress) << "paused";
-}
-
-TEST(Tick, WithoutAStreamLeavesCounterAndSpectrumAlone) {
-  Harness h;
-  h.window().spectrum().SpectrumBuffer.fill(-1.0f);
-  h.tick();
-  EXPECT_EQ(text(h.ui().Label3), QString());
-  EXPECT_EQ(h.ui().sGauge1->MaxValue(), 0);
-  EXPECT_EQ(h.window().spectrum().SpectrumBuffer[0], -1.0f);
+  // Without a stream the counter keeps its text.
+  Harness empty;
+  empty.tick();
+  EXPECT_EQ(text(empty, "Label3"), QString());
 }
 
 TEST(Tick, GaugesFollowTheLeftButton) {
   Harness h(1, 2.6, "tick");
   h.click(0);
   h.tick();
-  TsGauge* position = h.ui().sGauge1;
-  const int width = position->width();
-  h.window().sGauge1MouseMove(Qt::NoButton, width / 2, 3);
+  TsGauge& position = h.part<TsGauge>("sGauge1");
+  const int width = position.width();
+  emit position.MouseMove(Qt::NoButton, width / 2, 3);
   EXPECT_EQ(h.position(), 0);
-  h.window().sGauge1MouseMove(Qt::LeftButton, width / 2, 3);
+  emit position.MouseMove(Qt::LeftButton, width / 2, 3);
   EXPECT_NEAR(static_cast<double>(h.position()), kToneBytes / 2.0, kToneBytes / width);
-  EXPECT_EQ(h.position(), position->Progress() / 4 * 4) << "on a whole frame";
+  EXPECT_EQ(h.position(), position.Progress() / 4 * 4) << "on a whole frame";
   const int64_t before = h.position();
-  h.window().sGauge1MouseMove(Qt::LeftButton, width + 40, 3);
-  EXPECT_EQ(position->Progress(), position->MaxValue());
+  emit position.MouseMove(Qt::LeftButton, width + 40, 3);
+  EXPECT_EQ(position.Progress(), position.MaxValue());
   EXPECT_EQ(h.position(), before) << "the end itself is no place to seek to";
 
-  ASSERT_EQ(h.ui().sGauge2->width(), 73);
+  TsGauge& volume = h.part<TsGauge>("sGauge2");
+  ASSERT_EQ(volume.width(), 73);
   struct Case {
     Qt::MouseButtons buttons;
     int x;
@@ -128,8 +106,8 @@ TEST(Tick, GaugesFollowTheLeftButton) {
   };
   for (const Case c : {Case{Qt::LeftButton, 36, 5}, Case{Qt::LeftButton, 99, 10},
                        Case{Qt::RightButton, 0, 10}, Case{Qt::LeftButton | Qt::RightButton, 22, 3}}) {
-    h.window().sGauge2MouseMove(c.buttons, c.x, 4);
-    EXPECT_EQ(h.ui().sGauge2->Progress(), c.volume) << c.x;
+    emit volume.MouseMove(c.buttons, c.x, 4);
+    EXPECT_EQ(volume.Progress(), c.volume) << c.x;
     EXPECT_EQ(h.track().LastVolume, c.volume) << c.x;
   }
 }
@@ -139,45 +117,17 @@ TEST(Tick, ASteadyTickAllocatesNothing) {
   Harness h(1, 1.0, "tick");
   h.click(0);
   h.render(8192);
-  h.window().BitBtn3Click();
+  h.part<QPushButton>("BitBtn3").click();
   // The frame timer clears the drawing once per five ticks. The first frames bring labels,
   // gauges and the drawing's buffers up to size; then nothing changes while paused.
   long most = 0;
   for (int i = 0; i < 60; ++i) {
-    if (i % 5 == 0) h.window().Timer3Timer();
+    if (i % 5 == 0) h.frameStep();
     const long before = allocations;
     h.tick();
     if (i >= 20) most = std::max(most, allocations - before);
   }
   EXPECT_EQ(most, 0);
-}
-
-// Files open on the engine's media thread: with a reader that stalls, a click on an entry
-// returns at once and the tick runs on, showing what is known, until the file is there.
-TEST(Tick, RunsOnWhileAFileOpensOnAStalledReader) {
-  std::promise<void> unstall;
-  const std::shared_future<void> stalled = unstall.get_future().share();
-  struct StalledReader {
-    explicit StalledReader(std::shared_future<void> until) {
-      audio::Engine::setDecoderOpener([until](const std::string& path) {
-        until.wait();
-        return audio::openDecoder(path);
-      });
-    }
-    ~StalledReader() { audio::Engine::setDecoderOpener(nullptr); }
-  };
-  const StalledReader reader(stalled);
-  Harness h(2, 1.0, "stalled");
-  h.window().playlist().select(1);
-  h.window().ListBox1Click();
-  for (int i = 0; i < 50; ++i) h.window().Timer1Timer();
-  EXPECT_EQ(h.window().player().CurrentIndex(), 1) << "nothing skipped while the file opens";
-  EXPECT_EQ(h.ui().sGauge1->MaxValue(), 0);
-  EXPECT_EQ(text(h.ui().Label3), QStringLiteral("Track2  of  2"));
-  unstall.set_value();
-  h.tick();
-  EXPECT_EQ(text(h.ui().Label2), QStringLiteral("00:00:01"));
-  EXPECT_EQ(h.activity(), audio::Activity::Playing);
 }
 
 // Runs the clock as the timers would: every tick after 10 ms of sound, and the frame step with
@@ -186,16 +136,36 @@ void runFor(Harness& h, int ticks) {
   for (int i = 1; i <= ticks; ++i) {
     h.render(kSampleRate / 100);
     h.tick();
-    if (i % 5 == 0) h.window().Timer3Timer();
+    if (i % 5 == 0) h.frameStep();
   }
+}
+
+// Whether the tick rests now. It rests right after a frame step, which a tick takes along
+// when the frame step falls due with it: here the frame step is due at once, and the tick's
+// own timer never fires by itself.
+bool restsAfterATick(Harness& h) {
+  QTimer& tick = timerOf(h.window(), "Timer1");
+  QTimer& frame = timerOf(h.window(), "Timer3");
+  const int tickInterval = tick.interval();
+  const int frameInterval = frame.interval();
+  tick.start(std::chrono::hours(1));
+  frame.start(1);
+  h.tick();
+  const bool rested = !tick.isActive();
+  tick.stop();
+  frame.stop();
+  tick.setInterval(tickInterval);
+  frame.setInterval(frameInterval);
+  return rested;
 }
 
 // Everything a tick or a frame step changes.
 auto shown(Harness& h) {
-  TForm1& w = h.window();
-  return std::make_tuple(text(h.ui().Label1), text(h.ui().Label2), text(h.ui().Label3), h.ui().sGauge1->MaxValue(),
-                         h.ui().sGauge1->Progress(), w.spectrum().SpectrumBuffer, w.spectrum().PeakLevels, w.spectrum().BarLevels, w.player().CurrentIndex(),
-                         w.windowTitle(), h.track().State, h.activity(), h.position());
+  const SpectrumState& spectrum = visualisationOf(h.window()).spectrum();
+  return std::make_tuple(text(h, "Label1"), text(h, "Label2"), text(h, "Label3"),
+                         h.part<TsGauge>("sGauge1").MaxValue(), h.part<TsGauge>("sGauge1").Progress(),
+                         spectrum.SpectrumBuffer, spectrum.PeakLevels, spectrum.BarLevels, h.player().CurrentIndex(),
+                         h.window().windowTitle(), h.track().State, h.activity(), h.position());
 }
 
 struct RestCase {
@@ -205,12 +175,12 @@ struct RestCase {
 };
 
 const RestCase kRestCases[] = {
-    {"paused", [](Harness& h) { h.window().BitBtn3Click(); }, true},
-    {"stopped", [](Harness& h) { h.window().BitBtn4Click(); }, true},
+    {"paused", [](Harness& h) { h.part<QPushButton>("BitBtn3").click(); }, true},
+    {"stopped", [](Harness& h) { h.part<QPushButton>("BitBtn4").click(); }, true},
     {"the only entry ended", [](Harness& h) { h.playOutAndTick(); }, true},
     {"the only entry ended under Repeat List",
      [](Harness& h) {
-       h.ui().CheckBox1->setChecked(true);
+       h.part<QCheckBox>("CheckBox1").setChecked(true);
        h.playOutAndTick();
      },
      false},
@@ -218,8 +188,8 @@ const RestCase kRestCases[] = {
 };
 
 // Once nothing is heard and the picture has settled after pause, stop or the end of the list,
-// a tick and a frame step change nothing: the tick may rest, and a tick that did not rest
-// shows what a resting one leaves on show. While anything can change by itself, it may not.
+// a tick and a frame step change nothing: the tick rests, and a tick that did not rest shows
+// what a resting one leaves on show. While anything can change by itself, it may not.
 TEST(Tick, RestsOnceTheMusicHasStoppedAndThePictureHasSettled) {
   for (const RestCase& c : kRestCases) {
     Harness h(1, 4.0, "rest");
@@ -227,7 +197,7 @@ TEST(Tick, RestsOnceTheMusicHasStoppedAndThePictureHasSettled) {
     runFor(h, 50);
     c.stop(h);
     runFor(h, 300);
-    EXPECT_EQ(h.window().NothingToTick() && h.window().Surface->atRest(), c.rests) << c.what;
+    EXPECT_EQ(restsAfterATick(h), c.rests) << c.what;
     if (!c.rests) continue;
     const auto before = shown(h);
     runFor(h, 100);
@@ -241,25 +211,27 @@ TEST(Tick, AnEventWakesARestingTickAndTheEndOfListRulesAct) {
   Harness h(1, 0.2, "rest");
   h.click(0);
   h.playOutAndTick();
-  h.window().Timer1->start();
-  h.window().Timer3->start();
-  ASSERT_TRUE(spinUntil([&] { return !h.window().Timer1->isActive(); })) << "never rested";
-  EXPECT_FALSE(h.window().Timer3->isActive());
+  QTimer& tick = timerOf(h.window(), "Timer1");
+  QTimer& frame = timerOf(h.window(), "Timer3");
+  tick.start();
+  frame.start();
+  ASSERT_TRUE(spinUntil([&] { return !tick.isActive(); })) << "never rested";
+  EXPECT_FALSE(frame.isActive());
 
-  QCheckBox* repeat = h.ui().CheckBox1;
-  const QPointF inside(repeat->width() / 2.0, repeat->height() / 2.0);
-  QMouseEvent press(QEvent::MouseButtonPress, inside, repeat->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
+  auto& repeat = h.part<QCheckBox>("CheckBox1");
+  const QPointF inside(repeat.width() / 2.0, repeat.height() / 2.0);
+  QMouseEvent press(QEvent::MouseButtonPress, inside, repeat.mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
                     Qt::NoModifier);
-  QMouseEvent release(QEvent::MouseButtonRelease, inside, repeat->mapToGlobal(inside), Qt::LeftButton,
+  QMouseEvent release(QEvent::MouseButtonRelease, inside, repeat.mapToGlobal(inside), Qt::LeftButton,
                       Qt::NoButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(repeat, &press);
-  QCoreApplication::sendEvent(repeat, &release);
-  ASSERT_TRUE(repeat->isChecked());
-  EXPECT_TRUE(h.window().Timer1->isActive());
+  QCoreApplication::sendEvent(&repeat, &press);
+  QCoreApplication::sendEvent(&repeat, &release);
+  ASSERT_TRUE(repeat.isChecked());
+  EXPECT_TRUE(tick.isActive());
   EXPECT_TRUE(spinUntil([&] { return h.track().State == PlayState::Playing && h.position() == 0 &&
                                      h.activity() == audio::Activity::Playing; }));
-  h.window().Timer1->stop();
-  h.window().Timer3->stop();
+  tick.stop();
+  frame.stop();
 }
 
 }  // namespace

@@ -21,7 +21,6 @@
 #include "ui/TsCheckBox.h"
 #include "ui/TsGauge.h"
 #include "ui/TsTrackBar.h"
-#include "ui_TForm1.h"
 
 namespace {
 
@@ -251,18 +250,20 @@ TEST_F(Layout, TabOrderOfSiblingsAsDeclared) {
 }
 
 TEST_F(Layout, WindowStartsWithTheTransportPanelAloneAndGraphPageOnTop) {
+  const auto named = [this](const char* name) { return form.findChild<QWidget*>(QString::fromLatin1(name)); };
   EXPECT_EQ(form.size(), QSize(377, 153));
-  EXPECT_EQ(form.ui->sPageControl1->currentWidget(), form.ui->sTabSheet4);
-  EXPECT_EQ(form.ui->sRadioGroup1->items(),
+  EXPECT_EQ(form.findChild<QTabWidget*>(QStringLiteral("sPageControl1"))->currentWidget(), named("sTabSheet4"));
+  EXPECT_EQ(form.findChild<TRadioGroup*>(QStringLiteral("sRadioGroup1"))->items(),
             QStringList({"Effect 1", "Effect 2", "Effect 3", "Effect 4", "Effect 5", "Effect 6", "no graf"}));
-  EXPECT_EQ(form.ui->RadioGroup1->items(), QStringList({"1", "2"}));
-  for (TsGauge* gauge : {form.ui->sGauge1, form.ui->sGauge2}) {
+  EXPECT_EQ(form.findChild<TRadioGroup*>(QStringLiteral("RadioGroup1"))->items(), QStringList({"1", "2"}));
+  for (const char* name : {"sGauge1", "sGauge2"}) {
+    const auto* gauge = form.findChild<TsGauge*>(QString::fromLatin1(name));
     EXPECT_EQ(gauge->suffix(), QStringLiteral("%"));
     EXPECT_EQ(gauge->foreColor(), QColor(Qt::black));
   }
-  EXPECT_EQ(form.ui->sGauge2->text(), QStringLiteral("50%"));
+  EXPECT_EQ(form.findChild<TsGauge*>(QStringLiteral("sGauge2"))->text(), QStringLiteral("50%"));
   // Label3 lies wholly below the panel's lower edge.
-  EXPECT_GE(form.ui->Label3->y(), form.ui->sPanel1->height());
+  EXPECT_GE(named("Label3")->y(), named("sPanel1")->height());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // The test checks that the pictures are not blank; the pictures themselves are for people.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -9,6 +10,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QSet>
+#include <QTabWidget>
 #include <QTimer>
 #include <iostream>
 
@@ -17,7 +19,6 @@
 #include "skin/HintManager.h"
 #include "skin/SkinManager.h"
 #include "tests/support/TestFiles.h"
-#include "ui_TForm1.h"
 
 namespace {
 
@@ -59,23 +60,24 @@ TEST(Screenshot, WindowPagesMenuAndBalloon) {
   runEventsFor(300);
   keep(form.grab().toImage(), QStringLiteral("transport"));
 
-  form.ui->sPageControl1->show();
-  form.updateClientSize();
-  for (int page = 0; page < form.ui->sPageControl1->count(); ++page) {
-    form.ui->sPageControl1->setCurrentIndex(page);
+  // "Расширить" shows the page control, and the window grows to hold it.
+  form.findChild<QAction*>(QStringLiteral("rashirit1"))->trigger();
+  auto* pages = form.findChild<QTabWidget*>(QStringLiteral("sPageControl1"));
+  for (int page = 0; page < pages->count(); ++page) {
+    pages->setCurrentIndex(page);
     runEventsFor(100);
     keep(form.grab().toImage(), QStringLiteral("page%1").arg(page));
   }
-  form.ui->sPageControl1->setCurrentIndex(3);
+  pages->setCurrentIndex(3);
 
-  QMenu* menu = form.menus().PopupMenu1;
+  auto* menu = form.findChild<QMenu*>(QStringLiteral("PopupMenu1"));
   menu->popup(form.mapToGlobal(QPoint(60, 60)));
   runEventsFor(300);
   keep(menu->grab().toImage(), QStringLiteral("menu"));
   menu->hide();
 
   hints->balloon()->showAt(QStringLiteral("Громкость: перетащите, чтобы изменить"),
-                           form.ui->sGauge2->mapToGlobal(QPoint(30, 4)));
+                           form.findChild<QWidget*>(QStringLiteral("sGauge2"))->mapToGlobal(QPoint(30, 4)));
   runEventsFor(300);
   QScreen* screen = form.screen();
   const QRect area = hints->balloon()->geometry().united(form.geometry());

@@ -1,5 +1,6 @@
 // The window's side of the visualisation on a real X server: the "mini" and "max" buttons,
-// the frame step, the release, and the dispatch with the window's own controls.
+// the frame step, the release, and the dispatch with the window's own controls. The window's
+// parts are reached by their object names.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -9,24 +10,25 @@
 
 #include "app/TForm1.h"
 #include "playlist/Random.h"
+#include "tests/app/StartedWindow.h"
 #include "tests/support/TestFiles.h"
-#include "ui/TPanel.h"
 #include "ui/TRadioGroup.h"
 #include "ui/TsGauge.h"
-#include "ui/TsPageControl.h"
-#include "ui_TForm1.h"
 #include "vis/GlPanelWidget.h"
-#include "vis/VisSurface.h"
+#include "vis/Visualisation.h"
 
 namespace {
 
 class FormSurfaceTest : public testing::Test {
  protected:
-  FormSurfaceTest() : form(std::make_unique<TForm1>(data.path())) {
+  FormSurfaceTest() : form(std::make_unique<TForm1>(data.path())), vis(visualisationOf(*form)) {
     form->show();
-    form->BindSurface(form->ui->Panel1);  // as the window's creation does
+    vis.BindSurface(&widget("Panel1"));  // as the window's creation does
     settle();
   }
+  QWidget& widget(const char* name) const { return part<QWidget>(*form, name); }
+  void press(const char* button) const { part<QAbstractButton>(*form, button).click(); }
+  void frameStep() const { fire(timerOf(*form, "Timer3")); }
   static void settle() {
     for (int round = 0; round < 5; ++round) QApplication::processEvents();
   }
@@ -36,61 +38,62 @@ class FormSurfaceTest : public testing::Test {
     const QList<GlPanelWidget*> views = form->findChildren<GlPanelWidget*>();
     ASSERT_EQ(views.size(), 1);
     EXPECT_EQ(views.front()->parentWidget(), panel);
-    form->spectrum().SpectrumBuffer.fill(1.0f);
-    form->DrawSpectrum(0);
-    form->Timer3Timer();
+    vis.spectrum().SpectrumBuffer.fill(1.0f);
+    vis.DrawSpectrum(0);
+    frameStep();
     EXPECT_EQ(GlPanelWidget::contextsInUse(), 1);
   }
-  GlPanelWidget* view() const { return form->Surface->view(); }
+  GlPanelWidget* view() const { return vis.surface().view(); }
 
   TempFolder data;
   std::unique_ptr<TForm1> form;
+  Visualisation& vis;
 };
 
 TEST_F(FormSurfaceTest, MiniAndMaxMoveTheOneViewAndReleaseGivesItBack) {
-  for (int press = 0; press < 30; ++press) form->ui->sBitBtn1->click();
+  for (int presses = 0; presses < 30; ++presses) press("sBitBtn1");
   settle();
-  expectOneViewOn(form->ui->Panel1);
-  EXPECT_TRUE(form->ui->sPageControl1->isHidden());
-  EXPECT_TRUE(form->ui->Panel2->isHidden());
+  expectOneViewOn(&widget("Panel1"));
+  EXPECT_TRUE(widget("sPageControl1").isHidden());
+  EXPECT_TRUE(widget("Panel2").isHidden());
 
-  form->ui->sPageControl1->show();
-  form->ui->sBitBtn4->click();
+  widget("sPageControl1").show();
+  press("sBitBtn4");
   settle();
-  expectOneViewOn(form->ui->Panel2);
-  EXPECT_FALSE(form->ui->sPageControl1->isHidden());
-  EXPECT_GE(form->width(), form->ui->Panel2->geometry().right() + 1);
+  expectOneViewOn(&widget("Panel2"));
+  EXPECT_FALSE(widget("sPageControl1").isHidden());
+  EXPECT_GE(form->width(), widget("Panel2").geometry().right() + 1);
 
-  form->ui->sBitBtn1->click();
+  press("sBitBtn1");
   settle();
-  expectOneViewOn(form->ui->Panel1);
-  EXPECT_TRUE(form->ui->Panel2->isHidden());
-  EXPECT_LE(form->width(), form->ui->Panel2->geometry().left() + 1);
+  expectOneViewOn(&widget("Panel1"));
+  EXPECT_TRUE(widget("Panel2").isHidden());
+  EXPECT_LE(form->width(), widget("Panel2").geometry().left() + 1);
 
-  form->ui->sBitBtn4->click();
-  form->ReleaseSurface();
+  press("sBitBtn4");
+  vis.ReleaseSurface();
   settle();
   EXPECT_TRUE(form->findChildren<GlPanelWidget*>().isEmpty());
   EXPECT_EQ(GlPanelWidget::contextsInUse(), 0);
 }
 
 TEST_F(FormSurfaceTest, WithoutDrawingEveryFrameStepShowsABlackPanel) {
-  form->Timer3Timer();
+  frameStep();
   const QImage image = view()->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
-  ASSERT_EQ(image.size(), form->ui->Panel1->size());
+  ASSERT_EQ(image.size(), widget("Panel1").size());
   for (int row = 0; row < image.height(); ++row) {
     for (int col = 0; col < image.width(); ++col) ASSERT_EQ(image.pixel(col, row) & 0xffffff, 0u);
   }
 }
 
 TEST_F(FormSurfaceTest, OnTheLargePanelTheLevelsStillUseTheSmallPanelsHeight) {
-  form->ui->sBitBtn4->click();
+  press("sBitBtn4");
   settle();
-  form->spectrum().SpectrumBuffer.fill(1.0f);
-  form->DrawSpectrum(0);
-  EXPECT_EQ(form->spectrum().PeakLevels[0], 97);
-  EXPECT_EQ(form->spectrum().BarLevels[127], 97);
-  form->Timer3Timer();
+  vis.spectrum().SpectrumBuffer.fill(1.0f);
+  vis.DrawSpectrum(0);
+  EXPECT_EQ(vis.spectrum().PeakLevels[0], 97);
+  EXPECT_EQ(vis.spectrum().BarLevels[127], 97);
+  frameStep();
   EXPECT_EQ(view()->shownFrame().primitives().size(), 128u);
   // Full level puts every Effect 1 dash on the middle row of the large panel.
   const QImage image = view()->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
@@ -99,56 +102,61 @@ TEST_F(FormSurfaceTest, OnTheLargePanelTheLevelsStillUseTheSmallPanelsHeight) {
 }
 
 TEST_F(FormSurfaceTest, NoGrafTakesModeAndPositionFromTheWindowAndDrawsFromTheSharedGenerator) {
-  form->ui->RadioGroup1->setItemIndex(1);
-  form->ui->sGauge1->setMaxValue(1000);
-  form->ui->sGauge1->setProgress(0);
+  part<TRadioGroup>(*form, "RadioGroup1").setItemIndex(1);
+  auto& position = part<TsGauge>(*form, "sGauge1");
+  position.setMaxValue(1000);
+  position.setProgress(0);
   SetRandomSeed(7);
-  form->spectrum().SpectrumBuffer.fill(1.0f);
-  form->DrawSpectrum(6);
+  vis.spectrum().SpectrumBuffer.fill(1.0f);
+  vis.DrawSpectrum(6);
   // Position 0 has a tangent of 0: no point can be placed, but every bin drew its colours.
   EXPECT_EQ(RandomSeed(), 36373255u) << "the seed 7 advanced by 256 draws";
-  EXPECT_TRUE(form->Surface->frame().empty());
-  form->ui->sGauge1->setProgress(1);
-  form->DrawSpectrum(6);
-  ASSERT_EQ(form->Surface->frame().primitives().size(), 128u);
-  EXPECT_EQ(form->Surface->frame().primitives()[0].kind, PrimitiveKind::Points);
+  EXPECT_TRUE(vis.surface().frame().empty());
+  position.setProgress(1);
+  vis.DrawSpectrum(6);
+  ASSERT_EQ(vis.surface().frame().primitives().size(), 128u);
+  EXPECT_EQ(vis.surface().frame().primitives()[0].kind, PrimitiveKind::Points);
 }
 
 // After a tick, a frame step that falls due within half a tick period runs at once, with the
 // tick's pass in its frame, and its timer starts its period again; a frame step further off,
 // or one whose timer is stopped, is left to its timer.
 TEST_F(FormSurfaceTest, ATickTakesAlongTheFrameStepThatFallsDueWithIt) {
-  form->Timer1->stop();
-  form->spectrum().SpectrumBuffer.fill(1.0f);
+  QTimer& tick = timerOf(*form, "Timer1");
+  QTimer& frame = timerOf(*form, "Timer3");
+  tick.stop();
+  vis.spectrum().SpectrumBuffer.fill(1.0f);
   struct Case {
     int frameInterval;
     bool frameTimerRuns;
     bool presents;
   };
   for (const Case c : {Case{50, true, false}, Case{2, true, true}, Case{2, false, false}}) {
-    form->Timer3Timer();
-    form->Timer3->setInterval(c.frameInterval);
-    if (c.frameTimerRuns) form->Timer3->start();
-    else form->Timer3->stop();
-    form->DrawSpectrum(0);
-    form->runDueFrameStepWithTick();
-    EXPECT_EQ(form->Surface->frame().empty(), c.presents) << c.frameInterval << c.frameTimerRuns;
+    frameStep();
+    frame.setInterval(c.frameInterval);
+    if (c.frameTimerRuns) frame.start();
+    else frame.stop();
+    vis.DrawSpectrum(0);
+    // The window has no track yet, so the tick itself does nothing here.
+    fire(tick);
+    EXPECT_EQ(vis.surface().frame().empty(), c.presents) << c.frameInterval << c.frameTimerRuns;
     EXPECT_EQ(view()->shownFrame().primitives().size(), c.presents ? 128u : 0u) << c.frameInterval;
-    EXPECT_EQ(form->Timer3->isActive(), c.frameTimerRuns);
+    EXPECT_EQ(frame.isActive(), c.frameTimerRuns);
   }
-  form->Timer3->stop();
-  form->Timer3->setInterval(50);
+  frame.stop();
+  frame.setInterval(50);
 }
 
 TEST(FormWithoutSurfaceTest, FrameStepAndDrawingBeforeAnyBindingMoveOnlyTheLevels) {
   TempFolder data;
   TForm1 form(data.path());
-  form.Timer3Timer();
-  form.spectrum().SpectrumBuffer.fill(1.0f);
-  form.DrawSpectrum(3);
-  EXPECT_EQ(form.spectrum().PeakLevels[0], 97);
-  EXPECT_TRUE(form.Surface->frame().empty()) << "nothing is recorded before a panel is bound";
-  form.ReleaseSurface();
+  Visualisation& vis = visualisationOf(form);
+  fire(timerOf(form, "Timer3"));
+  vis.spectrum().SpectrumBuffer.fill(1.0f);
+  vis.DrawSpectrum(3);
+  EXPECT_EQ(vis.spectrum().PeakLevels[0], 97);
+  EXPECT_TRUE(vis.surface().frame().empty()) << "nothing is recorded before a panel is bound";
+  vis.ReleaseSurface();
 }
 
 }  // namespace

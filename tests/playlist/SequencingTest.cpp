@@ -3,12 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QDir>
-#include <QFileDialog>
-#include <QSlider>
-#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -17,9 +12,8 @@
 
 #include "playlist/Player.h"
 #include "playlist/Playlist.h"
-#include "tests/app/PlaybackHarness.h"
 #include "tests/audio/support/AudioFixtures.h"
-#include "ui_TForm1.h"
+#include "tests/playlist/PlayerHarness.h"
 
 namespace {
 
@@ -48,72 +42,64 @@ const EndCase kEndCases[] = {
 TEST(Sequencing, TheEndOfATrack) {
   for (const EndCase& c : kEndCases) {
     Harness h(c.entries);
-    int closed = 0;
-    QObject::connect(&h.window(), &TForm1::closed, &h.window(), [&closed] { ++closed; });
-    h.ui().sCheckBox5->setChecked(c.exit);
-    h.ui().CheckBox1->setChecked(c.repeat);
-    h.ui().sCheckBox6->setChecked(c.random);
+    h.setExit(c.exit);
+    h.setRepeat(c.repeat);
+    h.setRandom(c.random);
     h.click(c.ending);
     h.playOutAndTick();
     h.tick();  // a finished last entry stays finished without raising anything
-    EXPECT_EQ(h.window().player().CurrentIndex(), c.next) << c.what;
+    EXPECT_EQ(h.player.CurrentIndex(), c.next) << c.what;
     EXPECT_EQ(h.activity(), c.playing ? audio::Activity::Playing : audio::Activity::Stopped) << c.what;
     if (c.playing) {
       EXPECT_EQ(h.position(), 0) << c.what;
     }
     if (c.followed) {
       EXPECT_EQ(h.selection(), c.next) << c.what;
-      EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(c.next)) << c.what;
+      EXPECT_EQ(h.player.caption(), QStringLiteral("tone%1.wav").arg(c.next)) << c.what;
     }
-    EXPECT_EQ(closed > 0, c.exit) << c.what;
-    if (c.exit) {
-      h.window().FormDestroy();
-      EXPECT_TRUE(h.folder.read(QStringLiteral("PLIST.LST")).contains("FileCount=2")) << c.what;
-    }
+    EXPECT_EQ(h.exitRequests > 0, c.exit) << c.what;
   }
 }
 
 TEST(Sequencing, RandomNeverDrawsTheLastEntry) {
   // The rule reseeds from the clock, so only what holds for every seed is checked.
   Harness h(4);
-  h.ui().sCheckBox6->setChecked(true);
+  h.setRandom(true);
   for (int round = 0; round < 12; ++round) {
-    h.window().player().PlayRandomEntry();
+    h.player.PlayRandomEntry();
     h.settle();
-    EXPECT_GE(h.window().player().CurrentIndex(), 0);
-    EXPECT_LE(h.window().player().CurrentIndex(), 2);
-    EXPECT_EQ(h.window().player().CurrentFile(), h.window().playlist().entry(h.window().player().CurrentIndex()));
+    EXPECT_GE(h.player.CurrentIndex(), 0);
+    EXPECT_LE(h.player.CurrentIndex(), 2);
+    EXPECT_EQ(h.player.CurrentFile(), h.playlist.entry(h.player.CurrentIndex()));
   }
 }
 
 TEST(Sequencing, BrokenEntriesAreSkippedButNothingStartsByItself) {
   Harness h;
-  int closed = 0;
-  QObject::connect(&h.window(), &TForm1::closed, &h.window(), [&closed] { ++closed; });
-  h.ui().sCheckBox5->setChecked(true);
+  h.setExit(true);
   // Filling an empty list while nothing plays: no advance, no exit.
   h.addEntry(playback::toneFile("tone0.wav", 0.05));
   h.tick();
-  EXPECT_EQ(closed, 0);
+  EXPECT_EQ(h.exitRequests, 0);
   h.addEntry(h.folder.write(QStringLiteral("noise.mp3"), QByteArray(4096, 'x')));
   h.addEntry(playback::toneFile("tone2.wav", 0.05));
   h.tick();
-  EXPECT_EQ(h.window().player().CurrentIndex(), 0);
+  EXPECT_EQ(h.player.CurrentIndex(), 0);
   EXPECT_EQ(h.stream(), 0u);
 
   h.click(0);
   const audio::StreamHandle first = h.stream();
   h.playOutAndTick();
-  EXPECT_EQ(h.window().player().CurrentIndex(), 1);
+  EXPECT_EQ(h.player.CurrentIndex(), 1);
   // The file fails to open in the background; the finished entry stays the track's, still
   // finished, and the next tick moves on.
   h.settle();
   EXPECT_EQ(h.stream(), first) << "undecodable";
-  EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone0.wav"));
+  EXPECT_EQ(h.player.caption(), QStringLiteral("tone0.wav"));
   h.tick();
-  EXPECT_EQ(h.window().player().CurrentIndex(), 2);
+  EXPECT_EQ(h.player.CurrentIndex(), 2);
   EXPECT_EQ(h.activity(), audio::Activity::Playing);
-  EXPECT_EQ(closed, 0);
+  EXPECT_EQ(h.exitRequests, 0);
 }
 
 // Play on a list filled after the start: nothing was open, so the press starts the selected
@@ -123,42 +109,38 @@ struct FromEmptyCase {
   int entries;
   int selected;  // -1: none
   bool pressedWhileEmpty;
-  void (TForm1::*press)();
   int index;  // the entry that plays
 };
 
 const FromEmptyCase kFromEmptyCases[] = {
-    {"no selection starts the first", 2, -1, false, &TForm1::BitBtn2Click, 0},
-    {"the selected entry", 3, 2, false, &TForm1::BitBtn2Click, 2},
-    {"play from the tray", 2, 1, false, &TForm1::play1Click, 1},
-    {"one entry with exit ticked", 1, -1, false, &TForm1::BitBtn2Click, 0},
-    {"play pressed before the list was filled", 2, -1, true, &TForm1::BitBtn2Click, 0},
+    {"no selection starts the first", 2, -1, false, 0},
+    {"the selected entry", 3, 2, false, 2},
+    {"one entry with exit ticked", 1, -1, false, 0},
+    {"play pressed before the list was filled", 2, -1, true, 0},
 };
 
 TEST(Sequencing, PlayOnAListFilledFromEmptyStartsTheSelectedEntry) {
   for (const FromEmptyCase& c : kFromEmptyCases) {
     Harness h;
-    int closed = 0;
-    QObject::connect(&h.window(), &TForm1::closed, &h.window(), [&closed] { ++closed; });
-    h.ui().sCheckBox5->setChecked(true);
+    h.setExit(true);
     if (c.pressedWhileEmpty) {
-      (h.window().*c.press)();
+      h.player.play();
       h.tick();
     }
     for (int i = 0; i < c.entries; ++i) h.addEntry(playback::toneFile("tone" + std::to_string(i) + ".wav", 0.5));
-    h.window().playlist().select(c.selected);
+    h.playlist.select(c.selected);
     h.tick();
     EXPECT_EQ(h.stream(), 0u) << c.what << ": adding files opens nothing";
-    (h.window().*c.press)();
+    h.player.play();
     h.render(4096);
     h.tick();
     h.tick();
-    EXPECT_EQ(h.window().player().CurrentIndex(), c.index) << c.what;
+    EXPECT_EQ(h.player.CurrentIndex(), c.index) << c.what;
     EXPECT_EQ(h.selection(), c.index) << c.what;
-    EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(c.index)) << c.what;
+    EXPECT_EQ(h.player.caption(), QStringLiteral("tone%1.wav").arg(c.index)) << c.what;
     EXPECT_EQ(h.activity(), audio::Activity::Playing) << c.what;
     EXPECT_EQ(h.position(), 4096 * 4) << c.what;
-    EXPECT_EQ(closed, 0) << c.what;
+    EXPECT_EQ(h.exitRequests, 0) << c.what;
   }
 }
 
@@ -166,36 +148,38 @@ TEST(Sequencing, TransportButtons) {
   Harness h(3, 0.5);
   h.click(1);
   h.render(4096);
-  h.window().BitBtn3Click();  // pause
+  h.player.pause();
   const int64_t paused = h.position();
   h.render(4096);
   h.tick();
-  h.window().BitBtn4Click();  // stop does nothing to a paused track
+  h.player.stop();  // stop does nothing to a paused track
   EXPECT_EQ(h.position(), paused);
-  EXPECT_EQ(h.window().player().CurrentIndex(), 1);
-  h.window().BitBtn2Click();  // play resumes
+  EXPECT_EQ(h.player.CurrentIndex(), 1);
+  h.player.play();  // resumes
   h.render(4096);
   EXPECT_GT(h.position(), paused);
 
-  h.window().BitBtn4Click();
+  h.player.stop();
   h.tick();
   EXPECT_EQ(h.position(), 0);
-  EXPECT_EQ(h.window().player().CurrentIndex(), 1) << "a stop is no end";
-  h.window().BitBtn2Click();
+  EXPECT_EQ(h.player.CurrentIndex(), 1) << "a stop is no end";
+  h.player.play();
   EXPECT_EQ(h.activity(), audio::Activity::Playing);
 
   // Next and previous restart the entry at either end and leave the selection alone.
-  using Press = void (TForm1::*)();
-  const std::pair<Press, int> steps[] = {{&TForm1::sBitBtn2Click, 2}, {&TForm1::sBitBtn2Click, 2},
-                                         {&TForm1::sBitBtn3Click, 1}, {&TForm1::sBitBtn3Click, 0},
-                                         {&TForm1::sBitBtn3Click, 0}};
+  using Press = void (Player::*)();
+  const std::pair<Press, int> steps[] = {{&Player::next, 2},
+                                         {&Player::next, 2},
+                                         {&Player::previous, 1},
+                                         {&Player::previous, 0},
+                                         {&Player::previous, 0}};
   for (const auto& [press, index] : steps) {
     h.render(4096);
-    (h.window().*press)();
-    EXPECT_EQ(h.window().player().CurrentIndex(), index);
+    (h.player.*press)();
+    EXPECT_EQ(h.player.CurrentIndex(), index);
     EXPECT_EQ(h.position(), 0);
     EXPECT_EQ(h.selection(), 1);
-    EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(index));
+    EXPECT_EQ(h.player.caption(), QStringLiteral("tone%1.wav").arg(index));
   }
 }
 
@@ -212,27 +196,27 @@ struct EffectCase {
 
 const EffectCase kEffectCases[] = {
     {"list click", [](Harness& h) { h.click(1); }, true, true, 1},
-    {"play on the playing stream", [](Harness& h) { h.window().BitBtn2Click(); }, true, true, 1},
-    {"next", [](Harness& h) { h.window().sBitBtn2Click(); }, true, true, 2},
-    {"previous", [](Harness& h) { h.window().sBitBtn3Click(); }, true, true, 1},
+    {"play on the playing stream", [](Harness& h) { h.player.play(); }, true, true, 1},
+    {"next", [](Harness& h) { h.player.next(); }, true, true, 2},
+    {"previous", [](Harness& h) { h.player.previous(); }, true, true, 1},
     {"advance at the end of a track", [](Harness& h) { h.playOutAndTick(); }, true, true, 2},
     {"stop, then play",
      [](Harness& h) {
-       h.window().BitBtn4Click();
-       h.window().BitBtn2Click();
+       h.player.stop();
+       h.player.play();
      },
      true, true, 2},
     {"hand-off from a second start",
-     [](Harness& h) { h.window().HandOffReceived({h.window().playlist().entry(0).toUtf8()}); }, true, true, 3},
+     [](Harness& h) { h.player.HandOffReceived({h.playlist.entry(0).toUtf8()}); }, true, true, 3},
     {"repeat from the start",
      [](Harness& h) {
-       h.ui().CheckBox1->setChecked(true);
+       h.setRepeat(true);
        h.playOutAndTick();
-       h.ui().CheckBox1->setChecked(false);
+       h.setRepeat(false);
      },
      true, true, 0},
-    {"next with the compressor off", [](Harness& h) { h.window().sBitBtn2Click(); }, false, true, 1},
-    {"previous with the equaliser off", [](Harness& h) { h.window().sBitBtn3Click(); }, true, false, 0},
+    {"next with the compressor off", [](Harness& h) { h.player.next(); }, false, true, 1},
+    {"previous with the equaliser off", [](Harness& h) { h.player.previous(); }, true, false, 0},
     {"list click with both off", [](Harness& h) { h.click(2); }, false, false, 2},
 };
 
@@ -240,10 +224,8 @@ const EffectCase kEffectCases[] = {
 float settledPeak(Harness& h) {
   h.tick();  // pushes volume, balance and the effect values
   h.render(8192);
-  auto* output = dynamic_cast<audio::ManualClockOutput*>(h.engine().output());
   float peak = 0.0f;
-  for (const float sample : output->render(4096)) peak = std::max(peak, std::abs(sample));
-  output->clearRecorded();
+  for (const float sample : h.hearStereo(4096)) peak = std::max(peak, std::abs(sample));
   return peak;
 }
 
@@ -253,24 +235,20 @@ TEST(Sequencing, EveryNewStreamCarriesTheTickedEffectsOnce) {
     h.addEntry(QString::fromStdString(
         fixtures::writeSineWav("quiet" + std::to_string(i) + ".wav", playback::kSampleRate, 2, 1000.0, 1.0, 0.01)));
   }
-  h.ui().sGauge2->setProgress(10);
-  h.ui().sTrackBar1->setValue(0);
-  h.ui().sTrackBar2->setValue(10);
-  for (QSlider* band : {h.ui().sTrackBar10, h.ui().sTrackBar11, h.ui().sTrackBar12, h.ui().sTrackBar13,
-                        h.ui().sTrackBar15, h.ui().sTrackBar16, h.ui().sTrackBar17, h.ui().sTrackBar18,
-                        h.ui().sTrackBar19}) {
-    band->setValue(0);
-  }
-  h.ui().sTrackBar14->setValue(7);
+  h.player.setVolume(10);
+  h.player.setBalance(0);
+  h.player.setCompressorGain(10);
+  // Every band at 0 dB but the one at 1 kHz.
+  for (size_t band = 0; band < SoundControls::kBandCount; ++band) h.player.setBand(band, band == 4 ? 7 : 0);
   h.click(0);
   const float dry = settledPeak(h);
   ASSERT_GT(dry, 0.0f);
 
   for (const EffectCase& c : kEffectCases) {
-    h.ui().sCheckBox1->setChecked(c.compressor);
-    h.ui().sCheckBox8->setChecked(c.equalizer);
+    h.player.switchEffect(EffectKind::Compressor, c.compressor);
+    h.player.connectEqualizer(c.equalizer);
     c.start(h);
-    ASSERT_EQ(h.window().player().CurrentIndex(), c.index) << c.what;
+    ASSERT_EQ(h.player.CurrentIndex(), c.index) << c.what;
     const double expectedDb = (c.compressor ? 10.0 : 0.0) + (c.equalizer ? 7.0 : 0.0);
     EXPECT_NEAR(20.0 * std::log10(settledPeak(h) / dry), expectedDb, 0.5) << c.what;
   }
@@ -286,23 +264,23 @@ struct LevelCase {
 
 const LevelCase kLevelCases[] = {
     {"list click", [](Harness& h) { h.click(2); }},
-    {"next", [](Harness& h) { h.window().sBitBtn2Click(); }},
-    {"previous", [](Harness& h) { h.window().sBitBtn3Click(); }},
+    {"next", [](Harness& h) { h.player.next(); }},
+    {"previous", [](Harness& h) { h.player.previous(); }},
     {"advance at the end of a track", [](Harness& h) { h.playOutAndTick(); }},
     {"repeat from the start",
      [](Harness& h) {
-       h.ui().CheckBox1->setChecked(true);
+       h.setRepeat(true);
        h.click(2);
        h.playOutAndTick();
-       h.ui().CheckBox1->setChecked(false);
+       h.setRepeat(false);
      }},
 };
 
 TEST(Sequencing, ANewStreamSoundsAtTheVolumeAndBalanceInForceFromItsFirstSample) {
   for (const LevelCase& c : kLevelCases) {
     Harness h(3, 0.5);
-    h.ui().sGauge2->setProgress(2);
-    h.ui().sTrackBar1->setValue(-5);
+    h.player.setVolume(2);
+    h.player.setBalance(-5);
     h.tick();  // the track takes both; no tick comes again, so nothing is prepared either
     h.click(1);
     c.start(h);
@@ -348,9 +326,9 @@ struct DeadStart {
 
 const DeadStart kDeadStarts[] = {
     {"list click", 0, [](Harness& h, const QString&) { h.click(1); }, 1},
-    {"next", 0, [](Harness& h, const QString&) { h.window().sBitBtn2Click(); }, 1},
-    {"previous", 2, [](Harness& h, const QString&) { h.window().sBitBtn3Click(); }, 1},
-    {"hand-off", 0, [](Harness& h, const QString& dead) { h.window().HandOffReceived({dead.toUtf8()}); }, 3},
+    {"next", 0, [](Harness& h, const QString&) { h.player.next(); }, 1},
+    {"previous", 2, [](Harness& h, const QString&) { h.player.previous(); }, 1},
+    {"hand-off", 0, [](Harness& h, const QString& dead) { h.player.HandOffReceived({dead.toUtf8()}); }, 3},
 };
 
 // An entry that cannot be opened is never announced: caption and current file keep naming
@@ -367,17 +345,17 @@ TEST(Sequencing, AnEntryThatCannotBeOpenedLeavesWhatPlaysAlone) {
       h.render(4096);
       const audio::StreamHandle playing = h.stream();
       const int64_t position = h.position();
-      const QString file = h.window().player().CurrentFile();
+      const QString file = h.player.CurrentFile();
       c.start(h, path);
       h.render(4096);
       h.tick();
       const std::string what = std::string(dead.what) + ", " + c.what;
-      EXPECT_EQ(h.window().player().CurrentIndex(), c.index) << what;
+      EXPECT_EQ(h.player.CurrentIndex(), c.index) << what;
       EXPECT_EQ(h.stream(), playing) << what;
       EXPECT_EQ(h.activity(), audio::Activity::Playing) << what;
       EXPECT_EQ(h.position(), position + 4096 * 4) << what << ": not rewound";
-      EXPECT_EQ(h.window().player().CurrentFile(), file) << what;
-      EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(c.playing)) << what;
+      EXPECT_EQ(h.player.CurrentFile(), file) << what;
+      EXPECT_EQ(h.player.caption(), QStringLiteral("tone%1.wav").arg(c.playing)) << what;
     }
     // At the end of a track the entry counts as finished, and the next tick moves past it.
     Harness h;
@@ -386,18 +364,18 @@ TEST(Sequencing, AnEntryThatCannotBeOpenedLeavesWhatPlaysAlone) {
     h.addEntry(playback::toneFile("tone2.wav", 0.1));
     h.click(0);
     h.playOutAndTick();
-    EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone0.wav")) << dead.what;
+    EXPECT_EQ(h.player.caption(), QStringLiteral("tone0.wav")) << dead.what;
     h.tick();
-    EXPECT_EQ(h.window().player().CurrentIndex(), 2) << dead.what;
+    EXPECT_EQ(h.player.CurrentIndex(), 2) << dead.what;
     EXPECT_EQ(h.selection(), 2) << dead.what;
     EXPECT_EQ(h.activity(), audio::Activity::Playing) << dead.what;
-    EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone2.wav")) << dead.what;
+    EXPECT_EQ(h.player.caption(), QStringLiteral("tone2.wav")) << dead.what;
   }
 }
 
-std::string errorOf(TForm1& window, void (TForm1::*handler)()) {
+std::string errorOf(Player& player, void (Player::*command)()) {
   try {
-    (window.*handler)();
+    (player.*command)();
   } catch (const ListIndexError& error) {
     return error.what();
   }
@@ -406,7 +384,7 @@ std::string errorOf(TForm1& window, void (TForm1::*handler)()) {
 
 TEST(Sequencing, AnIndexNamingNoEntryFailsWhereTheOperationReadsIt) {
   Harness empty;
-  EXPECT_EQ(errorOf(empty.window(), &TForm1::sBitBtn2Click), "List index out of bounds (0)");
+  EXPECT_EQ(errorOf(empty.player, &Player::next), "List index out of bounds (0)");
 
   // The last of seven entries plays, and the five from the third on are deleted: the current
   // entry is past the end.
@@ -414,17 +392,16 @@ TEST(Sequencing, AnIndexNamingNoEntryFailsWhereTheOperationReadsIt) {
   h.click(6);
   h.render(4096);
   const int64_t playing = h.position();
-  for (int k = 6; k >= 2; --k) h.window().playlist().remove(k);
-  ASSERT_EQ(h.window().player().CurrentIndex(), 6);
-  EXPECT_EQ(errorOf(h.window(), &TForm1::sBitBtn3Click), "List index out of bounds (5)");
-  EXPECT_EQ(errorOf(h.window(), &TForm1::sBitBtn2Click), "List index out of bounds (5)");
+  for (int k = 6; k >= 2; --k) h.playlist.remove(k);
+  ASSERT_EQ(h.player.CurrentIndex(), 6);
+  EXPECT_EQ(errorOf(h.player, &Player::previous), "List index out of bounds (5)");
+  EXPECT_EQ(errorOf(h.player, &Player::next), "List index out of bounds (5)");
   EXPECT_EQ(h.position(), playing) << "the read comes first";
 
-  h.window().playlist().select(-1);
-  EXPECT_EQ(errorOf(h.window(), &TForm1::ListBox1Click), "List index out of bounds (-1)");
+  h.playlist.select(-1);
+  EXPECT_EQ(errorOf(h.player, &Player::startSelectedEntry), "List index out of bounds (-1)");
   EXPECT_EQ(h.track().State, PlayState::Stopped) << "the click stops before it reads";
 }
-
 
 // --- Gapless advance -----------------------------------------------------------------------
 
@@ -461,17 +438,17 @@ TEST(Sequencing, TheEntryThatCertainlyFollowsPlaysWithoutAGap) {
   for (const GaplessCase& c : kGaplessCases) {
     Harness h;
     for (int i = 0; i < c.entries; ++i) h.addEntry(wholePeriodsFile("tone" + std::to_string(i) + ".wav", 300.0));
-    h.ui().CheckBox1->setChecked(c.repeat);
-    h.ui().sGauge2->setProgress(10);
-    h.ui().sTrackBar1->setValue(0);
+    h.setRepeat(c.repeat);
+    h.player.setVolume(10);
+    h.player.setBalance(0);
     h.click(c.ending);
     h.tick();
     constexpr int kAfter = 2000;
     const std::vector<float> heard = h.hear(kEntryFrames + kAfter);
     h.tick();
-    EXPECT_EQ(h.window().player().CurrentIndex(), c.next) << c.what;
+    EXPECT_EQ(h.player.CurrentIndex(), c.next) << c.what;
     EXPECT_EQ(h.selection(), c.next) << c.what;
-    EXPECT_EQ(h.window().windowTitle(), QStringLiteral("tone%1.wav").arg(c.next)) << c.what;
+    EXPECT_EQ(h.player.caption(), QStringLiteral("tone%1.wav").arg(c.next)) << c.what;
     EXPECT_EQ(h.activity(), audio::Activity::Playing) << c.what;
     EXPECT_EQ(h.position(), kAfter * 4) << c.what << ": the entry has been playing since the end of the last";
     double worst = 0.0;
@@ -493,16 +470,16 @@ struct ChangeCase {
 // go, since another may follow now: nothing plays on by itself past the end.
 TEST(Sequencing, AChangeToTheListOrItsRulesLetsThePreparedEntryGo) {
   const ChangeCase cases[] = {
-      {"the next entry removed", 0, false, [](Harness& h) { h.window().playlist().remove(1); }},
+      {"the next entry removed", 0, false, [](Harness& h) { h.playlist.remove(1); }},
       {"an entry put in before the next", 0, false,
-       [](Harness& h) { h.window().playlist().insert(1, wholePeriodsFile("put.wav", 600.0)); }},
-      {"random switched on", 2, true, [](Harness& h) { h.ui().sCheckBox6->setChecked(true); }},
-      {"repeat switched off", 2, true, [](Harness& h) { h.ui().CheckBox1->setChecked(false); }},
+       [](Harness& h) { h.playlist.insert(1, wholePeriodsFile("put.wav", 600.0)); }},
+      {"random switched on", 2, true, [](Harness& h) { h.setRandom(true); }},
+      {"repeat switched off", 2, true, [](Harness& h) { h.setRepeat(false); }},
   };
   for (const ChangeCase& c : cases) {
     Harness h;
     for (int i = 0; i < 3; ++i) h.addEntry(wholePeriodsFile("tone" + std::to_string(i) + ".wav", 300.0));
-    h.ui().CheckBox1->setChecked(c.repeat);
+    h.setRepeat(c.repeat);
     h.click(c.ending);
     h.tick();
     c.change(h);
@@ -520,16 +497,13 @@ TEST(Sequencing, ANewCurrentEntryHasWhatNowFollowsItPrepared) {
   Harness h;
   const double tones[] = {300.0, 600.0, 900.0};
   for (int i = 0; i < 3; ++i) h.addEntry(wholePeriodsFile("tone" + std::to_string(i) + ".wav", tones[i]));
-  h.ui().sGauge2->setProgress(10);
-  h.ui().sTrackBar1->setValue(0);
+  h.player.setVolume(10);
+  h.player.setBalance(0);
   h.click(0);
-  h.window().sBitBtn2Click();
+  h.player.next();
   h.tick();
-  QTimer::singleShot(0, [] {
-    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) dialog->reject();
-  });
-  h.window().BitBtn1Click();
-  ASSERT_EQ(h.window().player().CurrentIndex(), 0);
+  h.player.takeCurrentIndexFromSelection();
+  ASSERT_EQ(h.player.CurrentIndex(), 0);
   h.tick();
   constexpr int kAfter = 2000;
   const std::vector<float> heard = h.hear(kEntryFrames + kAfter);
@@ -539,7 +513,7 @@ TEST(Sequencing, ANewCurrentEntryHasWhatNowFollowsItPrepared) {
   }
   EXPECT_LT(worst, 1e-3) << "the second entry again, without a gap";
   h.tick();
-  EXPECT_EQ(h.window().player().CurrentIndex(), 1);
+  EXPECT_EQ(h.player.CurrentIndex(), 1);
   EXPECT_EQ(h.position(), kAfter * 4);
 }
 
@@ -555,11 +529,11 @@ TEST(Sequencing, AnEntryThatEndedBeforeTheTickTookItUpIsNotPlayedAgain) {
   h.tick();
   h.render(kEntryFrames + 4096);
   h.tick();
-  EXPECT_EQ(h.window().player().CurrentIndex(), 1);
+  EXPECT_EQ(h.player.CurrentIndex(), 1);
   const std::vector<float> after = h.hear(4096);
   EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](float v) { return v == 0.0f; })) << "played again";
   h.tick();
-  EXPECT_EQ(h.window().player().CurrentIndex(), 2);
+  EXPECT_EQ(h.player.CurrentIndex(), 2);
   EXPECT_EQ(h.activity(), audio::Activity::Playing);
 }
 
@@ -576,13 +550,13 @@ struct MeanwhileCase {
 };
 
 const MeanwhileCase kMeanwhileCases[] = {
-    {"stop", 0, false, [](Harness& h) { h.window().BitBtn4Click(); }, false, 1},
-    {"pause", 0, false, [](Harness& h) { h.window().BitBtn3Click(); }, false, 1},
-    {"next", 0, false, [](Harness& h) { h.window().sBitBtn2Click(); }, true, 2},
+    {"stop", 0, false, [](Harness& h) { h.player.stop(); }, false, 1},
+    {"pause", 0, false, [](Harness& h) { h.player.pause(); }, false, 1},
+    {"next", 0, false, [](Harness& h) { h.player.next(); }, true, 2},
     {"an entry appended", 0, false, [](Harness& h) { h.addEntry(wholePeriodsFile("put.wav", 600.0)); }, true, 1},
-    {"the entry itself removed", 0, false, [](Harness& h) { h.window().playlist().remove(1); }, true, 1},
-    {"random switched on", 0, false, [](Harness& h) { h.ui().sCheckBox6->setChecked(true); }, true, 1},
-    {"repeat switched off after the last entry", 2, true, [](Harness& h) { h.ui().CheckBox1->setChecked(false); },
+    {"the entry itself removed", 0, false, [](Harness& h) { h.playlist.remove(1); }, true, 1},
+    {"random switched on", 0, false, [](Harness& h) { h.setRandom(true); }, true, 1},
+    {"repeat switched off after the last entry", 2, true, [](Harness& h) { h.setRepeat(false); },
      true, 0},
 };
 
@@ -592,9 +566,9 @@ TEST(Sequencing, WhatIsHeardOfAPreparedEntryBeforeTheTickIsNeverCut) {
   for (const MeanwhileCase& c : kMeanwhileCases) {
     Harness h;
     for (int i = 0; i < 3; ++i) h.addEntry(wholePeriodsFile("tone" + std::to_string(i) + ".wav", 300.0));
-    h.ui().sGauge2->setProgress(10);
-    h.ui().sTrackBar1->setValue(0);
-    h.ui().CheckBox1->setChecked(c.repeat);
+    h.player.setVolume(10);
+    h.player.setBalance(0);
+    h.setRepeat(c.repeat);
     h.click(c.ending);
     h.tick();
     std::vector<float> heard = h.hear(kEntryFrames + 1000);
@@ -612,7 +586,7 @@ TEST(Sequencing, WhatIsHeardOfAPreparedEntryBeforeTheTickIsNeverCut) {
     });
     EXPECT_EQ(std::abs(last) > 0.4f, c.sounds) << c.what;
     h.tick();
-    EXPECT_EQ(h.window().player().CurrentIndex(), c.index) << c.what;
+    EXPECT_EQ(h.player.CurrentIndex(), c.index) << c.what;
   }
 }
 
