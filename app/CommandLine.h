@@ -3,6 +3,7 @@
 // What the command line asks of a start. It is read before the single-instance lock is
 // taken, so that --help and --version neither start the player, nor hand anything over, nor
 // create any file. No Qt here: a second start needs no application object.
+// Runs on the main thread at start.
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 #pragma once
 
 // The folder that holds PLIST.LST and Config.ini: beside the executable, or with the build
-// option TEMBR_XDG_CONFIG in the user's configuration folder.
+// option TEMBR_XDG_CONFIG in the user's configuration folder. Main thread, at start.
 
 #include <QString>
 

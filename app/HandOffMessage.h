@@ -13,6 +13,7 @@
 //
 // The receiver answers one acknowledgement byte once it has handled a valid block. These
 // functions are pure and free of Qt so that the decoder can be fuzzed on its own.
+// Pure functions on bytes; any thread.
 
 #include <cstddef>
 #include <cstdint>

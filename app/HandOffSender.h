@@ -2,7 +2,7 @@
 
 // The second start's side of the hand-off: its paths, in one acknowledged message, to the
 // running player. Plain POSIX sockets, so that a second start needs no application object and
-// no window.
+// no window. Runs on the main thread of the second start.
 
 #include <QString>
 #include <chrono>

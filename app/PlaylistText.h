@@ -3,6 +3,7 @@
 // Reading the playlist files that a desktop hands the player (.m3u, .m3u8, .pls): which
 // entries they list, and which of those name local files. Pure functions on bytes, no Qt and
 // no file access, so that the command line can use them before any application object exists.
+// Any thread.
 
 #include <optional>
 #include <string>

@@ -2,7 +2,7 @@
 
 // The private per-user folder that holds the single-instance lock "player" and the
 // hand-off socket. Only its owner may use it, so no other user can take the lock first or
-// listen in the running player's place.
+// listen in the running player's place. Main thread, at start.
 
 #include <QString>
 #include <optional>

@@ -3,7 +3,7 @@
 // The single-instance lock: an exclusive advisory lock (flock) on a file in the private
 // runtime folder. The process that takes it runs the player and keeps it to the end; it is
 // never released by the program, and the system drops it with the process, so an instance
-// that crashed never keeps the next one from starting.
+// that crashed never keeps the next one from starting. Main thread, at start.
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // The "hh:mm:ss" read-outs of the transport panel. The text is built in place so that the
-// playback tick can compare it with the label it feeds without allocating.
+// playback tick can compare it with the label it feeds without allocating. GUI thread.
 
 #include <QLatin1String>
 #include <QString>

@@ -11,7 +11,7 @@
 // the way of starting moves it, have moved. Until then the start waits; a pause or a stop
 // given meanwhile acts on what plays and is carried out again once the entry has started, so
 // that the last command given is the one in force. Where the track has a stream prepared for
-// the entry, the start adopts it and runs its steps at once. Qt Core only.
+// the entry, the start adopts it and runs its steps at once. Qt Core only. GUI thread.
 
 #include <QString>
 #include <cstdint>

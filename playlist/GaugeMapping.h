@@ -2,6 +2,7 @@
 
 // How the transport panel's gauges map onto what they show: byte counts of any size onto the
 // gauge's 32-bit range, and mouse positions and shares of the range onto gauge values.
+// Pure functions; GUI thread, where the gauges live.
 
 #include <cstdint>
 

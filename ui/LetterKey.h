@@ -4,7 +4,7 @@
 // upper-case Latin letter on any keyboard layout, the way the desktop the sequences were made
 // for numbers its keys. Qt reports a key of a Latin layout by its Latin letter already, but a
 // key of a Cyrillic, Greek or other non-Latin layout by the letter it types; such a key is
-// known by where it sits instead: the Latin letter of the same key on a US keyboard.
+// known by where it sits instead: the Latin letter of the same key on a US keyboard. GUI thread.
 
 #include <cstdint>
 

@@ -8,7 +8,7 @@ class QButtonGroup;
 class QRadioButton;
 
 // A group box holding one radio button per item, in one column spread evenly over the area
-// below the caption. itemIndex names the checked item, -1 for none.
+// below the caption. itemIndex names the checked item, -1 for none. GUI thread.
 class TRadioGroup : public QGroupBox {
   Q_OBJECT
   Q_PROPERTY(QStringList items READ items WRITE setItems)

@@ -3,7 +3,7 @@
 #include <QPushButton>
 #include <QString>
 
-// A push button drawn by the skin.
+// A push button drawn by the skin. GUI thread.
 class TsBitBtn : public QPushButton {
   Q_OBJECT
   Q_PROPERTY(QString skinSection READ skinSection WRITE setSkinSection)

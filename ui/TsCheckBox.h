@@ -4,7 +4,7 @@
 #include <QString>
 
 // A check box drawn by the skin. With autoSize on (the default) its width follows its
-// caption: box, spacing, text and a small margin; its height stays as set.
+// caption: box, spacing, text and a small margin; its height stays as set. GUI thread.
 class TsCheckBox : public QCheckBox {
   Q_OBJECT
   Q_PROPERTY(bool autoSize READ autoSize WRITE setAutoSize)

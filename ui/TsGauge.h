@@ -6,7 +6,7 @@
 
 // A horizontal gauge drawn by the skin: a bar filled in proportion to its progress, with the
 // percentage and a suffix written over it. It doubles as an input: every mouse move over it
-// is reported with the buttons held, so a handler can turn a drag into a value.
+// is reported with the buttons held, so a handler can turn a drag into a value. GUI thread.
 class TsGauge : public QWidget {
   Q_OBJECT
   Q_PROPERTY(int minValue READ minValue WRITE setMinValue)

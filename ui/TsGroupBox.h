@@ -3,7 +3,7 @@
 #include <QGroupBox>
 #include <QString>
 
-// A group box drawn by the skin.
+// A group box drawn by the skin. GUI thread.
 class TsGroupBox : public QGroupBox {
   Q_OBJECT
   Q_PROPERTY(QString skinSection READ skinSection WRITE setSkinSection)

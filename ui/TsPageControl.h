@@ -3,7 +3,7 @@
 #include <QString>
 #include <QTabWidget>
 
-// A page control drawn by the skin; its pages are TsTabSheet widgets.
+// A page control drawn by the skin; its pages are TsTabSheet widgets. GUI thread.
 class TsPageControl : public QTabWidget {
   Q_OBJECT
   Q_PROPERTY(QString skinSection READ skinSection WRITE setSkinSection)

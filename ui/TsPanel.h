@@ -3,7 +3,7 @@
 #include <QFrame>
 #include <QString>
 
-// A panel drawn by the skin, the background of the transport controls.
+// A panel drawn by the skin, the background of the transport controls. GUI thread.
 class TsPanel : public QFrame {
   Q_OBJECT
   Q_PROPERTY(QString skinSection READ skinSection WRITE setSkinSection)

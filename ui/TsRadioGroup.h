@@ -4,7 +4,7 @@
 
 #include "ui/TRadioGroup.h"
 
-// A radio group drawn by the skin.
+// A radio group drawn by the skin. GUI thread.
 class TsRadioGroup : public TRadioGroup {
   Q_OBJECT
   Q_PROPERTY(QString skinSection READ skinSection WRITE setSkinSection)

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QWidget>
 
-// A page of a skinned page control.
+// A page of a skinned page control. GUI thread.
 class TsTabSheet : public QWidget {
   Q_OBJECT
   Q_PROPERTY(QString skinSection READ skinSection WRITE setSkinSection)

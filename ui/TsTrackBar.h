@@ -4,7 +4,7 @@
 #include <QString>
 
 // A track bar drawn by the skin. Its position is value(). Vertical track bars have their
-// minimum at the top, and the up key moves the thumb up, toward the minimum.
+// minimum at the top, and the up key moves the thumb up, toward the minimum. GUI thread.
 class TsTrackBar : public QSlider {
   Q_OBJECT
   Q_PROPERTY(int thumbLength READ thumbLength WRITE setThumbLength)
