@@ -14,13 +14,20 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <functional>
+#include <memory>
+#include <thread>
 
+#include "audio/decode/Decoder.h"
 #include "playlist/Player.h"
 #include "playlist/Playlist.h"
 #include "settings/ByteText.h"
-#include "tests/audio/support/AudioFixtures.h"
+#include "tests/app/PlaybackHarness.h"
 #include "tests/app/StartedWindow.h"
+#include "tests/audio/support/AudioFixtures.h"
 #include "tests/settings/ReadOnlyFile.h"
 #include "tests/support/TestFiles.h"
 
@@ -191,6 +198,34 @@ TEST(PlaylistWindow, AReadOnlyPlaylistStopsTheShutdownBeforeTheSettings) {
   // The folder takes files, so only the failed save keeps the settings and any temporary
   // file out of it.
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"PLIST.LST"});
+}
+
+// A file that never answers, as on a network mount that has stopped answering, holds up
+// whatever waits on it; closing the window still writes the playlist and the settings first.
+// The reader here answers once both files are there, or after ten seconds at most, and notes
+// which it was.
+TEST(PlaylistWindow, AFileThatNeverAnswersDoesNotKeepTheListAndSettingsFromBeingSaved) {
+  playback::WindowHarness harness(1, 0.2, "robust-saved");
+  const std::filesystem::path playlist = harness.folder.file(QStringLiteral("PLIST.LST")).toStdString();
+  const std::filesystem::path settings = harness.folder.file(QStringLiteral("Config.ini")).toStdString();
+  const auto savedWhileHung = std::make_shared<std::atomic<bool>>(false);
+  audio::Engine::setDecoderOpener([=](const std::string& path) {
+    if (path.find("hung") != std::string::npos) {
+      const auto saved = [&] { return std::filesystem::exists(playlist) && std::filesystem::exists(settings); };
+      const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (!saved() && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      *savedWhileHung = saved();
+    }
+    return audio::openDecoder(path);
+  });
+  harness.addEntry(QString::fromStdString(fixtures::writeSineWav("hung.wav", 44100, 2, 440.0, 0.2)));
+  harness.click(1);
+  harness.window().FormDestroy();
+  audio::Engine::setDecoderOpener(nullptr);
+  EXPECT_TRUE(*savedWhileHung);
+  EXPECT_TRUE(harness.folder.read(QStringLiteral("PLIST.LST")).contains("hung.wav"));
 }
 
 }  // namespace

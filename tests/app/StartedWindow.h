@@ -18,9 +18,9 @@
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
 #include "audio/engine/Engine.h"
-#include "audio/output/ManualClockOutput.h"
 #include "playlist/Player.h"
 #include "playlist/Playlist.h"
+#include "tests/playlist/PlayerHarness.h"
 #include "vis/Visualisation.h"
 
 // The window's part named `name`; a missing part fails the test.
@@ -47,16 +47,8 @@ inline void holdTimers(const QObject& window) {
   for (const char* name : {"Timer1", "Timer3", "Timer4"}) timerOf(window, name).stop();
 }
 
-inline void useManualClockOutput() {
-  static const bool installed = [] {
-    audio::Engine::setOutputFactory([](int rate) { return std::make_unique<audio::ManualClockOutput>(rate); });
-    return true;
-  }();
-  (void)installed;
-}
-
 inline std::unique_ptr<TForm1> startWindow(const QString& dataFolder) {
-  useManualClockOutput();
+  playback::useManualClockOutput();
   auto form = std::make_unique<TForm1>(dataFolder);
   form->FormCreate();
   holdTimers(*form);

@@ -53,7 +53,7 @@ void* realloc(void* pointer, std::size_t size) {
 
 namespace {
 
-using playback::Harness;
+using Harness = playback::WindowHarness;
 using playback::kSampleRate;
 
 // A tone of 2.6 s: 114660 stereo 16-bit frames.
@@ -164,7 +164,7 @@ auto shown(Harness& h) {
   const SpectrumState& spectrum = visualisationOf(h.window()).spectrum();
   return std::make_tuple(text(h, "Label1"), text(h, "Label2"), text(h, "Label3"),
                          h.part<TsGauge>("sGauge1").MaxValue(), h.part<TsGauge>("sGauge1").Progress(),
-                         spectrum.SpectrumBuffer, spectrum.PeakLevels, spectrum.BarLevels, h.player().CurrentIndex(),
+                         spectrum.SpectrumBuffer, spectrum.PeakLevels, spectrum.BarLevels, h.player.CurrentIndex(),
                          h.window().windowTitle(), h.track().State, h.activity(), h.position());
 }
 

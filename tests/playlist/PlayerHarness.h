@@ -2,7 +2,8 @@
 
 // A playlist and a player over it, with no window, playing through the manually clocked
 // output: audio advances only when a test renders frames, and the playback tick runs only
-// when the test calls it.
+// when the test calls it. TrackDriver drives a player's track this way for the window's
+// tests too.
 
 #include <QObject>
 #include <QString>
@@ -28,42 +29,37 @@ inline QString toneFile(const std::string& name, double seconds) {
   return QString::fromStdString(fixtures::writeSineWav(name, kSampleRate, 2, 440.0, seconds));
 }
 
-class Harness {
+// Every engine of the test process plays through the manually clocked output.
+inline void useManualClockOutput() {
+  static const bool installed = [] {
+    audio::Engine::setOutputFactory([](int rate) { return std::make_unique<audio::ManualClockOutput>(rate); });
+    return true;
+  }();
+  (void)installed;
+}
+
+// A player's playlist and track as a test drives them on the manually clocked output.
+class TrackDriver {
  public:
-  // `entries` tones of `seconds` each, named <stem>0.wav, <stem>1.wav, ...
-  explicit Harness(int entries = 0, double seconds = 0.05, const std::string& stem = "tone") {
-    static const bool installed = [] {
-      audio::Engine::setOutputFactory([](int rate) { return std::make_unique<audio::ManualClockOutput>(rate); });
-      return true;
-    }();
-    (void)installed;
-    player.createTrack();
-    QObject::connect(&player, &Player::exitRequested, [this] { ++exitRequests; });
-    for (int i = 0; i < entries; ++i) addEntry(toneFile(stem + std::to_string(i) + ".wav", seconds));
-  }
-  ~Harness() { player.freeTrack(); }
+  TrackDriver(Playlist& playlist, Player& player) : playlist_(playlist), player_(player) { useManualClockOutput(); }
 
-  TETrack& track() { return *player.Track(); }
+  TETrack& track() { return *player_.Track(); }
   audio::Engine& engine() { return audio::Engine::instance(); }
-
-  void addEntry(const QString& path) { playlist.append(path); }
-  int selection() const { return playlist.selection(); }
-  void click(int row) {
-    playlist.select(row);
-    player.startSelectedEntry();
-  }
-  // The three end-of-list boxes, each on its own.
-  void setExit(bool on) { setRule(&EndOfListRules::exit, on); }
-  void setRepeat(bool on) { setRule(&EndOfListRules::repeat, on); }
-  void setRandom(bool on) { setRule(&EndOfListRules::random, on); }
-
   audio::StreamHandle stream() { return track().Stream; }
+
+  void addEntry(const QString& path) { playlist_.append(path); }
+  int selection() const { return playlist_.selection(); }
+  void click(int row) {
+    playlist_.select(row);
+    player_.startSelectedEntry();
+  }
+
   // Files open in the background, and a start runs its steps once its file has opened. The
   // test lets the file finish opening (or failing) and the start finish, as the next tick
   // would, before it looks, renders or ticks, so that every run sees the same.
   void settle() {
     engine().streamAwaitOpen(track().OpeningStream());
-    player.FinishWaitingStart();
+    player_.FinishWaitingStart();
     engine().streamAwaitOpen(stream());
   }
   audio::Activity activity() {
@@ -74,18 +70,13 @@ class Harness {
     settle();
     return engine().getPosition(stream());
   }
-
-  audio::ManualClockOutput& output() { return *dynamic_cast<audio::ManualClockOutput*>(engine().output()); }
-  void render(int frames) {
-    settle();
-    output().render(frames);
-    output().clearRecorded();
-  }
+  void render(int frames) { hearStereo(frames); }
   // Renders `frames` frames and returns them interleaved, left first.
   std::vector<float> hearStereo(int frames) {
     settle();
-    std::vector<float> stereo = output().render(frames);
-    output().clearRecorded();
+    auto& output = *dynamic_cast<audio::ManualClockOutput*>(engine().output());
+    std::vector<float> stereo = output.render(frames);
+    output.clearRecorded();
     return stereo;
   }
   // Renders `frames` frames and returns the left channel.
@@ -95,21 +86,40 @@ class Harness {
     for (size_t i = 0; i < left.size(); ++i) left[i] = stereo[2 * i];
     return left;
   }
+  // Plays the current stream until it stops by itself, in a bounded number of blocks.
+  void playOut() {
+    for (int i = 0; i < 20000 && activity() == audio::Activity::Playing; ++i) render(512);
+  }
+
+ private:
+  Playlist& playlist_;
+  Player& player_;
+};
+
+class Harness : public TrackDriver {
+ public:
+  // `entries` tones of `seconds` each, named <stem>0.wav, <stem>1.wav, ...
+  explicit Harness(int entries = 0, double seconds = 0.05, const std::string& stem = "tone")
+      : TrackDriver(playlist, player) {
+    player.createTrack();
+    QObject::connect(&player, &Player::exitRequested, [this] { ++exitRequests; });
+    for (int i = 0; i < entries; ++i) addEntry(toneFile(stem + std::to_string(i) + ".wav", seconds));
+  }
+  ~Harness() { player.freeTrack(); }
+
+  // The three end-of-list boxes, each on its own.
+  void setExit(bool on) { setRule(&EndOfListRules::exit, on); }
+  void setRepeat(bool on) { setRule(&EndOfListRules::repeat, on); }
+  void setRandom(bool on) { setRule(&EndOfListRules::random, on); }
+
   TickView tick() {
     settle();
     return player.tick(spectrum);
   }
-  // Plays the current stream until it stops by itself (a bounded number of blocks), then runs
-  // the tick that notices.
+  // Plays the current stream to its end, then runs the tick that notices.
   void playOutAndTick() {
-    for (int i = 0; i < 20000 && activity() == audio::Activity::Playing; ++i) render(512);
+    playOut();
     tick();
-  }
-
-  void setRule(bool EndOfListRules::*rule, bool on) {
-    EndOfListRules rules = player.endOfListRules();
-    rules.*rule = on;
-    player.setEndOfListRules(rules);
   }
 
   TempFolder folder;
@@ -118,6 +128,13 @@ class Harness {
   // What the tick fills, as the drawings' spectrum buffer.
   std::array<float, 513> spectrum{};
   int exitRequests = 0;
+
+ private:
+  void setRule(bool EndOfListRules::*rule, bool on) {
+    EndOfListRules rules = player.endOfListRules();
+    rules.*rule = on;
+    player.setEndOfListRules(rules);
+  }
 };
 
 }  // namespace playback
