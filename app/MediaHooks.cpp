@@ -38,8 +38,8 @@ void describeTags(const audio::StreamTags& tags, MprisPlayback& playback) {
   playback.coverPath = QByteArray::fromStdString(tags.coverPath);
 }
 
-}  // namespace
-
+// What plays, as the service reports it: a start whose file has opened by now is finished
+// first, and one still waiting for its file is not announced.
 MprisPlayback describePlayback(Player& player) {
   MprisPlayback playback;
   TETrack* track = player.Track();
@@ -58,6 +58,8 @@ MprisPlayback describePlayback(Player& player) {
   playback.position = std::chrono::round<std::chrono::microseconds>(track->GetPositionTime());
   return playback;
 }
+
+}  // namespace
 
 // The commands do what the window's transport buttons do.
 MprisHooks mediaHooks(Player& player, QWidget* errorBoxParent, std::function<void()> raise,

@@ -15,7 +15,3 @@ class QWidget;
 // `errorBoxParent` is the window over which a failing command's error box opens.
 MprisHooks mediaHooks(Player& player, QWidget* errorBoxParent, std::function<void()> raise,
                       std::function<void()> quit);
-
-// What plays, as the service reports it: a start whose file has opened by now is finished
-// first, and one still waiting for its file is not announced.
-MprisPlayback describePlayback(Player& player);
