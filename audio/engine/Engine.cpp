@@ -34,6 +34,11 @@ DecoderOpener& customOpener() {
 // thread still inside one then (a mount that stopped answering) is left to end with the
 // process, which must not outlive its window by more than a moment.
 constexpr auto kReleaseWait = std::chrono::milliseconds(500);
+// A mix still heard when the engine is released fades out first, and the device is given time
+// to play the fade: a device plays a render a period or two after it was made. The wait is
+// short enough for an exit, and bounded, in case the device stops asking.
+constexpr uint32_t kRendersToPlayOutAFade = 3;
+constexpr auto kFadeOutWait = std::chrono::milliseconds(250);
 
 std::string& coverFolderSetting() {
   static std::string folder;
@@ -71,6 +76,15 @@ struct Engine::Impl {
   // Whether a release left a thread inside a file call: such a thread may still reach the
   // mixer and the streams it holds when (if ever) the call returns.
   bool threadsLeftBehind = false;
+  // Whether anything was heard when the mix was last muted.
+  bool heardWhenStopped = false;
+
+  void awaitFadeOut(std::chrono::steady_clock::time_point deadline) {
+    if (!heardWhenStopped || output->clockedByCaller()) return;
+    while (mixer.silentRendersSinceMute() < kRendersToPlayOutAFade && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
   std::string coverFolder;
   // Handles of streams and effects come from one counter, so that no number ever names
   // both, and none is used twice in a run.
@@ -210,11 +224,17 @@ bool Engine::init(int device, int sampleRate) {
   return !silent;
 }
 
-void Engine::stop() { impl_->mixer.setMuted(true); }
+void Engine::stop() {
+  if (!impl_->initialized) return;
+  impl_->heardWhenStopped = impl_->mixer.playing();
+  impl_->mixer.setMuted(true);
+}
 
 void Engine::free() {
   if (!impl_->initialized) return;
   const auto deadline = std::chrono::steady_clock::now() + kReleaseWait;
+  if (!impl_->mixer.muted()) stop();
+  impl_->awaitFadeOut(std::min(deadline, std::chrono::steady_clock::now() + kFadeOutWait));
   impl_->output->stop();
   // Opens not yet begun are skipped, and every file is closed, unless a file never answers.
   for (auto& [handle, entry] : impl_->streams) entry.stream->release();

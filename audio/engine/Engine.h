@@ -63,7 +63,7 @@ class Engine {
   // Opens the output at `sampleRate` (device -1 = the default device). Returns false when
   // no device could be opened yet.
   bool init(int device, int sampleRate);
-  // Stops all output (the device keeps running silent).
+  // Fades all output out (the device keeps running silent) until a stream is played again.
   void stop();
   // Releases every stream and the output, and closes every file, within half a second
   // whatever the files do: a thread still inside a file call by then is left to end with the

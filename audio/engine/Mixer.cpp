@@ -40,6 +40,7 @@ void Mixer::start(int sampleRate, Output* output) {
   stop();
   sampleRate_ = sampleRate;
   muted_ = false;
+  muteGain_ = 1.0f;
   std::lock_guard lock(workerMutex_);
   output_ = output;
   workerRunning_ = true;
@@ -166,12 +167,29 @@ void Mixer::wakeOutput() {
   if (output_ != nullptr) output_->wake();
 }
 
+void Mixer::setMuted(bool muted) {
+  if (muted && !muted_.load(std::memory_order_relaxed)) silentRenders_.store(0, std::memory_order_relaxed);
+  muted_.store(muted, std::memory_order_relaxed);
+}
+
+void Mixer::applyMute(float* out, int frames, bool muted) noexcept {
+  if (!muted && muteGain_ == 1.0f) return;
+  const float step = 1.0f / static_cast<float>(Channel::fadeFrames(sampleRate_));
+  for (int i = 0; i < frames; ++i) {
+    muteGain_ = muted ? std::max(0.0f, muteGain_ - step) : std::min(1.0f, muteGain_ + step);
+    out[i * Output::kChannels] *= muteGain_;
+    out[i * Output::kChannels + 1] *= muteGain_;
+  }
+}
+
 void Mixer::render(float* out, int frames) noexcept {
   renderEpoch_.fetch_add(1);
   std::memset(out, 0, static_cast<size_t>(frames) * Output::kChannels * sizeof(float));
   const RouteList* routes = current_.load();
+  const bool muted = muted_.load(std::memory_order_relaxed);
+  const bool silenced = muted && muteGain_ == 0.0f;
   bool playing = false;
-  if (routes != nullptr && !muted_.load(std::memory_order_relaxed)) {
+  if (routes != nullptr && !silenced) {
     // A file starting from its first frame waits for what fades out elsewhere.
     int fading = 0;
     for (const Route& route : *routes) fading = std::max(fading, route.channel->framesToFadeOut(feed(route)));
@@ -180,6 +198,8 @@ void Mixer::render(float* out, int frames) noexcept {
       playing = playing || route.channel->busy();
     }
   }
+  applyMute(out, frames, muted);
+  if (silenced) silentRenders_.fetch_add(1, std::memory_order_release);
   playing_.store(playing, std::memory_order_relaxed);
   renderEpoch_.fetch_add(1);
 }

@@ -48,7 +48,14 @@ class Mixer : public RenderSource {
   void advance(const Channel* channel);
   // Fades the channel out and lets it and its streams go.
   void release(const Channel* channel);
-  void setMuted(bool muted) { muted_.store(muted, std::memory_order_relaxed); }
+  // Silences the mix, or lets it be heard again. Either way the mix fades, over a channel's
+  // fade time, rather than jumping: silencing a tone mid-wave would click.
+  void setMuted(bool muted);
+  bool muted() const { return muted_.load(std::memory_order_relaxed); }
+  // How many renders have been wholly silent since a mute's fade-out ended; 0 while the mix
+  // is not muted or still fading. An output plays a render some time after it was made, so a
+  // caller that stops the output waits for a few of these to have the fade heard.
+  uint32_t silentRendersSinceMute() const { return silentRenders_.load(std::memory_order_acquire); }
   // Any thread but the audio thread. Asks the decoding thread to look at the streams now
   // rather than at its next round.
   void wake();
@@ -85,11 +92,16 @@ class Mixer : public RenderSource {
   static Channel::Feed feed(const Route& route);
   Route* find(const Channel* channel);
   void publish();
+  // Audio thread: fades the mix towards silence while muted, and back while not.
+  void applyMute(float* interleavedStereo, int frames, bool muted) noexcept;
   void collectGarbage();
   void decodeLoop(uint64_t generation);
 
   int sampleRate_ = 0;
   std::atomic<bool> muted_{false};
+  std::atomic<uint32_t> silentRenders_{0};
+  // Audio thread only: the gain of the mute's fade, 1 (heard) to 0 (silent).
+  float muteGain_ = 1.0f;
 
   // Controlling thread's copy, and the one the audio thread reads.
   RouteList routes_;

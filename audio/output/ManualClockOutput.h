@@ -19,6 +19,7 @@ class ManualClockOutput : public Output {
   void stop() override;
   int sampleRate() const override { return sampleRate_; }
   int periodFrames() const override { return 0; }
+  bool clockedByCaller() const override { return true; }
 
   // Renders `frames` stereo frames and returns them interleaved (left, right, ...). Also
   // appended to recorded(). Renders silence when the output is not started.

@@ -37,6 +37,9 @@ class Output {
   virtual int sampleRate() const = 0;
   // The largest block the output asks for in one render() call (0 = any size).
   virtual int periodFrames() const = 0;
+  // Whether the output renders only when a caller asks (a test's clock) rather than as time
+  // passes.
+  virtual bool clockedByCaller() const { return false; }
   // Any thread but the output's own. The source is about to play: an output that rests while
   // nothing plays gets going again. Never waits for the device.
   virtual void wake() {}

@@ -143,6 +143,17 @@ TEST_F(EngineWavTest, SeekLandsOnTheExactFrameRoundedDownAfterTheOldPositionFade
   EXPECT_FALSE(engine().setPosition(stream, -4));
 }
 
+// The engine's own stop, at the player's exit, silences what plays with a fade, not a cut.
+TEST_F(EngineWavTest, StoppingTheEngineFadesWhatPlaysOut) {
+  const auto stream = openPattern(20000);
+  engine().play(stream, false);
+  render(1000);
+  engine().stop();
+  const auto afterStop = render(2000);
+  expectFramesFrom(afterStop, 1000, fadeFrames(), Fade::Out);
+  for (size_t i = 2 * fadeFrames(); i < afterStop.size(); ++i) ASSERT_EQ(afterStop[i], 0.0f);
+}
+
 TEST_F(EngineWavTest, PauseAndStopFadeOutAndKeepThePositionWherePlayResumes) {
   const auto stream = openPattern(20000);
   engine().play(stream, false);
