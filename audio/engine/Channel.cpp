@@ -181,11 +181,20 @@ void Channel::mixBlock(float* out, int frames, int unheardInHistory, const Feed&
   const int filled = fill(block_.data(), frames, feed, startAfter);
   const bool nothingIn = filled == 0 && wasSilent;
   if (nothingIn && (!chainRunning_ || chain_.holdsNothing())) {
-    // Nothing heard now, and no effect to ring out: the effects and the spectrum rest.
+    // Nothing heard now, and no effect to ring out: the effects rest, and the spectrum too once
+    // its history has heard the silence, so that it falls to nothing rather than keep the
+    // last sound for good.
     if (chainRunning_) chain_.rest();
     chainRunning_ = false;
+    if (silentInHistory_ < kHistoryFrames) {
+      const int silent = std::min(frames, kHistoryFrames - silentInHistory_);
+      std::fill(block_.begin(), block_.begin() + static_cast<ptrdiff_t>(silent) * kChannels, 0.0f);
+      pushHistory(block_.data(), silent);
+      silentInHistory_ += silent;
+    }
     return;
   }
+  silentInHistory_ = 0;
   std::fill(block_.begin() + static_cast<ptrdiff_t>(filled) * kChannels,
             block_.begin() + static_cast<ptrdiff_t>(frames) * kChannels, 0.0f);
   chainRunning_ = true;

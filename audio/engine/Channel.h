@@ -137,6 +137,7 @@ class Channel {
   int lookedAhead_ = 0;         // frames a pause's fade-out has heard without taking them
   bool chainRunning_ = false;   // the effects run: on sound, or ringing out after it
   int quietFrames_ = 0;         // frames the effects' output has been quiet while ringing out
+  int silentInHistory_ = kHistoryFrames;  // frames of silence last added to the history
   bool busy_ = false;
   float volume_ = 1.0f;
   float pan_ = 0.0f;

@@ -418,6 +418,10 @@ TEST_F(EngineSpectrumTest, AFullScaleSineOnABinReadsOneHalfThere) {
       ASSERT_LT(spectrum[k], 0.001f) << "bin " << k;
     }
   }
+  // Once the file has played out, the silence after it is what the spectrum reads.
+  render(kRate);
+  ASSERT_TRUE(engine().getFft1024(stream, spectrum));
+  EXPECT_EQ(*std::max_element(spectrum, spectrum + 512), 0.0f);
 }
 
 TEST_F(EngineSpectrumTest, AStreamAtAnotherRateIsHeardAtItsOwnPitch) {
