@@ -71,7 +71,17 @@ MprisHooks mediaHooks(Player& player, QWidget* errorBoxParent, std::function<voi
   MprisHooks hooks;
   hooks.raise = std::move(raise);
   hooks.quit = std::move(quit);
-  hooks.play = command(&Player::play);
+  // The desktop was told that a track which played to its end has stopped, so its play
+  // starts that track again from the beginning, as the stop button and then play would.
+  hooks.play = [&player, parent] {
+    runGuarded(parent, [&] {
+      TETrack* track = player.Track();
+      if (track != nullptr && track->State == PlayState::Playing && mprisStatus(*track) == MprisPlayback::Status::Stopped) {
+        player.stop();
+      }
+      player.play();
+    });
+  };
   hooks.pause = command(&Player::pause);
   hooks.stop = command(&Player::stop);
   hooks.next = command(&Player::next);

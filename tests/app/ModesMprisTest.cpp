@@ -181,12 +181,17 @@ INSTANTIATE_TEST_SUITE_P(
                               TrackCase::Cover::Beside}),
     [](const testing::TestParamInfo<TrackCase>& info) { return std::string(info.param.what); });
 
-// A list that has played to its end plays nothing: the desktop is told so.
-TEST_F(ModesMprisTest, StatusIsStoppedOnceTheListHasEnded) {
+// A list that has played to its end plays nothing: the desktop is told so, and its play
+// button then plays the last entry again from its start.
+TEST_F(ModesMprisTest, StatusIsStoppedOnceTheListHasEndedAndPlayStartsAgain) {
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
   ASSERT_EQ(playerOf(form).CurrentIndex(), 1);
   EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Playing"); }));
   EXPECT_TRUE(spinUntil([] { return status() == QStringLiteral("Stopped"); })) << "still " << status().toStdString();
+  mpris::call(mpris::kPlayer, QStringLiteral("Play"));
+  EXPECT_EQ(status(), QStringLiteral("Playing"));
+  EXPECT_LT(mpris::property(mpris::kPlayer, QStringLiteral("Position")).toLongLong(), 250'000);
+  EXPECT_EQ(playerOf(form).CurrentIndex(), 1);
 }
 
 // An entry that cannot be opened is never announced: the desktop keeps hearing of what plays.
