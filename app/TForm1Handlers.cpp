@@ -297,10 +297,13 @@ void TForm1::wakeFromRest() {
   if (Mpris) Mpris->wake();
 }
 
+// A tick timer that someone else stopped stays stopped. One that runs wakes for every pass
+// until it is set for its next wakeup, so that the tick goes on at that pace, and no faster,
+// in the nested loop of an error box that a pass shows.
 void TForm1::Timer1Wakeup() {
+  if (Timer1->isActive()) Timer1->start(TickSchedule::kPassInterval);
   runDuePasses(TickSchedule::Clock::now());
   if (destroyed_) return;
-  // A tick timer that someone else stopped stays stopped.
   if (Timer1->isActive()) armTick(TickSchedule::Clock::now());
   restWhileNothingChanges();
 }
