@@ -160,7 +160,8 @@ class TForm1 : public QWidget {
   // The passes of a wakeup at `now` (TickSchedule), each as of the moment it fell due, with
   // the frame step after every fifth while the frame timer runs.
   void runDuePasses(TickSchedule::Clock::time_point now);
-  // Sets Timer1 for the tick's next wakeup, unless someone stopped it.
+  // Starts Timer1 for the tick's next wakeup: the next frame step, or the next pass while the
+  // player has to act at once.
   void armTick(TickSchedule::Clock::time_point now);
   // Something may have given the tick a change to act on, which it would have acted on
   // within a pass when it woke for each: an input event (the sound controls, say, which only
