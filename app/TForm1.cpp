@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
@@ -35,13 +36,28 @@
 #include "vis/Visualisation.h"
 
 namespace {
-// The playback tick asks for 1 ms; the level decay rates of the drawings assume the
-// coarser timer period of the desktop the player was first made for, so the tick runs at
-// that period.
-constexpr int kTickIntervalMs = 10;
-constexpr int kFrameIntervalMs = 50;
 constexpr int kAutoplayDelayMs = 50;
 constexpr int kUnusedTimerIntervalMs = 5000;
+// Events through which the user, the desktop's media keys or another start of the player can
+// change what the playback tick reads: controls, commands, files handed over.
+bool bringsInput(const QEvent& event) {
+  switch (event.type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Drop:
+    case QEvent::SockAct:
+    case QEvent::MetaCall:
+      return true;
+    case QEvent::MouseMove:
+      return static_cast<const QMouseEvent&>(event).buttons() != Qt::NoButton;
+    default:
+      return false;
+  }
+}
 // Where the window's client area first appears on the screen.
 constexpr int kClientLeft = 213;
 constexpr int kClientTop = 138;
@@ -97,13 +113,17 @@ void TForm1::createTimers() {
     made->setInterval(interval);
     return made;
   };
-  Timer1 = timer("Timer1", kTickIntervalMs);
+  // The playback tick asks for 1 ms; the level decay rates of the drawings assume the coarser
+  // timer period of the desktop the player was first made for, which TickSchedule keeps as the
+  // interval of its passes. Timer1 wakes the tick when its next frame step is due, or its next
+  // pass, and is set again at every wakeup.
+  const int frameInterval = static_cast<int>(TickSchedule::kFrameInterval.count());
+  Timer1 = timer("Timer1", frameInterval);
   Timer2 = timer("Timer2", kUnusedTimerIntervalMs);
-  Timer3 = timer("Timer3", kFrameIntervalMs);
+  Timer3 = timer("Timer3", frameInterval);
   Timer4 = timer("Timer4", kAutoplayDelayMs);
-  // Precise timers keep to their period exactly, so every fifth tick and the frame step fall
-  // due together and share one wakeup; coarse ones drift apart within their slack and wake
-  // the process separately.
+  // Precise timers wake the tick when its passes fall due, where coarse ones could wake it a
+  // little before them, for nothing, or a little after.
   Timer1->setTimerType(Qt::PreciseTimer);
   Timer3->setTimerType(Qt::PreciseTimer);
 }
@@ -151,6 +171,7 @@ void TForm1::bindEvents() {
   connect(player_, &Player::captionChanged, this, &QWidget::setWindowTitle);
   // The exit rule closes the window; the message loop ends once the tick is over.
   connect(player_, &Player::exitRequested, this, &QWidget::close);
+  connect(player_, &Player::waitingForFile, this, &TForm1::tickAtNextPass);
   // Right clicks on the transport panel (and everything on it) and on the playlist open
   // their context menus; key presses anywhere in the window reach FormKeyDown first.
   qApp->installEventFilter(this);
@@ -170,11 +191,9 @@ void TForm1::bindTimersAndButtons() {
   const auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
     bindHandler(this, sender, signal, handler);
   };
-  on(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
+  on(Timer1, &QTimer::timeout, &TForm1::Timer1Wakeup);
   on(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
-  on(Timer3, &QTimer::timeout, &TForm1::Timer3Timer);
-  on(Timer1, &QTimer::timeout, &TForm1::runDueFrameStepWithTick);
-  connect(Timer1, &QTimer::timeout, this, &TForm1::restWhileNothingChanges);
+  on(Timer3, &QTimer::timeout, &TForm1::frameTimerRanOut);
   on(Timer4, &QTimer::timeout, &TForm1::Timer4Timer);
 
   on(ui->BitBtn1, &QAbstractButton::clicked, &TForm1::BitBtn1Click);
@@ -261,7 +280,9 @@ void TForm1::FormCreate() {
   LoadSettings();
   LocalizeInterface(*ui, menus_);
 
-  Timer1->start();
+  const TickSchedule::Clock::time_point now = TickSchedule::Clock::now();
+  tickSchedule_.start(now);
+  armTick(now);
   Timer3->start();
   Timer4->start();
 }
@@ -293,6 +314,7 @@ void TForm1::FormDestroy() {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (resting_) wakeFromRest();
+  if (bringsInput(*event)) tickAtNextPass();
   auto* widget = qobject_cast<QWidget*>(watched);
   if (widget == nullptr || widget->window() != this) return QWidget::eventFilter(watched, event);
   if (event->type() == QEvent::KeyPress && keyPreview_) {

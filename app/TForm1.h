@@ -18,7 +18,9 @@
 #include <QStringList>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
+#include "playlist/TickSchedule.h"
 #include "ui/KeySequences.h"
 #include "ui/WindowMenus.h"
 
@@ -88,7 +90,8 @@ class TForm1 : public QWidget {
   void showCaptionInTitleBar();
 
   // --- TForm1Handlers.cpp: the handlers, by component. ---
-  void Timer1Timer();
+  // One pass of the playback tick, reading as of `asOf` when it is given (Player::tick).
+  void Timer1Timer(std::optional<TickSchedule::Clock::time_point> asOf = std::nullopt);
   void Timer2Timer();
   void Timer3Timer();
   void Timer4Timer();
@@ -146,10 +149,25 @@ class TForm1 : public QWidget {
   void updateClientSize();
   // The tick and the frame step rest while a tick and a frame step would change nothing; the
   // next event of any kind, which is all that can give them something to do, starts both
-  // again, so that they keep sharing their wakeups.
+  // again, with the tick's passes counted afresh.
   void restWhileNothingChanges();
   void wakeFromRest();
-  void runDueFrameStepWithTick();
+  // Timer1 wakes the tick once a frame, or for its next pass while the player has to act at
+  // once (Player::tickActsAtOnce), and is set again at every wakeup; Timer3, begun again with
+  // every frame step, runs out only when the frame step did not come with the tick's passes.
+  void Timer1Wakeup();
+  void frameTimerRanOut();
+  // The passes of a wakeup at `now` (TickSchedule), each as of the moment it fell due, with
+  // the frame step after every fifth while the frame timer runs.
+  void runDuePasses(TickSchedule::Clock::time_point now);
+  // Starts Timer1 for the tick's next wakeup: the next frame step, or the next pass while the
+  // player has to act at once.
+  void armTick(TickSchedule::Clock::time_point now);
+  // Something may have given the tick a change to act on, which it would have acted on
+  // within a pass when it woke for each: an input event (the sound controls, say, which only
+  // the tick gives the track), or a start that now waits for its file. The tick wakes for
+  // its next pass rather than with the next frame step.
+  void tickAtNextPass();
 
   std::unique_ptr<Ui::TForm1> ui;
   QTimer* Timer1 = nullptr;
@@ -161,6 +179,7 @@ class TForm1 : public QWidget {
   Player* player_ = nullptr;
   Visualisation* visualisation_ = nullptr;
   KeySequences keySequences_;
+  TickSchedule tickSchedule_;
 
   QString dataDirectory_;
   std::unique_ptr<IniFile> PlaylistIni;

@@ -2,9 +2,10 @@
 // playlist, the player or the visualisation and shows what comes back. The routines they
 // share with FormCreate and FormDestroy follow them.
 //
-// The playback tick runs every few milliseconds for as long as the window lives, so it
-// allocates nothing but a label text that has really changed, and it leaves a label alone
-// while its text stays the same.
+// A pass of the playback tick falls due every few milliseconds for as long as the window
+// lives, so it allocates nothing but a label text that has really changed, and it leaves a
+// label alone while its text stays the same. The tick wakes once a frame and runs the passes
+// that fell due meanwhile (TickSchedule), unless the player has to act at once.
 
 #include <QFileDialog>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <optional>
 
 #include "app/ErrorBox.h"
@@ -60,8 +62,8 @@ std::array<QSlider*, PlayerSettings::kBandCount> bandSliders(const Ui::TForm1& u
 
 // --- Timers and the window ------------------------------------------------------------------
 
-void TForm1::Timer1Timer() {
-  const TickView shown = player_->tick(visualisation_->spectrum().SpectrumBuffer);
+void TForm1::Timer1Timer(std::optional<TickSchedule::Clock::time_point> asOf) {
+  const TickView shown = player_->tick(visualisation_->spectrum().SpectrumBuffer, asOf);
   if (!shown.ticked) return;
   ui->sGauge1->setMaxValue(shown.positionMaximum);
   ui->sGauge1->setProgress(shown.positionProgress);
@@ -270,9 +272,9 @@ void TForm1::updateClientSize() {
 
 // A tick that finds nothing to do shows the same values again and draws what it drew before,
 // and a frame step then shows the same picture again (a black panel with nothing drawn):
-// while that holds, their timers would wake the process a hundred times a second for
-// nothing. Everything a tick reads changes only in an event handler on this thread, or
-// through a stream that plays, so they stop until the next event, and so does the media
+// while that holds, the tick would wake the process twenty times a second for nothing.
+// Everything a tick reads changes only in an event handler on this thread, or through a
+// stream that plays, so its timers stop until the next event, and so does the media
 // service's poll, which would find nothing new either. They stop right after a frame step,
 // so that the panel keeps the picture that the frames would go on showing. Timers that
 // someone else stopped stay stopped.
@@ -287,17 +289,66 @@ void TForm1::restWhileNothingChanges() {
 
 void TForm1::wakeFromRest() {
   resting_ = false;
-  Timer1->start();
+  // Nothing that fell due while resting would have changed anything.
+  const TickSchedule::Clock::time_point now = TickSchedule::Clock::now();
+  tickSchedule_.start(now);
+  armTick(now);
   Timer3->start();
   if (Mpris) Mpris->wake();
 }
 
-// The frame step falls due with every fifth tick, but each timer keeps to a schedule of its
-// own, begun a few microseconds apart, so the frame step would wake the process a second time
-// just after that tick. Run from the tick's wakeup and begun again there, it shares the
-// wakeup from then on; frames still come every 50 ms, and the tick's pass is in the frame.
-void TForm1::runDueFrameStepWithTick() {
-  if (!Timer3->isActive() || Timer3->remainingTime() >= Timer1->interval() / 2) return;
-  Timer3->start();
-  Timer3Timer();
+// A tick timer that someone else stopped stays stopped. One that runs wakes for every pass
+// until it is set for its next wakeup, so that the tick goes on at that pace, and no faster,
+// in the nested loop of an error box that a pass shows.
+void TForm1::Timer1Wakeup() {
+  if (Timer1->isActive()) Timer1->start(TickSchedule::kPassInterval);
+  runDuePasses(TickSchedule::Clock::now());
+  if (destroyed_) return;
+  if (Timer1->isActive()) armTick(TickSchedule::Clock::now());
+  restWhileNothingChanges();
+}
+
+// While the tick is stopped, the frame steps run by themselves.
+void TForm1::frameTimerRanOut() {
+  if (Timer1->isActive()) {
+    Timer1Wakeup();
+  } else {
+    Timer3Timer();
+  }
+}
+
+// Passes that run late run one after another, each as of the moment it fell due: the spectrum
+// and the position that the audio thread had given by then, so that the passes of a frame draw
+// what they would have drawn waking one by one. Everything else they read changes only in
+// event handlers, which come before or after all of them as if they had come at a wakeup.
+void TForm1::runDuePasses(TickSchedule::Clock::time_point now) {
+  bool ran = false;
+  while (const std::optional<TickSchedule::Pass> pass = tickSchedule_.nextDue(now)) {
+    ran = true;
+    // The pass that fell due last, less than a pass interval ago, is the one that the wakeup
+    // came for: it reads what is now, as it would have waking by itself.
+    const bool late = now - pass->moment >= TickSchedule::kPassInterval;
+    Timer1Timer(late ? std::optional(pass->moment) : std::nullopt);
+    // The frame timer, begun again with every frame step, runs out only when the tick misses
+    // one; a stopped frame timer leaves the frame steps to whoever stopped it.
+    if (pass->frameStepFollows && Timer3->isActive()) {
+      Timer3->start();
+      Timer3Timer();
+    }
+  }
+  // A wakeup before any pass is due (the timer fired by hand) runs one pass for now, off the
+  // schedule, so that every wakeup shows what is.
+  if (!ran) Timer1Timer();
+}
+
+void TForm1::armTick(TickSchedule::Clock::time_point now) {
+  const TickSchedule::Clock::duration wait = tickSchedule_.untilNextWake(now, player_->tickActsAtOnce());
+  Timer1->start(std::chrono::ceil<std::chrono::milliseconds>(wait));
+}
+
+// Timers that someone else stopped stay stopped.
+void TForm1::tickAtNextPass() {
+  if (!Timer1->isActive()) return;
+  const TickSchedule::Clock::duration wait = tickSchedule_.untilNextWake(TickSchedule::Clock::now(), true);
+  Timer1->start(std::chrono::ceil<std::chrono::milliseconds>(wait));
 }

@@ -235,7 +235,7 @@ int32_t TETrack::GetLengthBytes() {
 int32_t TETrack::GetPositionBytes() {
   settle();
   if (Stream == 0) return 0;
-  return static_cast<int32_t>(static_cast<uint32_t>(Engine::instance().getPosition(Stream)));
+  return static_cast<int32_t>(static_cast<uint32_t>(readPosition()));
 }
 
 // While the file opens, the times last computed stay.
@@ -252,7 +252,7 @@ DayFraction TETrack::GetPositionTime() {
   settle();
   if (Stream != 0 && streamOpen()) {
     const Engine& engine = Engine::instance();
-    PositionSeconds = std::chrono::duration<double>(engine.bytesToSeconds(Stream, engine.getPosition(Stream)));
+    PositionSeconds = std::chrono::duration<double>(engine.bytesToSeconds(Stream, readPosition()));
   }
   return PositionSeconds;
 }
@@ -286,7 +286,12 @@ int64_t TETrack::GetFullLengthBytes() {
 
 int64_t TETrack::GetFullPositionBytes() {
   settle();
-  return Engine::instance().getPosition(Stream);
+  return readPosition();
+}
+
+int64_t TETrack::readPosition() const {
+  const Engine& engine = Engine::instance();
+  return readingMoment_ ? engine.getPosition(Stream, *readingMoment_) : engine.getPosition(Stream);
 }
 
 void TETrack::SeekFullBytes(int64_t position) {
@@ -299,7 +304,9 @@ void TETrack::SeekFullBytes(int64_t position) {
 
 bool TETrack::GetSpectrum(float* out) {
   settle();
-  return Stream != 0 && Engine::instance().getFft1024(Stream, out);
+  if (Stream == 0) return false;
+  const Engine& engine = Engine::instance();
+  return readingMoment_ ? engine.getFft1024(Stream, out, *readingMoment_) : engine.getFft1024(Stream, out);
 }
 
 bool TETrack::GetTags(audio::StreamTags& tags) {

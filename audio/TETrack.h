@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "audio/dsp/EffectParams.h"
@@ -101,6 +102,12 @@ class TETrack {
   int64_t GetFullPositionBytes();
   void SeekFullBytes(int64_t position);
   bool GetSpectrum(float* out);
+  // The tick runs the passes that fell due while it slept one after another, each as of the
+  // moment it fell due: until ReadNow, the position and the spectrum read as they were at
+  // `moment`, where the engine can still tell (see audio::Engine::getPosition), and as they
+  // are now otherwise.
+  void ReadAsOf(std::chrono::steady_clock::time_point moment) { readingMoment_ = moment; }
+  void ReadNow() { readingMoment_.reset(); }
   // The tags of the open file (see audio::Engine::streamTags); false while it opens or
   // without a stream.
   bool GetTags(audio::StreamTags& tags);
@@ -173,6 +180,8 @@ class TETrack {
   // Sets a stream's volume and pan from LastVolume and LastBalance, each once it has been
   // given: until then a stream keeps the engine's own full volume and centre.
   void applyLevels(audio::StreamHandle stream);
+  // The stream's position in bytes, as of the reading moment when one is set.
+  int64_t readPosition() const;
 
   // The stream that each effect slot's instance, and the ten bands, were put on; 0 once they
   // were taken off. Stream handles are never reused, so a match means the instance is on the
@@ -189,4 +198,5 @@ class TETrack {
   audio::StreamHandle requested_ = 0;
   bool volumeGiven_ = false;
   bool balanceGiven_ = false;
+  std::optional<std::chrono::steady_clock::time_point> readingMoment_;
 };

@@ -6,14 +6,19 @@
 # mapped, and proportional memory (PSS) while playing, in
 # all and without the OpenGL driver's own code (libLLVM and the *_dri.so driver, which any
 # OpenGL program maps). Every program runs on the same Xvfb with software OpenGL, plays the
-# same 60 s MP3 into the null sink of a PulseAudio server of this run's own, with a session
-# bus of its own, and starts from empty settings. The rounds take turns between the programs, so that whatever else the
-# machine does falls on all three alike; each figure is the median over the rounds.
+# same 60 s MP3s into the null sink of a PulseAudio server of this run's own, with a session
+# bus of its own, and starts from empty settings. CPU while playing is measured on two files:
+# gentle music, and a loud master that lights most of the spectrum, as modern records do. The
+# rounds take turns between the programs, so that whatever else the machine does falls on all
+# of them alike; each figure is the median over the rounds.
 #   bash bench/players.sh TEMBR_EXECUTABLE RESULT_FILE
 # The result file gets one line per program and figure: "program figure value".
-# PLAYERS_PROGRAMS="tembr" measures a part of the programs only.
+# PLAYERS_PROGRAMS="tembr" measures a part of the programs only. PLAYERS_TEMBR_BASELINE names
+# a second Tembr executable, measured as the program "tembr-baseline" in the same rounds, so
+# that a change can be compared with the build before it side by side.
 set -uo pipefail
 tembr=$(realpath "$1")
+baseline=${PLAYERS_TEMBR_BASELINE:+$(realpath "$PLAYERS_TEMBR_BASELINE")}
 result=$2
 rounds=${PLAYERS_ROUNDS:-3}
 play_seconds=${PLAYERS_PLAY_SECONDS:-15}
@@ -23,12 +28,14 @@ settle_seconds=3
 short_seconds=3
 starts=5
 read -ra programs <<<"${PLAYERS_PROGRAMS:-tembr qmmp audacious}"
+[ -n "$baseline" ] && programs+=(tembr-baseline)
 
 # The reference players and the sound server are installed here only, never by the project's
 # setup: they are benchmark references, like ffmpeg and sox.
 missing=()
 for program in "${programs[@]}"; do
-  [ "$program" = tembr ] || command -v "$program" >/dev/null || missing+=("$program")
+  case $program in tembr*) continue ;; esac
+  command -v "$program" >/dev/null || missing+=("$program")
 done
 command -v pulseaudio >/dev/null || missing+=(pulseaudio)
 command -v xdotool >/dev/null || missing+=(xdotool)
@@ -78,18 +85,25 @@ music=$work/music.mp3
 ffmpeg -v error -y -f lavfi -i "anoisesrc=color=pink:duration=60:amplitude=0.3:seed=1" \
   -f lavfi -i "sine=frequency=330:duration=60" \
   -filter_complex "[0][1]amix=inputs=2,volume=2,tremolo=f=2:d=0.6" -ac 2 -ar 44100 -b:a 192k "$music"
+# A loud master: pink noise at -6 dBFS (amplitude 0.5), which lights most of the panel.
+loud=$work/loud.mp3
+ffmpeg -v error -y -f lavfi -i "anoisesrc=color=pink:duration=60:amplitude=0.5:seed=1" -ac 2 -ar 44100 -b:a 192k "$loud"
 short=$work/short.mp3
 ffmpeg -v error -y -i "$music" -t "$short_seconds" -c copy "$short"
 
 # Each program has a home of its own, so every one starts from its defaults.
-mkdir -p "$work/home-tembr" "$work/home-qmmp" "$work/home-audacious"
+for program in "${programs[@]}"; do mkdir -p "$work/home-$program"; done
 source "$(dirname "$0")/tembr-folder.sh"
 # Tembr's installation with `file` as its playlist, or an empty one.
 prepare() {
-  local program=$1 file=$2
-  [ "$program" = tembr ] || return 0
+  local program=$1 file=$2 executable
+  case $program in
+    tembr) executable=$tembr ;;
+    tembr-baseline) executable=$baseline ;;
+    *) return 0 ;;
+  esac
   rm -rf "$work/tembr-install"
-  if [ -n "$file" ]; then tembr_folder "$tembr" "$work/tembr-install" "$file"; else tembr_folder "$tembr" "$work/tembr-install"; fi
+  if [ -n "$file" ]; then tembr_folder "$executable" "$work/tembr-install" "$file"; else tembr_folder "$executable" "$work/tembr-install"; fi
 }
 
 # Starts `program` (playing `file`, or idle when it is empty) in the background; sets $pid.
@@ -103,7 +117,7 @@ start_program() {
   local program=$1 file=$2
   local home=$work/home-$program
   case $program in
-    tembr)
+    tembr | tembr-baseline)
       HOME=$home XDG_CONFIG_HOME=$home/.config "$work/tembr-install/tembr" >/dev/null 2>&1 &
       ;;
     qmmp)
@@ -127,7 +141,7 @@ pause_program() {
   local program=$1
   local home=$work/home-$program
   case $program in
-    tembr)
+    tembr | tembr-baseline)
       dbus-send --session --type=method_call --dest=org.mpris.MediaPlayer2.tembr /org/mpris/MediaPlayer2 \
         org.mpris.MediaPlayer2.Player.Pause >/dev/null 2>&1
       ;;
@@ -190,6 +204,10 @@ for round in $(seq "$rounds"); do
     echo "$program playing_cpu $(cpu_share "$pid" "$play_seconds")" >>"$raw"
     echo "$program pss $(pss_all "$pid")" >>"$raw"
     echo "$program pss_gl_driver $(pss_gl_driver "$pid")" >>"$raw"
+    finish "$pid"
+    launch "$program" "$loud"
+    sleep "$settle_seconds"
+    echo "$program playing_loud_cpu $(cpu_share "$pid" "$play_seconds")" >>"$raw"
     finish "$pid"
     launch "$program" ""
     sleep "$settle_seconds"

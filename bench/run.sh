@@ -2,8 +2,9 @@
 # Builds Tembr for speed (Release, benchmarks on) in build-bench and prints every performance
 # figure beside a reference measured in the same run, as a ratio. Where the reference is a
 # goal rather than another program, the goal is the reference. The player's own figures (CPU
-# playing and idle, start-up, PSS) stand beside qmmp's and audacious's, which bench/players.sh
-# installs with apt when they are missing. Never fails on a figure.
+# playing gentle music and a loud master, idle, start-up, PSS) stand beside qmmp's and
+# audacious's, which bench/players.sh installs with apt when they are missing. Never fails on
+# a figure.
 #   bash bench/run.sh
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,7 +38,8 @@ source bench/tembr-folder.sh
 ffmpeg -v error -y -f lavfi -i "sine=frequency=440:duration=1" -ac 2 -ar 44100 "$work/a.wav"
 ffmpeg -v error -y -f lavfi -i "sine=frequency=660:duration=1" -ac 2 -ar 44100 "$work/b.wav"
 
-# CPU playing and idle, start-up and PSS beside qmmp and audacious, measured in one run.
+# CPU playing (gentle and loud), idle and at rest, start-up and PSS beside qmmp and audacious,
+# measured in one run.
 bash bench/players.sh "$build/tembr" "$out/players.txt" >"$out/players.log" 2>&1
 
 # The gap between two consecutive tracks, in the audio the disk driver captured.
@@ -103,7 +105,8 @@ def player_rows(figure, key, unit, ours_key=None):
 for program in ("tembr", "qmmp", "audacious"):
     if (program, "pss") in players and (program, "pss_gl_driver") in players:
         players[(program, "pss_without_gl_driver")] = players[(program, "pss")] - players[(program, "pss_gl_driver")]
-player_rows("CPU while playing, vis on (% of a core)", "playing_cpu", "%")
+player_rows("CPU while playing gentle music, vis on (% of a core)", "playing_cpu", "%")
+player_rows("CPU while playing a loud master, vis on (% of a core)", "playing_loud_cpu", "%")
 player_rows("CPU idle, window shown (% of a core)", "idle_cpu", "%")
 player_rows("CPU 10 s after the only entry ended (% of a core)", "ended_cpu", "%")
 player_rows("CPU 10 s after Pause (% of a core)", "paused_cpu", "%")

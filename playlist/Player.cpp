@@ -101,6 +101,7 @@ void Player::startEntry(StartKind kind, const QString& entry) {
   }
   waitingStart_ = WaitingStart{kind, entry};
   track_->OpenFile(file);
+  emit waitingForFile();
 }
 
 void Player::runStartSteps(StartKind kind, const QString& entry, StreamSource source) {
@@ -289,11 +290,6 @@ void Player::seekTime(std::chrono::microseconds position) {
   track_->SeekTime(position);
 }
 
-bool Player::EndOfTrackWouldAct() {
-  if (!track_ || waitingStart_) return false;
-  return hasPlayedToItsEnd(*track_) && endOfEntryActs(currentIndex_, playlist_.count(), rules_);
-}
-
 void Player::CheckTrackEnd() {
   // A start waiting for its file decides what follows once the file has opened or failed.
   if (!track_ || waitingStart_ || !hasPlayedToItsEnd(*track_)) return;
@@ -357,41 +353,4 @@ void Player::RecheckPreparedEntry() {
   const int next = certainNextEntry(currentIndex_, playlist_.count(), rules_);
   if (next >= 0 && track_->IsPrepared(fileOf(playlist_.entry(next)))) return;
   track_->DropPrepared();
-}
-
-TickView Player::tick(std::span<float> spectrumBuffer) {
-  TickView view;
-  if (!track_) return view;
-  view.ticked = true;
-  FinishWaitingStart();
-  // The position gauge shows the stream's length and position in bytes, at the coarser scale
-  // that a stream of 2^31 bytes or more needs. Without a stream both are 0.
-  const int64_t length = std::max<int64_t>(track_->GetFullLengthBytes(), 0);
-  const int64_t position = std::max<int64_t>(track_->GetFullPositionBytes(), 0);
-  const GaugeByteScale scale = GaugeByteScale::forLength(length);
-  view.positionMaximum = scale.toGauge(length);
-  view.positionProgress = scale.toGauge(position);
-  view.position = ClockText(track_->GetPositionTime());
-  view.length = ClockText(track_->GetLengthTime());
-  track_->SetBalance(sound_.balance);
-  track_->SetVolume(sound_.volume);
-  CheckTrackEnd();
-  PrepareNextEntry();
-  if (!track_ || track_->Stream == 0) return view;
-  track_->GetSpectrum(spectrumBuffer.data());
-  view.drawn = true;
-  view.counter = TrackCounterText(int64_t{currentIndex_} + 1, playlist_.count());
-  PushEffectParameters();
-  return view;
-}
-
-bool Player::NothingToTick(bool drawingsStandStill) {
-  if (!track_ || waitingStart_ || EndOfTrackWouldAct()) return false;
-  if (track_->Stream == 0) return true;
-  // A stream that plays, or opens, moves on by itself; one that is paused, stopped or
-  // finished shows the same position and length again, and once nothing more is heard its
-  // spectrum stands still, and so do the levels after their fall.
-  const audio::Activity activity = track_->GetActivity();
-  if (activity == audio::Activity::Playing || activity == audio::Activity::Stalled) return false;
-  return drawingsStandStill;
 }

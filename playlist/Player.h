@@ -7,8 +7,11 @@
 // with the end-of-list rules, the gapless preparation of the entry that certainly follows
 // (driven by the playlist's own change signals and by the rules), and the playback tick,
 // which returns what the window shows. The window binds its controls to it and shows what
-// comes back: the caption, a request to close, and the volume when it is set from elsewhere.
-// GUI thread; Qt Core only: it is tested without a window.
+// comes back: the caption, a request to close, the volume when it is set from elsewhere, and
+// when the tick has to look at once. GUI thread; Qt Core only: it is tested without a window.
+//
+// Two source files: Player.cpp runs the transport, the starts and the end of a track;
+// PlayerTick.cpp the playback tick.
 
 #include <QByteArrayList>
 #include <QObject>
@@ -114,8 +117,15 @@ class Player : public QObject {
   // One pass: finishes a start whose file has opened, reads the position and the times, gives
   // the track the volume and the balance, runs the end-of-track check and the gapless
   // preparation, and while a stream is open writes its spectrum into `spectrumBuffer` (512
-  // magnitudes at least) and sends every effect value. Allocates nothing.
-  TickView tick(std::span<float> spectrumBuffer);
+  // magnitudes at least) and sends every effect value. Allocates nothing. A pass that runs
+  // late, `asOf` the moment it fell due, reads the position and the spectrum as they were
+  // then, where the engine can still tell (TETrack::ReadAsOf); without it, as they are now.
+  TickView tick(std::span<float> spectrumBuffer,
+                std::optional<std::chrono::steady_clock::time_point> asOf = std::nullopt);
+  // Whether the next pass may have to act with no event to bring it: a start waits for its
+  // file, or the stream that plays has less than a quarter second left. The window then runs
+  // every pass when it falls due, rather than a frame's passes together.
+  bool tickActsAtOnce();
   // Whether a pass would change nothing now: no start waits for its file, the end-of-track
   // check has nothing to act on, and either no stream is open or nothing plays and, as the
   // window tells, the drawings have come to a standstill.
@@ -130,6 +140,9 @@ class Player : public QObject {
   // The exit rule: the window is to close once the current tick is over.
   void exitRequested();
   void volumeChanged(int32_t volume);
+  // A start now waits for its entry's file to open, and the next pass may finish it
+  // (tickActsAtOnce).
+  void waitingForFile();
 
  private:
   enum class StreamSource : uint8_t { Opened, Adopted };

@@ -29,11 +29,42 @@ Channel::Channel(int outputRate)
 
 // ---- Controlling thread ------------------------------------------------------------------
 
-void Channel::copyHistory(float* out) const {
-  const uint32_t write = historyWrite_.load(std::memory_order_acquire);
-  for (int i = 0; i < kHistoryFrames; ++i) {
-    out[i] = history_[(write + i) % kHistoryFrames].load(std::memory_order_relaxed);
+bool Channel::copyHistoryEndingAt(uint64_t end, float* out) const {
+  if (end > historyEnd()) return false;
+  // Before the first frame heard, the history is silence.
+  const auto heard = static_cast<int>(std::min<uint64_t>(end, kHistoryFrames));
+  const int silent = kHistoryFrames - heard;
+  const uint64_t first = end - static_cast<uint64_t>(heard);
+  std::fill(out, out + silent, 0.0f);
+  for (int i = 0; i < heard; ++i) {
+    out[silent + i] = history_[(first + static_cast<uint64_t>(i)) % kHistoryRingFrames].load(std::memory_order_relaxed);
   }
+  // The audio thread writes a block at a time over the oldest frames: the copy holds if,
+  // after it, a whole block more could still be written without reaching its first frame.
+  std::atomic_thread_fence(std::memory_order_acquire);
+  const uint64_t written = historyEnd_.load(std::memory_order_relaxed);
+  return written + kMaxBlockFrames <= first + kHistoryRingFrames;
+}
+
+bool Channel::heardAsOf(std::chrono::steady_clock::time_point moment, Heard& out) const {
+  const uint64_t count = heardCount_.load(std::memory_order_acquire);
+  const int64_t momentNs = std::chrono::duration_cast<std::chrono::nanoseconds>(moment.time_since_epoch()).count();
+  for (uint64_t report = count; report > 0 && count - report < kHeardReports; --report) {
+    const HeardSlot& slot = heard_[(report - 1) % kHeardReports];
+    const int64_t madeNs = slot.momentNs.load(std::memory_order_relaxed);
+    const Heard read{std::chrono::steady_clock::time_point(std::chrono::nanoseconds(madeNs)),
+                     slot.historyEnd.load(std::memory_order_relaxed), slot.handle.load(std::memory_order_relaxed),
+                     slot.seekSerial.load(std::memory_order_relaxed), slot.position.load(std::memory_order_relaxed)};
+    // The slot of report n is written again as report n + kHeardReports, which begins once
+    // the count has reached that.
+    std::atomic_thread_fence(std::memory_order_acquire);
+    if (heardCount_.load(std::memory_order_relaxed) >= report - 1 + kHeardReports) return false;
+    if (madeNs <= momentNs) {
+      out = read;
+      return true;
+    }
+  }
+  return false;
 }
 
 // ---- Audio thread ------------------------------------------------------------------------
@@ -166,10 +197,11 @@ void Channel::mix(float* out, int frames, const Feed& feed, int startAfter) noex
     const int count = std::min(kMaxBlockFrames, frames - done);
     // Of a long call (a clock driven by a caller), only the last frames can stay in the history.
     const int heardLater = frames - done - count;
-    const int skipped = std::clamp(count + heardLater - kHistoryFrames, 0, count);
+    const int skipped = std::clamp(count + heardLater - kHistoryRingFrames, 0, count);
     mixBlock(out + static_cast<ptrdiff_t>(done) * kChannels, count, skipped, feed, std::max(startAfter - done, 0));
     done += count;
   }
+  reportHeard(feed);
   const bool audible = envelope_ > 0 || chainRunning_;
   audible_.store(audible, std::memory_order_release);
   if (feed.released && !audible) fadedOut_.store(true, std::memory_order_release);
@@ -248,14 +280,33 @@ bool Channel::readyFor(int frames, const Feed& feed) noexcept {
 }
 
 void Channel::pushHistory(const float* frames, int count) noexcept {
-  uint32_t write = historyWrite_.load(std::memory_order_relaxed);
+  uint64_t write = historyEnd_.load(std::memory_order_relaxed);
+  // A reader that sees any of these frames then also sees the end published before them.
+  std::atomic_thread_fence(std::memory_order_release);
   for (int i = 0; i < count; ++i) {
     const float mono = 0.5f * (frames[kChannels * i] + frames[kChannels * i + 1]);
-    history_[write % kHistoryFrames].store(mono, std::memory_order_relaxed);
+    history_[write % kHistoryRingFrames].store(mono, std::memory_order_relaxed);
     ++write;
   }
-  historyWrite_.store(write % kHistoryFrames, std::memory_order_release);
-  historyBlocks_.fetch_add(1, std::memory_order_release);
+  historyEnd_.store(write, std::memory_order_release);
+}
+
+void Channel::reportHeard(const Feed& feed) noexcept {
+  const uint64_t end = historyEnd_.load(std::memory_order_relaxed);
+  if (end == reportedEnd_) return;
+  reportedEnd_ = end;
+  const Stream* stream = reading(feed);
+  const uint64_t report = heardCount_.load(std::memory_order_relaxed);
+  HeardSlot& slot = heard_[report % kHeardReports];
+  // A reader that sees any field of this report then also sees the count published before it.
+  std::atomic_thread_fence(std::memory_order_release);
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  slot.momentNs.store(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count(), std::memory_order_relaxed);
+  slot.historyEnd.store(end, std::memory_order_relaxed);
+  slot.handle.store(stream != nullptr ? stream->handle() : 0, std::memory_order_relaxed);
+  slot.seekSerial.store(stream != nullptr ? stream->seekSerial() : 0, std::memory_order_relaxed);
+  slot.position.store(stream != nullptr ? stream->positionFrames() : 0, std::memory_order_relaxed);
+  heardCount_.store(report + 1, std::memory_order_release);
 }
 
 void Channel::applyGains(const float* in, float* out, int frames) noexcept {

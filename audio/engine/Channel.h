@@ -8,7 +8,7 @@
 // effects and at the same volume.
 //
 // - The controlling thread sets volume and pan (atomics), changes the chain (EffectChain)
-//   and copies the spectrum history.
+//   and copies the spectrum history, as it is or as it was a moment ago.
 // - The audio thread mixes the channel; the mixer hands it the streams to play.
 //
 // The fades: whenever sound starts in the middle of a file (resume, the new position after a
@@ -25,6 +25,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -37,6 +38,11 @@ class Stream;
 class Channel {
  public:
   static constexpr int kHistoryFrames = 1024;
+  // The history keeps the frames of the last few device periods, so that the spectrum of a
+  // moment shortly before can still be computed (about 190 ms at 44.1 kHz).
+  static constexpr int kHistoryRingFrames = 8192;
+  // Reports of what was heard, one per mix that added to the history, are kept this long.
+  static constexpr int kHeardReports = 16;
   // The audio thread works in blocks of at most this many frames.
   static constexpr int kMaxBlockFrames = 512;
   static constexpr double kFadeSeconds = 0.005;
@@ -71,10 +77,26 @@ class Channel {
   void setPan(float pan) { targetPan_.store(pan, std::memory_order_relaxed); }
   float volume() const { return targetVolume_.load(std::memory_order_relaxed); }
   float pan() const { return targetPan_.load(std::memory_order_relaxed); }
-  // Copies the last kHistoryFrames mono frames heard, oldest first.
-  void copyHistory(float* out) const;
-  // Counts the blocks added to the history: while it stands, so does the history.
-  uint32_t historyGeneration() const { return historyBlocks_.load(std::memory_order_acquire); }
+  // The number of mono frames added to the history so far: while it stands, so does the
+  // history.
+  uint64_t historyEnd() const { return historyEnd_.load(std::memory_order_acquire); }
+  // Copies the kHistoryFrames mono frames heard up to `end` (a historyEnd() of the past),
+  // oldest first. False, with `out` undefined, when they are no longer kept.
+  bool copyHistoryEndingAt(uint64_t end, float* out) const;
+
+  // What the channel had heard by the end of a mix that added to its history: when, how far
+  // the history had come, and the stream it was reading, with that stream's position and the
+  // number of seeks asked of it by then.
+  struct Heard {
+    std::chrono::steady_clock::time_point moment;
+    uint64_t historyEnd = 0;
+    uint32_t handle = 0;
+    uint32_t seekSerial = 0;
+    int64_t position = 0;
+  };
+  // Controlling thread. The last report made at or before `moment`; false when there is none
+  // or it is no longer kept.
+  bool heardAsOf(std::chrono::steady_clock::time_point moment, Heard& out) const;
 
   // Any thread, as of the last block mixed. Whether anything of the channel can still be
   // heard: sound, a fade on its way out, or its effects ringing out.
@@ -113,6 +135,8 @@ class Channel {
   // tail has stayed quiet long enough.
   void ringOut(int frames) noexcept;
   void pushHistory(const float* frames, int count) noexcept;
+  // After a mix: reports what was heard, when the history has moved.
+  void reportHeard(const Feed& feed) noexcept;
   void applyGains(const float* in, float* out, int frames) noexcept;
 
   EffectChain chain_;
@@ -123,10 +147,20 @@ class Channel {
   std::atomic<float> targetVolume_{1.0f};
   std::atomic<float> targetPan_{0.0f};
 
-  // Audio thread to the others.
-  std::array<std::atomic<float>, kHistoryFrames> history_{};
-  std::atomic<uint32_t> historyWrite_{0};
-  std::atomic<uint32_t> historyBlocks_{0};
+  // Audio thread to the others. A report's fields are written before the count that covers
+  // it; a reader that finds the count moved past the report's slot meanwhile drops what it
+  // read.
+  struct HeardSlot {
+    std::atomic<int64_t> momentNs{0};
+    std::atomic<uint64_t> historyEnd{0};
+    std::atomic<uint32_t> handle{0};
+    std::atomic<uint32_t> seekSerial{0};
+    std::atomic<int64_t> position{0};
+  };
+  std::array<std::atomic<float>, kHistoryRingFrames> history_{};
+  std::atomic<uint64_t> historyEnd_{0};
+  std::array<HeardSlot, kHeardReports> heard_{};
+  std::atomic<uint64_t> heardCount_{0};
   std::atomic<bool> audible_{false};
   std::atomic<bool> fadedOut_{false};
   std::atomic<uint32_t> heardHandle_{0};
@@ -138,6 +172,7 @@ class Channel {
   bool chainRunning_ = false;   // the effects run: on sound, or ringing out after it
   int quietFrames_ = 0;         // frames the effects' output has been quiet while ringing out
   int silentInHistory_ = kHistoryFrames;  // frames of silence last added to the history
+  uint64_t reportedEnd_ = 0;    // the history's end at the last report
   bool busy_ = false;
   float volume_ = 1.0f;
   float pan_ = 0.0f;

@@ -94,10 +94,10 @@ struct Engine::Impl {
   mutable Spectrum spectrum;
   mutable float history[Spectrum::kSize] = {};
   // The last spectrum computed, and the stream (whose channel is its own for life) and
-  // history generation it came from.
+  // the end of the history it was computed over.
   mutable float magnitudes[Spectrum::kBins] = {};
   mutable StreamHandle spectrumHandle = 0;
-  mutable uint32_t spectrumGeneration = 0;
+  mutable uint64_t spectrumEnd = 0;
 
   // Any stream the engine holds, whatever its state.
   Entry* entry(StreamHandle handle) {
@@ -397,6 +397,17 @@ int64_t Engine::getPosition(StreamHandle handle) const {
   return stream == nullptr ? 0 : stream->positionFrames() * stream->bytesPerFrame();
 }
 
+int64_t Engine::getPosition(StreamHandle handle, std::chrono::steady_clock::time_point moment) const {
+  const Impl::Entry* e = impl_->live(handle);
+  if (e == nullptr) return -1;
+  const Stream* stream = impl_->open(handle);
+  if (stream == nullptr) return 0;
+  Channel::Heard heard;
+  const bool then = e->channel->heardAsOf(moment, heard) && heard.handle == handle &&
+                    heard.seekSerial == stream->seekSerial();
+  return (then ? heard.position : stream->positionFrames()) * stream->bytesPerFrame();
+}
+
 bool Engine::setPosition(StreamHandle handle, int64_t bytes) {
   Impl::Entry* e = impl_->live(handle);
   if (e == nullptr || bytes < 0 || e->stream->openState() != OpenState::Open) return false;
@@ -452,17 +463,36 @@ bool Engine::getAttribute(StreamHandle handle, Attribute attribute, float& value
 bool Engine::getFft1024(StreamHandle handle, float* out) const {
   const Impl::Entry* e = impl_->live(handle);
   if (e == nullptr || out == nullptr) return false;
-  // The audio thread adds to the history a block at a time, a few times per device period,
-  // while the tick asks every 10 ms: between two blocks the last spectrum still holds.
-  const uint32_t generation = e->channel->historyGeneration();
-  if (impl_->spectrumHandle != handle || impl_->spectrumGeneration != generation) {
-    e->channel->copyHistory(impl_->history);
+  latestSpectrum(handle, out);
+  return true;
+}
+
+bool Engine::getFft1024(StreamHandle handle, float* out, std::chrono::steady_clock::time_point moment) const {
+  const Impl::Entry* e = impl_->live(handle);
+  if (e == nullptr || out == nullptr) return false;
+  Channel::Heard heard;
+  if (!e->channel->heardAsOf(moment, heard) || !spectrumUpTo(handle, heard.historyEnd, out)) latestSpectrum(handle, out);
+  return true;
+}
+
+// The audio thread adds to the history a block at a time, a few times per device period,
+// while the tick asks for every pass: between two blocks the last spectrum still holds.
+bool Engine::spectrumUpTo(StreamHandle handle, uint64_t end, float* out) const {
+  if (impl_->spectrumHandle != handle || impl_->spectrumEnd != end) {
+    if (!impl_->live(handle)->channel->copyHistoryEndingAt(end, impl_->history)) return false;
     impl_->spectrum.compute(impl_->history, impl_->magnitudes);
     impl_->spectrumHandle = handle;
-    impl_->spectrumGeneration = generation;
+    impl_->spectrumEnd = end;
   }
   std::copy(std::begin(impl_->magnitudes), std::end(impl_->magnitudes), out);
   return true;
+}
+
+void Engine::latestSpectrum(StreamHandle handle, float* out) const {
+  // The frames just heard are overwritten only if the audio thread goes round the whole
+  // history during the copy, which at the real-time pace takes it a sixth of a second.
+  const Channel& channel = *impl_->live(handle)->channel;
+  if (!spectrumUpTo(handle, channel.historyEnd(), out)) spectrumUpTo(handle, channel.historyEnd(), out);
 }
 
 FxHandle Engine::setFx(StreamHandle handle, FxType type, int priority) {

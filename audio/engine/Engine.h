@@ -14,6 +14,7 @@
 // bytesToSeconds, setAttribute, getFft1024, streamStatus, the effect parameter calls)
 // allocate nothing.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -124,6 +125,10 @@ class Engine {
   // Byte counts are frames x channels x 2 of the stream's own decoded format; -1 on error.
   int64_t getLength(StreamHandle stream) const;
   int64_t getPosition(StreamHandle stream) const;
+  // The position as it read at `moment`, a moment of the last few device periods, where the
+  // engine can tell: no seek has been asked for since, and the stream was the one heard then.
+  // Otherwise, and for moments further back, the position as it reads now.
+  int64_t getPosition(StreamHandle stream, std::chrono::steady_clock::time_point moment) const;
   // Refused while the stream opens, when its frame size is not known yet.
   bool setPosition(StreamHandle stream, int64_t bytes);
   // Seconds for a byte count of the stream's format; negative for an unknown stream or one
@@ -137,6 +142,9 @@ class Engine {
   // effects, before volume and pan; channels averaged, Hann window, |X_k| * 2 / N).
   // Returns false and leaves `out` alone for an unknown stream.
   bool getFft1024(StreamHandle stream, float* out) const;
+  // The same, over the frames that had been heard by `moment`, a moment of the last few device
+  // periods; for moments further back, over the last frames heard.
+  bool getFft1024(StreamHandle stream, float* out, std::chrono::steady_clock::time_point moment) const;
 
   // Adds one more instance of an effect; higher priority runs earlier, equal priorities in
   // the order added. Returns 0 on failure.
@@ -169,6 +177,11 @@ class Engine {
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
   const Effect* liveEffect(FxHandle fx) const;
+  // Puts the spectrum of the live stream's history up to `end` into `out`; false, leaving
+  // `out` alone, when those frames are no longer kept.
+  bool spectrumUpTo(StreamHandle stream, uint64_t end, float* out) const;
+  // The same up to the last frame heard.
+  void latestSpectrum(StreamHandle stream, float* out) const;
 
   struct Impl;
   std::unique_ptr<Impl> impl_;

@@ -72,6 +72,8 @@ class Stream : public std::enable_shared_from_this<Stream> {
   void setPlayRequest(PlayRequest request) { request_.store(request); }
   PlayRequest playRequest() const { return request_.load(); }
   void requestSeek(int64_t frame);
+  // Any thread. The number of seeks asked for so far.
+  uint32_t seekSerial() const { return seekSerial_.load(std::memory_order_acquire); }
   bool endedAtCurrentRequest() const;
   int64_t lengthFrames() const { return lengthFrames_.load(std::memory_order_acquire); }
   int64_t positionFrames() const;

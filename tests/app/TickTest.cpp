@@ -8,14 +8,18 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSlider>
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <thread>
 #include <tuple>
 
+#include "playlist/TickSchedule.h"
 #include "tests/app/PlaybackHarness.h"
 #include "tests/support/EventLoopWait.h"
 #include "ui/TsGauge.h"
+#include "vis/SpectrumLevels.h"
 
 // Every heap allocation of the program is counted, per thread, so the engine's own threads do
 // not disturb the count: malloc, calloc and realloc are taken over (C++ and Qt allocate
@@ -130,6 +134,60 @@ TEST(Tick, ASteadyTickAllocatesNothing) {
   EXPECT_EQ(most, 0);
 }
 
+// However late the tick wakes, it runs the passes that fell due meanwhile, so that the levels
+// fall as fast as ever, and the frame step after every fifth of them. The passes fall due on
+// the wall clock: the test lets two frames' time pass, after which a wakeup runs one frame's
+// passes, each of them after the silence was heard.
+TEST(Tick, AWakeupRunsThePassesThatFellDueWithTheFrameStepAfterEveryFifth) {
+  Harness h;
+  h.addEntry(playback::toneThenSilenceFile("wake.wav", 0.5, 1.0));
+  h.click(0);
+  h.render(kSampleRate / 4);
+  h.tick();
+  const SpectrumState& spectrum = visualisationOf(h.window()).spectrum();
+  ASSERT_EQ(spectrum.PeakLevels[20], 97);
+  h.render(kSampleRate / 2);
+  h.frameTimer.start(std::chrono::hours(1));
+  h.tick();
+  const int32_t peak = spectrum.PeakLevels[20];
+  std::this_thread::sleep_for(2 * TickSchedule::kFrameInterval);
+  h.tick();
+  EXPECT_EQ(spectrum.PeakLevels[20], peak - TickSchedule::kPassesPerFrame * kPeakFallPerPass) << "one frame's passes";
+  const size_t recorded = visualisationOf(h.window()).surface().frame().primitives().size();
+  EXPECT_EQ(recorded % kDrawnBins, 0u);
+  EXPECT_LT(recorded, size_t{TickSchedule::kPassesPerFrame} * kDrawnBins) << "a frame step among them";
+  h.frameTimer.stop();
+}
+
+// The tick wakes for its next pass, rather than with the next frame step, once something may
+// have given it a change to act on: an input event, such as a press on the balance bar, but
+// not a pointer passing over; a start that begins to wait for its file; a stream about to end.
+TEST(Tick, WakesForItsNextPassAfterInputAndWhileThePlayerHasToActAtOnce) {
+  Harness h(2, 1.0, "prompt");
+  const auto wakesForNextPass = [&] { return h.tickTimer.interval() <= TickSchedule::kPassInterval.count(); };
+  const auto atFrameStep = [&] { h.tickTimer.start(TickSchedule::kFrameInterval); };
+  auto& balance = h.part<QSlider>("sTrackBar1");
+  const QPointF inside(1, 1);
+  const auto mouse = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, inside, balance.mapToGlobal(inside), Qt::NoButton, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(&balance, &event);
+  };
+  atFrameStep();
+  mouse(QEvent::MouseMove, Qt::NoButton);
+  EXPECT_FALSE(wakesForNextPass()) << "a pointer passing over";
+  mouse(QEvent::MouseButtonPress, Qt::LeftButton);
+  mouse(QEvent::MouseButtonRelease, Qt::NoButton);
+  EXPECT_TRUE(wakesForNextPass()) << "a press";
+  atFrameStep();
+  h.click(0);
+  EXPECT_TRUE(wakesForNextPass()) << "the start waits for its file";
+  h.render(kSampleRate * 85 / 100);
+  atFrameStep();
+  fire(h.tickTimer);
+  EXPECT_TRUE(wakesForNextPass()) << "0.15 s left";
+  h.tickTimer.stop();
+}
+
 // Runs the clock as the timers would: every tick after 10 ms of sound, and the frame step with
 // every fifth tick.
 void runFor(Harness& h, int ticks) {
@@ -140,22 +198,18 @@ void runFor(Harness& h, int ticks) {
   }
 }
 
-// Whether the tick rests now. It rests right after a frame step, which a tick takes along
-// when the frame step falls due with it: here the frame step is due at once, and the tick's
-// own timer never fires by itself.
-bool restsAfterATick(Harness& h) {
-  QTimer& tick = timerOf(h.window(), "Timer1");
-  QTimer& frame = timerOf(h.window(), "Timer3");
-  const int tickInterval = tick.interval();
-  const int frameInterval = frame.interval();
-  tick.start(std::chrono::hours(1));
-  frame.start(1);
-  h.tick();
-  const bool rested = !tick.isActive();
-  tick.stop();
-  frame.stop();
-  tick.setInterval(tickInterval);
-  frame.setInterval(frameInterval);
+// Whether the tick rests once its timers run. It rests right after a frame step, and it
+// wakes for the frame steps, so three wakeups of its own are enough to tell.
+bool restsOnceItsTimersRun(Harness& h) {
+  int wakeups = 0;
+  const QMetaObject::Connection counting = QObject::connect(&h.tickTimer, &QTimer::timeout, [&] { ++wakeups; });
+  h.tickTimer.start();
+  h.frameTimer.start();
+  spinUntil([&] { return !h.tickTimer.isActive() || wakeups >= 3; });
+  const bool rested = !h.tickTimer.isActive();
+  QObject::disconnect(counting);
+  h.tickTimer.stop();
+  h.frameTimer.stop();
   return rested;
 }
 
@@ -197,7 +251,7 @@ TEST(Tick, RestsOnceTheMusicHasStoppedAndThePictureHasSettled) {
     runFor(h, 50);
     c.stop(h);
     runFor(h, 300);
-    EXPECT_EQ(restsAfterATick(h), c.rests) << c.what;
+    EXPECT_EQ(restsOnceItsTimersRun(h), c.rests) << c.what;
     if (!c.rests) continue;
     const auto before = shown(h);
     runFor(h, 100);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <mutex>
@@ -435,6 +436,42 @@ TEST_F(EngineSpectrumTest, AStreamAtAnotherRateIsHeardAtItsOwnPitch) {
   engine().getFft1024(stream, spectrum);
   EXPECT_EQ(std::max_element(spectrum, spectrum + 512) - spectrum, 24);
   EXPECT_NEAR(spectrum[24], 0.5f, 0.01f);
+}
+
+// A tick that wakes once a frame runs the passes it slept through, each as of its own moment:
+// the spectrum and the position read as they were then, as long as the moment lies in the
+// last device periods, no seek has come since, and the stream was the one heard.
+TEST_F(EngineSpectrumTest, TheSpectrumAndThePositionOfAMomentAgoReadAsTheyWereThen) {
+  constexpr int kLowBin = 40;
+  constexpr int kHighBin = 80;
+  constexpr int kToneFrames = kRate / 2;
+  std::vector<int16_t> samples(2 * kToneFrames);
+  for (int i = 0; i < 2 * kToneFrames; ++i) {
+    const int bin = i < kToneFrames ? kLowBin : kHighBin;
+    samples[i] = static_cast<int16_t>(16000 * std::sin(2 * std::numbers::pi * bin * i / 1024.0));
+  }
+  const auto stream = open(fixtures::writeWav("two-tones.wav", kRate, 1, samples));
+  const auto loudest = [&](auto... moment) {
+    float spectrum[512];
+    engine().getFft1024(stream, spectrum, moment...);
+    return std::max_element(spectrum, spectrum + 512) - spectrum;
+  };
+  const auto before = std::chrono::steady_clock::now();
+  engine().play(stream, false);
+  render(kToneFrames - 2048);
+  const int64_t lowPosition = engine().getPosition(stream);
+  const auto low = std::chrono::steady_clock::now();
+  render(4096);
+  EXPECT_EQ(loudest(low), kLowBin);
+  EXPECT_EQ(engine().getPosition(stream, low), lowPosition);
+  EXPECT_EQ(loudest(std::chrono::steady_clock::now()), kHighBin);
+  EXPECT_EQ(loudest(), kHighBin);
+  EXPECT_EQ(engine().getPosition(stream, std::chrono::steady_clock::now()), engine().getPosition(stream));
+  EXPECT_EQ(loudest(before), kHighBin) << "before anything was heard: as it reads now";
+  EXPECT_EQ(engine().getPosition(stream, before), engine().getPosition(stream));
+
+  ASSERT_TRUE(engine().setPosition(stream, 0));
+  EXPECT_EQ(engine().getPosition(stream, low), 0) << "a seek asked for since: as it reads now";
 }
 
 // --- Between a stream's end and the take-over of the one queued behind it -------------------

@@ -8,7 +8,10 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <cmath>
+#include <cstdint>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,16 @@ inline constexpr int kSampleRate = 44100;
 // A stereo 440 Hz tone written for the test.
 inline QString toneFile(const std::string& name, double seconds) {
   return QString::fromStdString(fixtures::writeSineWav(name, kSampleRate, 2, 440.0, seconds));
+}
+
+// A mono tone on bin 20 of the spectrum for `toneSeconds`, then silence for `silenceSeconds`.
+inline QString toneThenSilenceFile(const std::string& name, double toneSeconds, double silenceSeconds) {
+  const auto toneFrames = static_cast<size_t>(toneSeconds * kSampleRate);
+  std::vector<int16_t> samples(toneFrames + static_cast<size_t>(silenceSeconds * kSampleRate), 0);
+  for (size_t i = 0; i < toneFrames; ++i) {
+    samples[i] = static_cast<int16_t>(16000 * std::sin(2 * std::numbers::pi * 20 * static_cast<double>(i) / 1024.0));
+  }
+  return QString::fromStdString(fixtures::writeWav(name, kSampleRate, 1, samples));
 }
 
 // Every engine of the test process plays through the manually clocked output.

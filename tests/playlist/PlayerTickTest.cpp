@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <chrono>
 #include <future>
 #include <string>
 
@@ -57,6 +58,47 @@ TEST(PlayerTick, WithoutAStreamLeavesCounterAndSpectrumAlone) {
   EXPECT_FALSE(shown.drawn);
   EXPECT_EQ(shown.positionMaximum, 0);
   EXPECT_EQ(h.spectrum[0], -1.0f);
+}
+
+// A pass that runs late reads the spectrum and the position as they were when it fell due:
+// as of a moment of the tone, once the silence after it is heard, it still finds the tone and
+// the position of then; the pass after it reads what is now.
+TEST(PlayerTick, APassAsOfAMomentAgoReadsTheSpectrumAndThePositionOfThen) {
+  Harness h;
+  h.addEntry(playback::toneThenSilenceFile("late.wav", 0.5, 1.0));
+  h.click(0);
+  h.render(kSampleRate / 2);
+  const int32_t tonePosition = h.tick().positionProgress;
+  const auto toneHeard = std::chrono::steady_clock::now();
+  h.render(4096);
+  const TickView then = h.player.tick(h.spectrum, toneHeard);
+  EXPECT_GT(h.spectrum[20], 0.1f) << "the tone";
+  EXPECT_EQ(then.positionProgress, tonePosition);
+  const TickView now = h.tick();
+  EXPECT_LT(h.spectrum[20], 0.01f) << "the silence";
+  EXPECT_EQ(now.positionProgress, tonePosition + 4096 * 2);
+}
+
+// The tick has to act with no event to bring it while a start waits for its file, which the
+// player announces, and while the stream that plays is about to end: the window then runs
+// every pass when it falls due.
+TEST(PlayerTick, ActsAtOnceWhileAStartWaitsOrTheStreamIsAboutToEnd) {
+  Harness h(2, 1.0, "prompt");
+  int waits = 0;
+  QObject::connect(&h.player, &Player::waitingForFile, [&] { ++waits; });
+  EXPECT_FALSE(h.player.tickActsAtOnce()) << "nothing opened";
+  h.click(0);
+  EXPECT_EQ(waits, 1);
+  EXPECT_TRUE(h.player.tickActsAtOnce()) << "the start waits for its file";
+  h.settle();
+  EXPECT_FALSE(h.player.tickActsAtOnce()) << "the start has run";
+  h.render(kSampleRate * 7 / 10);
+  EXPECT_FALSE(h.player.tickActsAtOnce()) << "0.3 s left";
+  h.render(kSampleRate * 15 / 100);
+  EXPECT_TRUE(h.player.tickActsAtOnce()) << "0.15 s left";
+  h.player.pause();
+  EXPECT_FALSE(h.player.tickActsAtOnce()) << "paused";
+  EXPECT_EQ(waits, 1);
 }
 
 // Files open on the engine's media thread: with a reader that stalls, a click on an entry

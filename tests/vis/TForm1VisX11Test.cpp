@@ -118,35 +118,6 @@ TEST_F(FormSurfaceTest, NoGrafTakesModeAndPositionFromTheWindowAndDrawsFromTheSh
   EXPECT_EQ(vis.surface().frame().primitives()[0].kind, PrimitiveKind::Points);
 }
 
-// After a tick, a frame step that falls due within half a tick period runs at once, with the
-// tick's pass in its frame, and its timer starts its period again; a frame step further off,
-// or one whose timer is stopped, is left to its timer.
-TEST_F(FormSurfaceTest, ATickTakesAlongTheFrameStepThatFallsDueWithIt) {
-  QTimer& tick = timerOf(*form, "Timer1");
-  QTimer& frame = timerOf(*form, "Timer3");
-  tick.stop();
-  vis.spectrum().SpectrumBuffer.fill(1.0f);
-  struct Case {
-    int frameInterval;
-    bool frameTimerRuns;
-    bool presents;
-  };
-  for (const Case c : {Case{50, true, false}, Case{2, true, true}, Case{2, false, false}}) {
-    frameStep();
-    frame.setInterval(c.frameInterval);
-    if (c.frameTimerRuns) frame.start();
-    else frame.stop();
-    vis.DrawSpectrum(0);
-    // The window has no track yet, so the tick itself does nothing here.
-    fire(tick);
-    EXPECT_EQ(vis.surface().frame().empty(), c.presents) << c.frameInterval << c.frameTimerRuns;
-    EXPECT_EQ(view()->shownFrame().primitives().size(), c.presents ? 128u : 0u) << c.frameInterval;
-    EXPECT_EQ(frame.isActive(), c.frameTimerRuns);
-  }
-  frame.stop();
-  frame.setInterval(50);
-}
-
 TEST(FormWithoutSurfaceTest, FrameStepAndDrawingBeforeAnyBindingMoveOnlyTheLevels) {
   TempFolder data;
   TForm1 form(data.path());
