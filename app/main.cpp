@@ -144,6 +144,10 @@ int main(int argc, char** argv) {
   // window itself ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  // A request to end that comes once another start can find this player (a logout just after
+  // a start) closes the window the normal way, however early it comes: it waits in the pipe
+  // until the event loop runs.
+  TerminationSignals terminationSignals;
   // Listening starts before the window is built, so that a second start made meanwhile
   // finds the player; what it hands over waits until the list is loaded.
   HandOffServer handOffServer;
@@ -152,7 +156,6 @@ int main(int argc, char** argv) {
     handOffServer.listen(handOffSocketPath(*folder), lock == LockState::Held ? HandOffServer::StaleSocket::Remove
                                                                               : HandOffServer::StaleSocket::Keep);
   }
-  TerminationSignals terminationSignals;
   audio::Engine::setCoverFolder(coverFolder());
 
   TForm1 form(dataDirectory());
