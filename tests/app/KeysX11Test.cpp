@@ -6,12 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QProcess>
-#include <QTimer>
 #include <QWindow>
 
 #include "app/TForm1.h"
+#include "tests/app/BoxWatcher.h"
 #include "tests/app/StartedWindow.h"
 #include "tests/support/EventLoopWait.h"
 #include "tests/support/PrivateXServer.h"
@@ -49,15 +48,7 @@ class KeysX11Test : public testing::TestWithParam<LayoutCase> {
 };
 
 TEST_P(KeysX11Test, TheSequenceCompletesOnARussianLayout) {
-  QStringList shown;
-  QTimer closer;
-  QObject::connect(&closer, &QTimer::timeout, [&shown] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr) return;
-    shown << box->text();
-    box->accept();
-  });
-  closer.start(10);
+  BoxWatcher boxes;
 
   // The modifier stays down from the first letter to the last: pressing it again would start
   // the sequence over.
@@ -68,8 +59,8 @@ TEST_P(KeysX11Test, TheSequenceCompletesOnARussianLayout) {
   xdotool.start(QStringLiteral("xdotool"), presses);
   ASSERT_TRUE(spinUntil([&] { return xdotool.state() == QProcess::NotRunning; }));
   EXPECT_EQ(xdotool.exitCode(), 0);
-  spinUntil([&] { return !shown.isEmpty(); });
-  EXPECT_EQ(shown, QStringList{QString::fromUtf8(GetParam().message)});
+  spinUntil([&] { return !boxes.texts().isEmpty(); });
+  EXPECT_EQ(boxes.texts(), QStringList{QString::fromUtf8(GetParam().message)});
 }
 
 // X keycodes: Q 24, A 38, Z 52, U 30, I 31, V 55, E 26, R 27.

@@ -6,42 +6,21 @@
 
 #include "tests/support/EventLoopWait.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFileInfo>
-#include <QMessageBox>
-#include <QTimer>
 #include <memory>
 
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
 #include "playlist/Random.h"
+#include "tests/app/BoxWatcher.h"
 #include "tests/app/StartedWindow.h"
 #include "tests/support/TestFiles.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-
-// Notes and closes every message box that opens while it exists.
-class BoxWatcher {
- public:
-  BoxWatcher() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box == nullptr) return;
-      texts_ << box->text();
-      box->button(QMessageBox::Ok)->click();
-    });
-    timer_.start(10);
-  }
-  QStringList texts() const { return texts_; }
-
- private:
-  QTimer timer_;
-  QStringList texts_;
-};
 
 class Lifecycle : public testing::Test {
  protected:

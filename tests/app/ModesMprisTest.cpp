@@ -8,14 +8,13 @@
 #include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
-#include <QTimer>
 #include <future>
 
 #include "app/TForm1.h"
 #include "audio/TETrack.h"
 #include "audio/decode/Decoder.h"
 #include "audio/engine/Engine.h"
+#include "tests/app/BoxWatcher.h"
 #include "tests/app/StartedWindow.h"
 #include "tests/audio/support/AudioFixtures.h"
 #include "tests/support/EventLoopWait.h"
@@ -90,18 +89,10 @@ TEST_F(ModesMprisTest, BusCommandsDriveThePlayer) {
 // A command that reads no entry fails as the window's button does, in the window's error box.
 TEST_F(ModesMprisTest, AFailingCommandShowsTheErrorBox) {
   playlistOf(form).clear();
-  QStringList shown;
-  QTimer closer;
-  QObject::connect(&closer, &QTimer::timeout, [&shown] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr) return;
-    shown << box->text();
-    box->accept();
-  });
-  closer.start(10);
+  BoxWatcher boxes;
   mpris::call(mpris::kPlayer, QStringLiteral("Next"));
-  EXPECT_TRUE(spinUntil([&] { return !shown.isEmpty(); }));
-  EXPECT_EQ(shown, QStringList{QStringLiteral("List index out of bounds (0)")});
+  EXPECT_TRUE(spinUntil([&] { return !boxes.texts().isEmpty(); }));
+  EXPECT_EQ(boxes.texts(), QStringList{QStringLiteral("List index out of bounds (0)")});
 }
 
 // The media widget shows what the file's tags say, and its cover: the picture the file
